@@ -1,0 +1,22 @@
+#pragma once
+// The list-file format: one item per line, lines ended by CR LF. On reading a line
+// ends at CR or CR LF; a lone LF stays inside the item.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace zepril {
+
+QStringList parseListText(const QString& text);
+QByteArray encodeList(const QStringList& items);
+
+// Empties the list, then fills it from the file. False when the file cannot be read
+// (the list stays empty).
+bool ReadFileToList(const QString& path, QStringList& list);
+inline bool LoadListFromFile(const QString& path, QStringList& list) { return ReadFileToList(path, list); }
+
+// Creates or replaces the file with the items, UTF-8, CR LF. The new content is
+// written beside the file and renamed over it, so a crash never leaves half a list.
+bool SaveListToFile(const QString& path, const QStringList& list);
+
+}

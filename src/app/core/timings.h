@@ -1,0 +1,25 @@
+#pragma once
+// Every interval the player waits for, in one place: production values by default,
+// tests shorten them.
+
+namespace zepril {
+
+struct Timings {
+    int startupWindowMs = 30000;     // start-up window's timer that shows the main screen
+    int noConnectionWaitMs = 5000;   // the connection warning stays readable this long
+    int overlayFirstShowMs = 5000;   // clock and weather strip first raised
+    int clockRefreshMs = 30000;
+    int textsTickMs = 60000;         // daily reboot check and texts refresh counter
+    int weatherTickMs = 60000;
+    int scrollTickMs = 15;
+    int bannerCycleDesignMs = 5000;  // banner pause when cycle_phrase is not a number
+    int playerRetryMs = 60000;       // a playlist whose every item failed is handed over again
+    int httpConnectTimeoutMs = 5000; // a stalled server must not hold the screen for long
+    int httpIdleTimeoutMs = 10000;
+    int ftpRequestTimeoutS = 4;
+    int progressRefreshMs = 100;
+
+    static Timings production() { return {}; }
+};
+
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The operations the player's screen needs from a media player: a looping playlist
+// of local files, play and pause. One real implementation (mpv) and test fakes.
+#include <QString>
+
+namespace zepril {
+
+class MediaPlayer {
+public:
+    virtual ~MediaPlayer() = default;
+    virtual void clearPlaylist() = 0;                                   // currentPlaylist.clear
+    virtual void setLoop(bool loop) = 0;                                // settings.setMode("loop", …)
+    virtual void insertItem(int position, const QString& filePath) = 0; // newMedia + insertItem
+    virtual void play() = 0;                                            // controls.play
+    virtual void pause() = 0;                                           // controls.pause
+};
+
+}

@@ -1,0 +1,16 @@
+#pragma once
+// What the weather refresh writes on the clock and weather strip: the temperature
+// label, the pictogram (0 to 5, the stock images m0 … m5) and their visibility.
+#include <QString>
+
+namespace zepril {
+
+class WeatherDisplay {
+public:
+    virtual ~WeatherDisplay() = default;
+    virtual void setTemperatureText(const QString& text) = 0; // lblTemp caption
+    virtual void setPictogram(int index) = 0;                 // copy m<index> into imgMeteo
+    virtual void setWeatherVisible(bool visible) = 0;         // imgMeteo and lblTemp
+};
+
+}
