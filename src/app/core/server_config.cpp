@@ -31,9 +31,13 @@ ServerAddress parseServerAddress(const QString& value, const QString& defaultSch
         text.chop(1);
     if (!text.contains(QLatin1String("://")))
         text = defaultScheme + QStringLiteral("://") + text;
-    const QUrl url(text);
+    const QUrl url(text, QUrl::StrictMode);
     ServerAddress a;
     a.scheme = url.scheme().toLower();
+    // A value QUrl only half understands ("host:80800" loses its port) would send the
+    // player somewhere else than configured: such a value names no host at all.
+    if (!url.isValid() || url.host().isEmpty() || url.port(-1) == 0 || !url.path().isEmpty())
+        return a;
     a.host = url.host();
     a.port = url.port(-1);
     return a;
@@ -57,8 +61,15 @@ ServerConfig readServerConfig(const QString& configIniPath)
     const QString servers = QStringLiteral("Serveurs");
     const auto address = [&](const char* key, ServerAddress& into, const char* scheme) {
         const QString v = ReadIniValue(servers, QLatin1String(key), configIniPath, QString());
-        if (!v.trimmed().isEmpty())
-            into = parseServerAddress(v, QLatin1String(scheme));
+        if (v.trimmed().isEmpty())
+            return;
+        const ServerAddress parsed = parseServerAddress(v, QLatin1String(scheme));
+        if (parsed.host.isEmpty()) {
+            qCWarning(lcConfig).noquote() << "[Serveurs]" << key << "is no host[:port]:" << v
+                                          << "- keeping" << into.baseUrl();
+            return;
+        }
+        into = parsed;
     };
     address("maj", c.update, "http");
     address("videos", c.content, "http");

@@ -17,6 +17,7 @@ struct ServerAddress {
 };
 
 // Parses "host", "host:port" or "scheme://host[:port]"; without a scheme, defaultScheme.
+// A malformed value (bad port, blanks, a path) gives an empty host.
 ServerAddress parseServerAddress(const QString& value, const QString& defaultScheme);
 
 struct ServerConfig {

@@ -35,7 +35,9 @@ QString decodeText(const QByteArray& bytes)
     QString text = utf8.decode(body);
     if (!utf8.hasError())
         return text;
-    return decodeWindows1252(bytes);
+    // A mark followed by a stray legacy byte: the mark is still no text, and kept as
+    // three letters it would hide the first line (an INI file's first section).
+    return decodeWindows1252(body);
 }
 
 }
