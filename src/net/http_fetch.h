@@ -1,0 +1,29 @@
+#pragma once
+// The player's plain HTTP download: one GET, past every cache, into a local file that
+// is only touched once the whole body has arrived. Blocks the calling thread.
+#include <QString>
+#include <QtGlobal>
+
+namespace zepril {
+
+// Bounds of one fetch; call sites fill them from Timings.
+struct HttpOptions {
+    int connectTimeoutMs = 5000; // to establish the connection
+    int idleTimeoutMs = 10000;   // longest silence of the server once asked
+};
+
+struct FetchResult {
+    bool ok = false;   // a success status and the whole body arrived
+    int status = 0;    // final HTTP status, 0 when no answer came
+    qint64 bytes = 0;  // body bytes received
+    QString error;     // reason of the failure, empty on success
+};
+
+// Fetches url into destination. On success the destination holds exactly the body
+// (replaced atomically; an empty body leaves an existing file as it was). On any
+// failure - no answer, a status that is not a success, a body cut short, a timeout -
+// nothing is written: an existing destination keeps its content and a missing one is
+// created empty, so readers always find a file.
+FetchResult HttpGetToFile(const QString& url, const QString& destination, const HttpOptions& options = {});
+
+}

@@ -1,0 +1,130 @@
+#include "net/update_server.h"
+
+#include "app/core/file_helpers.h"
+#include "app/core/list_file.h"
+#include "app/core/logging.h"
+
+#include <QCoreApplication>
+#include <QTemporaryFile>
+#include <QUrl>
+
+#include <filesystem>
+
+namespace zepril {
+
+namespace {
+
+QString encodedName(const QString& name)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(name));
+}
+
+// Moves the fetched file over the texts file in one step, so a reader sees either the
+// old texts or the new ones.
+bool replaceFile(const QString& from, const QString& to, QString& error)
+{
+    std::error_code code;
+    std::filesystem::rename(std::filesystem::path(from.toStdString()), std::filesystem::path(to.toStdString()), code);
+    if (code)
+        error = QString::fromStdString(code.message());
+    return !code;
+}
+
+void createEmptyIfMissing(const QString& path)
+{
+    if (QFile::exists(path))
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qCWarning(lcNet) << "cannot create" << path << ":" << file.errorString();
+}
+
+}
+
+QString urlListUrl(const ServerAddress& update)
+{
+    return update.baseUrl() + QStringLiteral("/zeprilia/url.txt");
+}
+
+QString textsUrl(const ServerAddress& update, const QString& hotel)
+{
+    return update.baseUrl() + QStringLiteral("/zeprilia/datas/textes/") + encodedName(hotel) + QStringLiteral("_txt.ini");
+}
+
+QString videoListUrl(const ServerAddress& update, const QString& category)
+{
+    return update.baseUrl() + QStringLiteral("/zeprilia/datas/videos/") + encodedName(category) + QStringLiteral(".ini");
+}
+
+FetchResult DownTextesDirect(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
+                             const HttpOptions& options)
+{
+    const QString destination = paths.textesIni();
+    const QString url = textsUrl(update, nomHotel);
+
+    // A server that is down for a minute must not wipe the hotel's welcome texts for
+    // the rest of the day, yet an empty answer is the hotel's own choice of no texts
+    // and must win over the old ones (a fetch into the file itself would keep them).
+    // So the texts arrive beside the file and replace it only when the fetch succeeded.
+    QTemporaryFile incoming(destination + QStringLiteral(".XXXXXX"));
+    if (!incoming.open()) {
+        FetchResult failed;
+        failed.error = QStringLiteral("cannot create a temporary file beside %1: %2")
+                           .arg(destination, incoming.errorString());
+        qCWarning(lcNet).noquote() << "texts of" << nomHotel << "not fetched:" << failed.error;
+        createEmptyIfMissing(destination);
+        return failed;
+    }
+    incoming.close();
+
+    FetchResult result = HttpGetToFile(url, incoming.fileName(), options);
+    if (!result.ok) {
+        qCWarning(lcNet).noquote() << "texts of" << nomHotel << "not fetched, texts file left as it was:" << result.error;
+        createEmptyIfMissing(destination);
+        return result;
+    }
+    QString error;
+    if (!replaceFile(incoming.fileName(), destination, error)) {
+        result.ok = false;
+        result.error = QStringLiteral("cannot replace %1: %2").arg(destination, error);
+        qCWarning(lcNet).noquote() << "texts of" << nomHotel << "fetched but not stored:" << result.error;
+        return result;
+    }
+    qCInfo(lcNet).noquote() << "texts of" << nomHotel << "stored," << result.bytes << "bytes";
+    return result;
+}
+
+QStringList loadPhraseList(const QString& textesIniPath)
+{
+    QStringList phrases;
+    if (FileExists(textesIniPath))
+        LoadListFromFile(GetShortPath(textesIniPath), phrases);
+    if (phrases.isEmpty())
+        phrases.append(QString::fromLatin1(kFallbackPhrase));
+    return phrases;
+}
+
+bool DownloadVideoList(const ServerAddress& update, const QString& cat, QStringList& cat1, const ProgramPaths& paths,
+                       const HttpOptions& options)
+{
+    const QString path = paths.categoryListFile(cat);
+    if (FileExists(path))
+        deleteFile(path);
+    QCoreApplication::processEvents();
+
+    const FetchResult result = HttpGetToFile(videoListUrl(update, cat), path, options);
+    QCoreApplication::processEvents();
+
+    if (FileExists(path))
+        LoadListFromFile(GetShortPath(path), cat1);
+    else
+        cat1.clear(); // no file could be created: the old list is no more current
+    if (result.ok)
+        qCInfo(lcNet).noquote() << "video list of" << cat << "fetched:" << cat1.size() << "videos";
+    else
+        qCWarning(lcNet).noquote() << "video list of" << cat << "not fetched, it cannot be trusted:" << result.error;
+    QCoreApplication::processEvents();
+    return result.ok;
+}
+
+}

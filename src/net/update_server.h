@@ -1,0 +1,37 @@
+#pragma once
+// What the player fetches from the update server: the URL list of the start-up page,
+// the hotel's welcome texts and the six category video lists.
+#include "app/core/program_paths.h"
+#include "app/core/server_config.h"
+#include "net/http_fetch.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace zepril {
+
+inline constexpr char kFallbackPhrase[] = "BIENVENUE - WELCOME";
+
+// Names taken from data are percent-encoded (UTF-8) and otherwise kept as they are.
+QString urlListUrl(const ServerAddress& update);
+QString textsUrl(const ServerAddress& update, const QString& hotel);
+QString videoListUrl(const ServerAddress& update, const QString& category);
+
+// Refreshes cfg/textes.ini with the hotel's texts. The file is only replaced once the
+// fetch succeeded; after a failure the previous texts stay (a missing file is created
+// empty).
+FetchResult DownTextesDirect(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
+                             const HttpOptions& options = {});
+
+// The phrases of the texts file, or the single fallback phrase when the file is
+// missing or holds no line.
+QStringList loadPhraseList(const QString& textesIniPath);
+
+// Fetches the category's list file afresh and reloads cat1 from it; yields to the event
+// loop before, after and at the end. True only when the list was really fetched: after
+// a failure the file is empty and so is cat1, which must not be taken for an empty
+// category.
+bool DownloadVideoList(const ServerAddress& update, const QString& cat, QStringList& cat1, const ProgramPaths& paths,
+                       const HttpOptions& options = {});
+
+}

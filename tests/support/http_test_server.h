@@ -1,0 +1,78 @@
+#pragma once
+// An HTTP server on 127.0.0.1 inside the test process, able to misbehave on purpose
+// (error statuses, cut or stalled bodies, wrong lengths) and recording every request.
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+// The system's library is built with these; the class layouts differ without them.
+#ifndef CPPHTTPLIB_OPENSSL_SUPPORT
+#define CPPHTTPLIB_OPENSSL_SUPPORT
+#endif
+#ifndef CPPHTTPLIB_ZLIB_SUPPORT
+#define CPPHTTPLIB_ZLIB_SUPPORT
+#endif
+#ifndef CPPHTTPLIB_BROTLI_SUPPORT
+#define CPPHTTPLIB_BROTLI_SUPPORT
+#endif
+#include <httplib.h>
+
+namespace zepril::test {
+
+struct RecordedRequest {
+    QString method;
+    QString target;                   // as received, still percent-encoded
+    QMap<QString, QString> headers;   // names in lower case
+};
+
+class TestHttpServer final {
+public:
+    using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+
+    TestHttpServer();
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    int port() const { return m_port; }
+    QString baseUrl() const;
+
+    // Paths are given decoded ("/a b.txt"); a request matches by its decoded path or
+    // by its raw target. Unknown paths answer 404 with an empty body.
+    void serve(const QString& path, const QByteArray& body, int status = 200,
+               const QByteArray& contentType = "application/octet-stream");
+    void serveCutMidBody(const QString& path, const QByteArray& fullBody, qint64 bytesBeforeCut);
+    void serveWrongLength(const QString& path, const QByteArray& body, qint64 announcedLength);
+    void serveWithoutLength(const QString& path, const QByteArray& body);
+    void serveStalled(const QString& path, int stallMs);
+    void handle(const QString& path, Handler handler);
+
+    QList<RecordedRequest> requests() const;
+    void clearRequests();
+
+private:
+    void dispatch(const httplib::Request& request, httplib::Response& response);
+    // Sleeps in short slices so that the destructor never waits for a whole stall.
+    void sleepUnlessStopping(int ms) const;
+
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = -1;
+    std::atomic<bool> m_stopping{false};
+    mutable std::mutex m_mutex;
+    std::map<std::string, Handler> m_routes;
+    QList<RecordedRequest> m_requests;
+};
+
+// A 127.0.0.1 port on which nothing listens (bound, read and released).
+int unusedLocalPort();
+
+}
