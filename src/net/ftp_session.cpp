@@ -1,0 +1,235 @@
+#include "net/ftp_session.h"
+
+#include "app/core/logging.h"
+#include "app/core/timings.h"
+#include "net/ftp_listing.h"
+#include "net/transfer_control.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+
+namespace zepril {
+
+namespace {
+
+// A control that ends a request always signals its last state; this margin only lets
+// that signal arrive after the control's own timeout before the wait gives up.
+constexpr int kWaitGraceMs = 500;
+
+const QString kPleaseWait = QStringLiteral(". Please wait...");
+
+bool endsWithSeparator(const QString& dir)
+{
+    return dir.endsWith(u'/') || dir.endsWith(QDir::separator());
+}
+
+}
+
+FtpSessionSettings ftpSessionSettings(const ServerConfig& servers, const Timings& timings)
+{
+    FtpSessionSettings s;
+    s.server = servers.ftp;
+    s.user = servers.ftpUser;
+    s.password = servers.ftpPassword;
+    s.requestTimeoutS = timings.ftpRequestTimeoutS;
+    return s;
+}
+
+FtpSession::FtpSession(TransferControl& inet1, QObject* parent) : QObject(parent), m_inet(inet1)
+{
+    connect(&m_inet, &TransferControl::stateChanged, this, &FtpSession::onStateChanged);
+}
+
+void FtpSession::StartConnexionFTP(const FtpSessionSettings& settings)
+{
+    const bool tls = settings.server.scheme == u"ftps";
+    const int port = settings.server.port > 0 ? settings.server.port : 21;
+    m_timeoutS = std::max(1, settings.requestTimeoutS);
+    qCInfo(lcFtp).noquote() << "FTP session with" << (tls ? "ftps://" : "ftp://") + settings.server.host << "port"
+                            << port << "user" << settings.user << "timeout" << m_timeoutS << "s";
+    m_inet.setProtocol(TransferControl::ProtocolFtp);
+    m_inet.setRemotePort(port);
+    m_inet.setUrl(tls ? QStringLiteral("ftps://") + settings.server.host : settings.server.host);
+    m_inet.setUserName(settings.user);
+    m_inet.setPassword(settings.password);
+    m_inet.setRequestTimeout(m_timeoutS);
+    Wait();
+    GetDir();
+    Wait();
+}
+
+void FtpSession::GetDir(const QString& dir)
+{
+    setList1({});
+    Wait();
+    if (!dir.isEmpty() && send(QStringLiteral("CD ") + dir)) {
+        Wait();
+        if (serverUnavailable()) {
+            // Listing and asking for the directory would each wait for the same dead
+            // server again.
+            setList1(orderListing({}));
+            setText2({});
+            return;
+        }
+    }
+    Wait();
+    const bool listed = send(QStringLiteral("LS"));
+    const QString answer = listed ? GetData() : QString();
+    setList1(orderListing(answer));
+    if (!listed || serverUnavailable()) {
+        setText2({});
+        return;
+    }
+    setText2(send(QStringLiteral("PWD")) ? GetData() : QString());
+}
+
+QString FtpSession::GetData()
+{
+    Wait();
+    QByteArray bytes;
+    for (QByteArray chunk = m_inet.getChunk(4096); !chunk.isEmpty(); chunk = m_inet.getChunk(4096))
+        bytes += chunk;
+    return QString::fromUtf8(bytes);
+}
+
+void FtpSession::Wait()
+{
+    // A control already given up on is not waited for again until it shows life.
+    if (!m_inet.stillExecuting() || m_gaveUp)
+        return;
+    QEventLoop loop;
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    quiet.setInterval(m_timeoutS * 1000 + kWaitGraceMs);
+    connect(&m_inet, &TransferControl::stateChanged, &loop, [&] {
+        if (!m_inet.stillExecuting())
+            loop.quit();
+        else
+            quiet.start();
+    });
+    connect(&quiet, &QTimer::timeout, &loop, [&] {
+        qCWarning(lcFtp) << "no news from the transfer control for" << quiet.interval() << "ms; not waiting longer";
+        m_gaveUp = true;
+        loop.quit();
+    });
+    quiet.start();
+    // Checked again: the control may have ended between the first check and now.
+    if (m_inet.stillExecuting())
+        loop.exec();
+}
+
+void FtpSession::onStateChanged(int state)
+{
+    m_gaveUp = false;
+    const bool known = state >= 0 && state <= 12;
+    QString text = known ? stateText(state) : m_status;
+    // An unknown state keeps the text as it is, and must not stack a second suffix.
+    if (m_inet.stillExecuting() && (known || !text.endsWith(kPleaseWait)))
+        text += kPleaseWait;
+    setStatus(text);
+}
+
+void FtpSession::activateEntry(const QString& entry)
+{
+    if (entry == kEmptyFolderMarker)
+        return;
+    if (isDirectoryEntry(entry)) {
+        if (!isPlainEntryName(entry, true)) {
+            qCWarning(lcFtp).noquote() << "entry" << entry << "names a path, not a directory of this listing; ignored";
+            return;
+        }
+        GetDir(entry);
+        return;
+    }
+    if (!isPlainEntryName(entry)) {
+        qCWarning(lcFtp).noquote() << "entry" << entry << "names a path; it is never fetched";
+        return;
+    }
+    QString local = m_text1;
+    if (!local.isEmpty() && !endsWithSeparator(local))
+        local += QDir::separator();
+    local += entry;
+    Wait();
+    if (send(QStringLiteral("GET ") + entry + u' ' + local))
+        Wait();
+}
+
+QString FtpSession::stateText(int state)
+{
+    static const std::array<const char*, 13> texts{
+        "",
+        "Looking up IP address of the host computer",
+        "Successfully found IP address of the host computer",
+        "Connecting to the host computer",
+        "Successfully connected to the host computer",
+        "Sending a request to the host computer",
+        "Successfully sent the request",
+        "Receiving a response from the host computer",
+        "Successfully received a response from the host computer",
+        "Disconnecting from the host computer",
+        "Successfully disconnected from the host computer",
+        "Error occurred in communicating with the host computer",
+        "Request completed, all data received",
+    };
+    if (state < 0 || state >= static_cast<int>(texts.size()))
+        return {};
+    return QString::fromLatin1(texts[static_cast<size_t>(state)]);
+}
+
+void FtpSession::setText1(const QString& directory)
+{
+    if (directory == m_text1)
+        return;
+    m_text1 = directory;
+    emit text1Changed(m_text1);
+}
+
+bool FtpSession::send(const QString& command)
+{
+    if (m_inet.execute(command))
+        return true;
+    qCWarning(lcFtp).noquote() << command.section(u' ', 0, 0) << "not sent:" << m_inet.lastError();
+    return false;
+}
+
+bool FtpSession::serverUnavailable() const
+{
+    if (m_inet.stillExecuting())
+        return true;
+    if (m_inet.succeeded())
+        return false;
+    // These replies come from a logged-in server about one directory or file; any
+    // other failure means the server was not reached or would not have us.
+    const int code = m_inet.responseCode();
+    return !(code == 450 || code == 550 || code == 553);
+}
+
+void FtpSession::setList1(const QStringList& entries)
+{
+    if (entries == m_list1)
+        return;
+    m_list1 = entries;
+    emit list1Changed(m_list1);
+}
+
+void FtpSession::setText2(const QString& directory)
+{
+    if (directory == m_text2)
+        return;
+    m_text2 = directory;
+    emit text2Changed(m_text2);
+}
+
+void FtpSession::setStatus(const QString& text)
+{
+    if (text == m_status)
+        return;
+    m_status = text;
+    emit statusTextChanged(m_status);
+}
+
+}

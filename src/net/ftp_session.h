@@ -1,0 +1,79 @@
+#pragma once
+// The main screen's FTP session with the content server: set up once at start-up, it
+// lists remote directories for the operator's browser, fetches the file the operator
+// picks into the local receiving directory, and turns the transfer control's states
+// into the status bar's text. It holds the values the panel shows, not the widgets.
+#include "app/core/server_config.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace zepril {
+
+class TransferControl;
+struct Timings;
+
+struct FtpSessionSettings {
+    ServerAddress server;   // scheme "ftp" or "ftps", host, port (-1: 21)
+    QString user;
+    QString password;       // never logged
+    int requestTimeoutS = 4;
+};
+
+FtpSessionSettings ftpSessionSettings(const ServerConfig& servers, const Timings& timings);
+
+class FtpSession final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FtpSession)
+public:
+    explicit FtpSession(TransferControl& inet1, QObject* parent = nullptr);
+
+    // Configures the control and lists the login directory. Returns within about the
+    // request timeout when the server is down or refuses the login.
+    void StartConnexionFTP(const FtpSessionSettings& settings);
+    // Optionally changes the remote directory, then lists it into list1() and puts the
+    // working directory into text2().
+    void GetDir(const QString& dir = {});
+    // The whole pending response of the control, as text.
+    QString GetData();
+    // Returns once the control has finished its request, letting the event loop run
+    // meanwhile; gives up when the control has shown no sign of life for the request
+    // timeout (plus a short grace), so a control that never ends cannot hold the caller.
+    void Wait();
+    void onStateChanged(int state);
+    // The operator's double-click on an entry of list1().
+    void activateEntry(const QString& entry);
+
+    static QString stateText(int state);
+
+    QStringList list1() const { return m_list1; }
+    // The local directory that receives fetched files; "" means the current directory.
+    QString text1() const { return m_text1; }
+    void setText1(const QString& directory);
+    QString text2() const { return m_text2; }
+    QString statusText() const { return m_status; }
+
+signals:
+    void list1Changed(const QStringList& entries);
+    void text1Changed(const QString& directory);
+    void text2Changed(const QString& directory);
+    void statusTextChanged(const QString& text);
+
+private:
+    bool send(const QString& command);
+    bool serverUnavailable() const;
+    void setList1(const QStringList& entries);
+    void setText2(const QString& directory);
+    void setStatus(const QString& text);
+
+    TransferControl& m_inet;
+    int m_timeoutS = 4;
+    bool m_gaveUp = false;
+    QStringList m_list1;
+    QString m_text1;
+    QString m_text2;
+    QString m_status;
+};
+
+}

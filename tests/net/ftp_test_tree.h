@@ -1,0 +1,46 @@
+#pragma once
+// The remote tree the FTP tests browse, on a real server: the login directory lists
+// a.avi, docs/, b.avi, img/ in that order.
+#include "support/ftp_test_server.h"
+#include "support/temp_tree.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <sys/time.h>
+
+namespace zepril::test {
+
+inline QByteArray videoBytes()
+{
+    QByteArray b;
+    for (int i = 0; i < 300000; ++i) // crosses many network reads, holds every byte value
+        b += static_cast<char>((i * 7 + i / 251) & 0xff);
+    return b;
+}
+
+inline void setAge(const QString& path, int secondsAgo)
+{
+    timeval now{};
+    gettimeofday(&now, nullptr);
+    const timeval t{now.tv_sec - secondsAgo, 0};
+    const timeval times[2]{t, t};
+    utimes(QFile::encodeName(path).constData(), times);
+}
+
+// Builds the tree under remote.root(); the server lists each directory oldest first.
+inline void buildRemoteTree(TempTree& remote)
+{
+    remote.write(QStringLiteral("a.avi"), videoBytes());
+    remote.write(QStringLiteral("docs/readme.txt"), "read me\r\n");
+    remote.write(QStringLiteral("docs/my clip.avi"), "clip");
+    remote.mkdir(QStringLiteral("docs/empty"));
+    remote.write(QStringLiteral("b.avi"), "bee");
+    remote.write(QStringLiteral("img/logo.jpg"), "jpg");
+    int age = 100;
+    for (const char* name : {"a.avi", "docs", "b.avi", "img", "docs/empty", "docs/readme.txt", "docs/my clip.avi"})
+        setAge(remote.path(QString::fromLatin1(name)), age--);
+}
+
+}
