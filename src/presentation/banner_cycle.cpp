@@ -1,0 +1,106 @@
+#include "presentation/banner_cycle.h"
+
+#include "app/core/logging.h"
+#include "app/core/timings.h"
+#include "presentation/window_raiser.h"
+
+namespace zepril {
+
+void PhraseList::load(const QStringList& phrases)
+{
+    m_items = phrases;
+    m_index = 0;
+    m_count = int(phrases.size());
+    m_selected = phrases.isEmpty() ? -1 : 0;
+}
+
+std::optional<QString> PhraseList::selectPhrase(int index)
+{
+    if (index < 0 || index >= m_items.size())
+        return std::nullopt;
+    m_selected = index;
+    return m_items.at(index);
+}
+
+BannerCycle::BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSource& phrases,
+                         const Timings& timings, QObject* parent)
+    : QObject(parent), m_banner(banner), m_raiser(raiser), m_phrases(phrases)
+{
+    m_timeCycleBandeau.setObjectName(QStringLiteral("TimeCycleBandeau"));
+    m_timeCycleBandeau.setInterval(timings.bannerCycleDesignMs);
+    m_timerDefilant.setObjectName(QStringLiteral("TimerDefilant"));
+    // A coarse timer may fire up to 5 % late and in bunches; the scroll must look even.
+    m_timerDefilant.setTimerType(Qt::PreciseTimer);
+    m_timerDefilant.setInterval(timings.scrollTickMs);
+    connect(&m_timeCycleBandeau, &QTimer::timeout, this, &BannerCycle::TimeCycleBandeau_Timer);
+    connect(&m_timerDefilant, &QTimer::timeout, this, &BannerCycle::TimerDefilant_Timer);
+}
+
+void BannerCycle::setCycleIntervalMs(int ms)
+{
+    m_timeCycleBandeau.setInterval(ms);
+}
+
+void BannerCycle::start()
+{
+    m_timeCycleBandeau.start();
+}
+
+void BannerCycle::TimeCycleBandeau_Timer()
+{
+    int index = m_phrases.phraseIndex();
+    std::optional<QString> text = m_phrases.selectPhrase(index);
+    if (!text) {
+        // Only an owner that changed the list without resetting the index gets here;
+        // starting over from the first phrase keeps the banner going.
+        qCWarning(lcBanner) << "phrase" << index << "does not exist; starting from the first";
+        index = 0;
+        text = m_phrases.selectPhrase(0);
+        if (!text) {
+            qCWarning(lcBanner) << "no phrase to show; pass skipped";
+            return;
+        }
+    }
+
+    m_banner.setPhraseText(*text);
+    m_banner.setPhraseGeometry(m_banner.referenceGeometry());
+    m_raiser.raise(StackedWindow::Banner);
+    m_raiser.raise(StackedWindow::Overlay);
+
+    int next = index + 1;
+    if (next >= m_phrases.phraseCount())
+        next = 0;
+    m_phrases.setPhraseIndex(next);
+
+    m_banner.setReferenceLeft(m_banner.screenWidth());
+    m_banner.setPhraseLeft(m_banner.referenceGeometry().left);
+
+    m_passTicks = 0;
+    m_timerDefilant.start();
+    m_timeCycleBandeau.stop();
+    qCDebug(lcBanner).nospace().noquote() << "pass " << index << " starts: \"" << *text << "\" "
+                                << m_banner.phraseWidth() << " twips wide";
+    emit passStarted(*text);
+}
+
+void BannerCycle::TimerDefilant_Timer()
+{
+    ++m_passTicks;
+    m_raiser.raise(StackedWindow::Banner);
+    m_banner.setPhraseLeft(m_banner.phraseLeft() - m_banner.scrollStep());
+    if (phraseHasLeft(m_banner.phraseLeft(), m_banner.phraseWidth()))
+        endPass();
+}
+
+void BannerCycle::endPass()
+{
+    m_banner.setPhraseLeft(m_banner.screenWidth());
+    m_raiser.raise(StackedWindow::Main);
+    m_raiser.raise(StackedWindow::Overlay);
+    m_timeCycleBandeau.start();
+    m_timerDefilant.stop();
+    qCDebug(lcBanner) << "pass ends after" << m_passTicks << "ticks";
+    emit passEnded(m_passTicks);
+}
+
+}

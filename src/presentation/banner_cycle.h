@@ -1,0 +1,103 @@
+#pragma once
+// The banner cycle: a pause of cycle_phrase seconds (TimeCycleBandeau), then a pass in
+// which one welcome phrase scrolls across the banner (TimerDefilant), and so on for
+// the life of the program. Exactly one of the two timers runs once it is started.
+#include "presentation/banner_layout.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <optional>
+
+namespace zepril {
+
+class WindowRaiser;
+struct Timings;
+
+// The welcome texts as the main screen keeps them: lstPhrase, phraseIndex, phraseCount.
+class PhraseSource {
+public:
+    virtual ~PhraseSource() = default;
+    virtual int phraseIndex() const = 0;
+    virtual void setPhraseIndex(int index) = 0;
+    virtual int phraseCount() const = 0;
+    // Selects item `index` of lstPhrase and gives its text; nothing when there is none.
+    virtual std::optional<QString> selectPhrase(int index) = 0;
+};
+
+// A PhraseSource over a plain list of texts.
+class PhraseList final : public PhraseSource {
+public:
+    // What a load of lstPhrase does to the cycle's state: index back to 0, count taken.
+    void load(const QStringList& phrases);
+
+    int phraseIndex() const override { return m_index; }
+    void setPhraseIndex(int index) override { m_index = index; }
+    int phraseCount() const override { return m_count; }
+    std::optional<QString> selectPhrase(int index) override;
+
+    const QStringList& items() const { return m_items; }
+    int selected() const { return m_selected; }
+
+private:
+    QStringList m_items;
+    int m_index = 0;
+    int m_count = 0;
+    int m_selected = -1;
+};
+
+// What the cycle moves on the banner window: the reference label tphrase and the
+// visible phrase box tphraseTxt, in twips.
+class BannerSurface {
+public:
+    virtual ~BannerSurface() = default;
+    // Caption of tphrase and text of tphraseTxt; tphrase fits its width to the text.
+    virtual void setPhraseText(const QString& text) = 0;
+    virtual TwipsRect referenceGeometry() const = 0;
+    virtual void setReferenceLeft(double left) = 0;
+    virtual void setPhraseGeometry(const TwipsRect& rect) = 0;
+    virtual double phraseLeft() const = 0;
+    virtual void setPhraseLeft(double left) = 0;
+    virtual double phraseWidth() const = 0;
+    virtual double screenWidth() const = 0;
+    virtual double scrollStep() const = 0;
+};
+
+class BannerCycle final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BannerCycle)
+public:
+    BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSource& phrases,
+                const Timings& timings, QObject* parent = nullptr);
+
+    // The pause between passes; until set it is the design interval of the timings.
+    void setCycleIntervalMs(int ms);
+    // Arms TimeCycleBandeau: the first pass starts one interval later.
+    void start();
+
+    QTimer& timeCycleBandeau() { return m_timeCycleBandeau; }
+    QTimer& timerDefilant() { return m_timerDefilant; }
+    bool passRunning() const { return m_timerDefilant.isActive(); }
+    int passTicks() const { return m_passTicks; }
+
+public slots:
+    void TimeCycleBandeau_Timer(); // starts one pass
+    void TimerDefilant_Timer();    // one scrolling step; ends the pass when the phrase is gone
+
+signals:
+    void passStarted(const QString& text);
+    void passEnded(int ticks);
+
+private:
+    void endPass();
+
+    BannerSurface& m_banner;
+    WindowRaiser& m_raiser;
+    PhraseSource& m_phrases;
+    QTimer m_timeCycleBandeau;
+    QTimer m_timerDefilant;
+    int m_passTicks = 0;
+};
+
+}

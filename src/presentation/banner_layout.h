@@ -1,0 +1,59 @@
+#pragma once
+// The banner's geometry as plain arithmetic in twips (1/1440 inch), from the screen
+// size and the settings, so that it can be checked without a screen.
+#include <QString>
+
+namespace zepril {
+
+inline constexpr double kTwipsPerInch = 1440.0;
+
+// Twips in one device-independent pixel for a logical DPI (15 at 96 DPI).
+double twipsPerPixel(double logicalDpi);
+
+struct TwipsRect {
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+    bool operator==(const TwipsRect&) const = default;
+};
+
+// The three banner settings as numbers. A text that is not a positive number would
+// freeze the banner in a pass (step) or divide by zero (ratio); it gives way to the
+// key's default, and the substitution is logged.
+struct BannerSettings {
+    double scrollStep = 10;  // vitesse_affphrase, twips per tick
+    double fontPoints = 40;  // taille_police
+    double heightRatio = 6;  // ratio_taillebandeau
+};
+BannerSettings resolveBannerSettings(const QString& vitesseAffphrase, const QString& taillePolice,
+                                     const QString& ratioTaillebandeau);
+
+struct BannerLayoutInput {
+    double screenWidth = 0;  // twips
+    double screenHeight = 0; // twips
+    double twipsPerPixel = 15;
+    double heightRatio = 6;
+    double referenceHeight = 0; // tphrase's height for the phrase font
+    double logoWidth = 0;       // pboxLogo before its picture is loaded
+    double logoHeight = 0;
+};
+
+struct BannerLayout {
+    TwipsRect window;     // frmPhrase_ZEPRIL on the screen
+    TwipsRect background; // tphrase2
+    TwipsRect reference;  // tphrase
+    TwipsRect logo;       // pboxLogo
+    TwipsRect phrase;     // tphraseTxt
+};
+
+// The window's load: full width along the bottom edge, phrase and logo centred
+// vertically. A window is made of whole pixels, so its height is the nearest whole
+// pixel to screen height / ratio (at least one) and the top follows from that height.
+BannerLayout layoutBanner(const BannerLayoutInput& in);
+
+// Where a pass ends: the phrase box has wholly left the banner on the left side.
+// A box whose left is exactly minus its width still touches the edge.
+inline bool phraseHasLeft(double left, double width) { return left < -width; }
+
+}
