@@ -31,6 +31,10 @@ TestHttpServer::TestHttpServer()
     if (m_port <= 0)
         qFatal("test HTTP server: cannot bind 127.0.0.1");
     m_thread = std::thread([this] { m_server.listen_after_bind(); });
+    // stop() before the accept loop has started would be lost and the destructor's
+    // join would wait for ever; a server is only handed out once it is running.
+    for (int i = 0; i < 5000 && !m_server.is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TestHttpServer::~TestHttpServer()
