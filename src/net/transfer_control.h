@@ -41,8 +41,17 @@ public:
     virtual bool succeeded() const = 0;
     virtual QString lastError() const = 0;
 
+public slots:
+    // Stops the request under way and drops what is left of its response; a control
+    // that cannot stop one early lets it run out.
+    virtual void cancel() {}
+
 signals:
     void stateChanged(int state);
+    // Emitted on the UI thread, so that waiters sleep in the event loop instead of
+    // polling: new response bytes can be read with getChunk, or the request has ended.
+    void dataAvailable();
+    void requestFinished();
 };
 
 }

@@ -1,0 +1,229 @@
+// Downloads one large file from a server on 127.0.0.1 through DownloadFile and through
+// the curl command line in the same run (curl alone, and curl followed by a data flush
+// of the file as DownloadFile does), and prints the throughputs, their ratios, the peak
+// memory growth of DownloadFile and the worst lateness of a 15 ms UI timer meanwhile.
+//   bench_download [megabytes]   (default 512)
+#include "app/core/startup_reporter.h"
+#include "net/http_transfer.h"
+#include "support/http_test_server.h"
+#include "sync/download_file.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace zepril;
+
+namespace {
+
+// Quiet stand-in for the start-up window: the bench measures the transfer, not logging.
+class SilentReporter final : public StartupReporter {
+public:
+    void setStatus(const QString&) override {}
+    void showStage(int) override {}
+    void setFileSize(const QString& text) override { last = text; ++updates; }
+    void setProgressRange(double, double) override {}
+    void setProgressValue(double) override {}
+    void showConnectionWarning() override {}
+    bool connectionWarningShown() const override { return false; }
+    QString last;
+    int updates = 0;
+};
+
+qint64 statusKb(const char* key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qsizetype(strlen(key))).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// Resets the peak resident size so that VmHWM afterwards covers only what follows.
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+bool makeSource(const QString& path, qint64 bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (qint64 written = 0, n = 0; written < bytes; written += block.size(), ++n) {
+        for (qsizetype i = 0; i < block.size(); i += 8)
+            memcpy(block.data() + i, &n, sizeof n), block[i + 7] = char(i);
+        const qint64 size = std::min<qint64>(block.size(), bytes - written);
+        if (file.write(block.constData(), size) != size)
+            return false;
+    }
+    return true;
+}
+
+bool sameContent(const QString& a, const QString& b)
+{
+    QFile fa(a), fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+        return false;
+    while (!fa.atEnd()) {
+        if (fa.read(1 << 20) != fb.read(1 << 20))
+            return false;
+    }
+    return true;
+}
+
+struct Result {
+    double seconds = 0;
+    double mbPerS = 0;
+};
+
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("zepril.*.info=false"));
+    const qint64 megabytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 512;
+    const qint64 size = megabytes * 1024 * 1024;
+
+    QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bench-download-XXXXXX"));
+    const QString source = dir.filePath(QStringLiteral("source.bin"));
+    if (!dir.isValid() || !makeSource(source, size)) {
+        std::fprintf(stderr, "cannot write the %lld MB source file\n", static_cast<long long>(megabytes));
+        return 1;
+    }
+
+    // The server reads the file piece by piece, so its memory stays out of the figures.
+    test::TestHttpServer server;
+    const int fd = ::open(QFile::encodeName(source).constData(), O_RDONLY);
+    server.handle(QStringLiteral("/videos/night/big.bin"), [fd, size](const httplib::Request&, httplib::Response& response) {
+        response.set_content_provider(size_t(size), "application/octet-stream",
+                                      [fd](size_t offset, size_t length, httplib::DataSink& sink) {
+                                          std::vector<char> buffer(std::min<size_t>(length, 256 * 1024));
+                                          const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), off_t(offset));
+                                          if (got <= 0)
+                                              return false;
+                                          sink.write(buffer.data(), size_t(got));
+                                          return true;
+                                      });
+    });
+    const QString url = server.baseUrl() + QStringLiteral("/videos/night/big.bin");
+
+    // DownloadFile flushes each finished file to the disk before it leaves the journal;
+    // the plain curl figure does not, so the same flush is also timed after curl.
+    auto runCurl = [&](bool flush) -> Result {
+        const QString out = dir.filePath(QStringLiteral("curl.bin"));
+        QFile::remove(out);
+        QElapsedTimer clock;
+        clock.start();
+        int rc = QProcess::execute(QStringLiteral("curl"), {"-s", "-f", "-H", "Range: bytes=0-", "-o", out, url});
+        if (rc == 0 && flush)
+            rc = QProcess::execute(QStringLiteral("sync"), {"--data", out});
+        const double seconds = double(clock.nsecsElapsed()) / 1e9;
+        if (rc != 0 || QFileInfo(out).size() != size)
+            std::fprintf(stderr, "curl failed (exit %d)\n", rc);
+        QFile::remove(out);
+        return {seconds, double(megabytes) / seconds};
+    };
+
+    qint64 worstLatenessMs = 0;
+    qint64 growthKb = 0;
+    QString lastText;
+    bool identical = false;
+    auto runDownloadFile = [&]() -> Result {
+        const QString out = dir.filePath(QStringLiteral("download.bin"));
+        QFile::remove(out);
+        HttpTransfer http;
+        SilentReporter reporter;
+        QStringList failed;
+        DownloadContext ctx{http, reporter, failed, dir.filePath(QStringLiteral("error.ini"))};
+
+        QElapsedTimer sinceTick;
+        qint64 lateness = 0;
+        QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(15);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            lateness = std::max(lateness, sinceTick.elapsed() - 15);
+            sinceTick.restart();
+        });
+
+        QCoreApplication::processEvents();
+        resetPeak();
+        const qint64 baseKb = statusKb("VmRSS:");
+        timer.start();
+        sinceTick.start();
+        QElapsedTimer clock;
+        clock.start();
+        const bool ok = DownloadFile(ctx, url, out, QStringLiteral("big.bin"));
+        const double seconds = double(clock.nsecsElapsed()) / 1e9;
+        // A tick held back until the very end counts too.
+        lateness = std::max(lateness, sinceTick.elapsed() - 15);
+        timer.stop();
+        growthKb = std::max(growthKb, statusKb("VmHWM:") - baseKb);
+        worstLatenessMs = std::max(worstLatenessMs, lateness);
+        lastText = reporter.last;
+        identical = ok && sameContent(source, out);
+        if (!ok)
+            std::fprintf(stderr, "DownloadFile failed\n");
+        QFile::remove(out);
+        return {seconds, double(megabytes) / seconds};
+    };
+
+    // Alternate the two so that neither always finds the warmer caches; keep the best.
+    // Each run starts with no dirty pages left by the one before.
+    auto settle = [] { QProcess::execute(QStringLiteral("sync"), {}); };
+    Result curlBest, curlSyncBest, ourBest;
+    for (int round = 0; round < 3; ++round) {
+        settle();
+        const Result c = runCurl(false);
+        settle();
+        const Result d = runDownloadFile();
+        settle();
+        const Result s = runCurl(true);
+        std::printf("round %d: curl %.1f MB/s (%.2f s), DownloadFile %.1f MB/s (%.2f s), curl + sync --data %.1f MB/s "
+                    "(%.2f s)\n",
+                    round + 1, c.mbPerS, c.seconds, d.mbPerS, d.seconds, s.mbPerS, s.seconds);
+        if (c.mbPerS > curlBest.mbPerS)
+            curlBest = c;
+        if (s.mbPerS > curlSyncBest.mbPerS)
+            curlSyncBest = s;
+        if (d.mbPerS > ourBest.mbPerS)
+            ourBest = d;
+    }
+    ::close(fd);
+
+    std::printf("file: %lld MB from 127.0.0.1, content identical: %s, last progress text: \"%s\"\n",
+                static_cast<long long>(megabytes), identical ? "yes" : "NO", qPrintable(lastText));
+    std::printf("curl command line: %.1f MB/s\n", curlBest.mbPerS);
+    std::printf("DownloadFile:      %.1f MB/s\n", ourBest.mbPerS);
+    std::printf("curl + sync --data: %.1f MB/s\n", curlSyncBest.mbPerS);
+    std::printf("ratio:             %.2f x curl (target >= 0.9)\n", ourBest.mbPerS / curlBest.mbPerS);
+    std::printf("ratio:             %.2f x curl + sync --data (the same work: the file on disk)\n",
+                ourBest.mbPerS / curlSyncBest.mbPerS);
+    std::printf("peak memory growth during DownloadFile: %.1f MB (target < 32)\n", double(growthKb) / 1024.0);
+    std::printf("worst lateness of a 15 ms UI timer during DownloadFile: %lld ms (target < 50)\n",
+                static_cast<long long>(worstLatenessMs));
+    return identical ? 0 : 1;
+}
