@@ -1,0 +1,37 @@
+#pragma once
+// The main screen's working state: the members the start-up sets and the timers and
+// buttons use afterwards, and the working lists the operator panel shows.
+#include "app/core/playlist.h"
+#include "app/core/settings.h"
+#include "presentation/texts_refresh.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace zepril {
+
+struct MainScreenState {
+    Settings settings;             // the settings fields
+    QString activeVideoDir;        // "videos-man" or "videos-auto"
+    QString rebootHour;
+    QString rebootMinute;
+    QString refreshEveryTicks;
+    int weatherTickCount = 0;
+    qint16 panelClickCount = 0;
+    QString connectionKind;
+    PhraseState phrases;           // lstPhrase, phraseCount, phraseIndex
+    int playlistInsertIndex = 0;
+    bool textColourFlag = true;
+    int bannerIntervalMs = 5000;
+
+    QStringList lstPlayList, lstTemp, lstCat, lstSyncSupp, lstSyncSupp2, lstMeteo;
+    std::array<QStringList, 6> serverLists;   // restaurants … documentaires
+    std::array<bool, 6> serverListFetched{};  // whether this start-up got each list
+    std::array<QStringList, 6> playable;      // l1_restaurants … l6_docs
+    IndexSlots indexSlots;
+    QString txtMeteo;
+};
+
+}

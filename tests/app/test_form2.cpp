@@ -1,0 +1,266 @@
+// The main screen's start-up and operator buttons, offscreen, against a real local
+// update server and real files, with a fake player and fake platform services.
+#include "app/core/list_file.h"
+#include "app/core/startup_reporter.h"
+#include "app/form2.h"
+#include "app/operator_panel.h"
+#include "net/reboot.h"
+#include "net/transfer_control.h"
+#include "presentation/shell_open.h"
+#include "support/fakes.h"
+#include "support/http_test_server.h"
+#include "support/temp_tree.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace zepril;
+using namespace zepril::test;
+
+namespace {
+
+class RecordingReporter final : public LoggingReporter {
+public:
+    void setStatus(const QString& text) override
+    {
+        LoggingReporter::setStatus(text);
+        statuses << text;
+    }
+    QStringList statuses;
+};
+
+class NoRebooter final : public Rebooter {
+public:
+    bool requestReboot() override { ++requests; return true; }
+    int requests = 0;
+};
+
+class RecordingShell final : public ShellOpener {
+public:
+    bool open(const QString& target) override { opened << target; return true; }
+    QStringList opened;
+};
+
+// Downloads are not wanted in these start-ups (manual mode); any request fails the test.
+class RefusingTransfer final : public TransferControl {
+public:
+    void setProtocol(int) override {}
+    void setRemotePort(int) override {}
+    void setUrl(const QString& u) override { m_url = u; }
+    QString url() const override { return m_url; }
+    void setUserName(const QString&) override {}
+    void setPassword(const QString&) override {}
+    void setRequestTimeout(int) override {}
+    bool execute(const QString& op, const QString&) override { executed << op; return false; }
+    bool stillExecuting() const override { return false; }
+    QByteArray getChunk(int) override { return {}; }
+    QString getHeader(const QString&) const override { return {}; }
+    int responseCode() const override { return 0; }
+    bool succeeded() const override { return false; }
+    QString lastError() const override { return QStringLiteral("refused in tests"); }
+    QStringList executed;
+
+private:
+    QString m_url;
+};
+
+struct Rig {
+    TempTree tree;
+    TestHttpServer server;
+    FakeClock clock{QDateTime(QDate(2026, 12, 6), QTime(21, 0))};
+    FakeProbe probe{true};
+    FakeMediaPlayer player;
+    RecordingReporter reporter;
+    NoRebooter rebooter;
+    RecordingShell shell;
+    RefusingTransfer inet1, inet2;
+    RandomSource random{7};
+    QStringList events;
+    std::unique_ptr<Form2> form;
+
+    Rig()
+    {
+        for (const char* dir : {"cfg", "skin", "videos-man/index", "videos-auto/index"})
+            tree.mkdir(QLatin1String(dir));
+        for (const char* cat : {"restaurants", "plages", "night", "boutiques", "services", "documentaires"}) {
+            tree.mkdir(QStringLiteral("videos-man/") + QLatin1String(cat));
+            tree.mkdir(QStringLiteral("videos-auto/") + QLatin1String(cat));
+        }
+    }
+
+    void config(const QString& variables)
+    {
+        const QString port = QString::number(server.port());
+        tree.write("cfg/config.ini",
+                   ("[Variables_Setup]\r\n" + variables + "\r\n[Serveurs]\r\nmaj=127.0.0.1:" + port + "\r\nvideos=127.0.0.1:" + port
+                    + "\r\nmeteo=127.0.0.1:" + port + "\r\nftp=127.0.0.1:" + QString::number(unusedLocalPort()) + "\r\n")
+                       .toUtf8());
+    }
+
+    Form2& make()
+    {
+        Timings t;
+        t.startupWindowMs = 50;
+        t.noConnectionWaitMs = 40;
+        t.overlayFirstShowMs = 50;
+        t.httpConnectTimeoutMs = 500;
+        t.httpIdleTimeoutMs = 500;
+        t.ftpRequestTimeoutS = 1;
+        Form2Services s{clock, probe, reporter, rebooter, shell, inet1, inet2, random};
+        s.showStartupWindow = [this] { events << "show startup window"; };
+        s.unloadStartupWindow = [this] { events << "unload startup window"; };
+        s.endProgram = [this] { events << "end"; };
+        s.messageBox = [this](const QString& text) { events << "message " + text; };
+        s.blockingWait = [this](int ms) { events << QStringLiteral("wait %1").arg(ms); };
+        const ProgramPaths paths(tree.root());
+        form = std::make_unique<Form2>(paths, readServerConfig(paths.configIni()), t, std::move(s));
+        form->attachPlayer(player, nullptr);
+        return *form;
+    }
+};
+
+}
+
+TEST(Form2Startup, ManualModeComposesHandsOverAndArmsTimers)
+{
+    Rig rig;
+    rig.config("cycle_phrase=12\r\nnom_hotel=Le Lac\r\nmode_manuel=True\r\n");
+    rig.server.serve("/zeprilia/datas/textes/Le%20Lac_txt.ini", QByteArray("Bienvenue \xE0 l'h\xF4tel\r\n\r\nBonne nuit\r\n"));
+    rig.server.serve("/zeprilia/datas/videos/night.ini", "n1.avi\r\nn2.avi\r\n");
+    rig.tree.write("videos-man/night/n1.avi", "x");
+    rig.tree.write("videos-man/night/.hidden.avi", "x");
+    rig.tree.write("videos-man/index/index_ga.avi", "x");
+    rig.tree.write("videos-man/index/index_rub_c.mp4", "x");
+
+    Form2& form = rig.make();
+    form.Form_Load();
+
+    const MainScreenState& st = form.state();
+    EXPECT_EQ(st.activeVideoDir, "videos-man");
+    EXPECT_EQ(st.phrases.lstPhrase, QStringList({QString::fromUtf8("Bienvenue à l'hôtel"), "", "Bonne nuit"}));
+    EXPECT_EQ(st.phrases.phraseCount, 3);
+    EXPECT_EQ(st.serverLists[2], QStringList({"n1.avi", "n2.avi"}));
+    EXPECT_TRUE(st.serverListFetched[2]);
+    EXPECT_FALSE(st.serverListFetched[0]); // 404: not fetched
+    EXPECT_EQ(st.playable[2], QStringList({"n1.avi"}));
+    // index_ga opens every category block; the night block has its own index before its video.
+    EXPECT_EQ(st.lstPlayList.count("index/index_ga.avi"), 6);
+    const qsizetype rubC = st.lstPlayList.indexOf("index/index_rub_c.mp4");
+    ASSERT_GE(rubC, 0);
+    EXPECT_EQ(st.lstPlayList.at(rubC + 1), "night/n1.avi");
+    EXPECT_EQ(rig.player.items.size(), st.lstPlayList.size());
+    EXPECT_EQ(rig.player.calls.front(), "clear");
+    EXPECT_EQ(rig.player.calls.back(), "play");
+    for (int k = 0; k < 9; ++k)
+        EXPECT_TRUE(rig.reporter.stageShown(k)) << k;
+    EXPECT_FALSE(rig.reporter.connectionWarningShown());
+    EXPECT_EQ(rig.events, QStringList({"show startup window", "unload startup window"}));
+
+    EXPECT_TRUE(rig.reporter.statuses.contains("Chargement des options... "));
+    EXPECT_TRUE(rig.reporter.statuses.contains(QString::fromUtf8("Téléchargement des phrases de l'hotel  [ LE LAC ]")));
+    EXPECT_TRUE(rig.reporter.statuses.contains("Téléchargement de la liste des videos de l'hotel  [ LE LAC ]"));
+    EXPECT_TRUE(rig.reporter.statuses.contains("Chargement des listes des rubriques..."));
+    EXPECT_TRUE(rig.reporter.statuses.contains(QString::fromUtf8("Constitution de la Playlist Vidéo initiale... ")));
+    EXPECT_TRUE(rig.reporter.statuses.contains(QString::fromUtf8("Constitution de la Playlist Vidéo initiale: catégorie night")));
+
+    EXPECT_EQ(form.timer("TimeCycleBandeau")->interval(), 12000);
+    for (const char* name : {"timeHorloge", "TimeCycleBandeau", "TimeMajTextes", "TimeMajMeteo"})
+        EXPECT_TRUE(form.timer(QLatin1String(name))->isActive()) << name;
+    EXPECT_EQ(form.p1()->field("cycle_phrase")->text(), "12");
+    EXPECT_EQ(form.p1()->field("txtNomHotel")->text(), "Le Lac");
+    EXPECT_TRUE(rig.inet2.executed.isEmpty());
+}
+
+TEST(Form2Startup, NoConnectionWarnsWaitsAndStillPlaysWhatIsOnDisk)
+{
+    Rig rig;
+    rig.config("cycle_phrase=abc\r\n");
+    rig.probe.connected = false;
+    rig.tree.write("videos-man/plages/p.mp4", "x");
+    Form2& form = rig.make();
+    form.Form_Load();
+    EXPECT_TRUE(rig.reporter.connectionWarningShown());
+    EXPECT_EQ(rig.events, QStringList({"show startup window", "wait 40", "unload startup window"}));
+    EXPECT_EQ(form.state().phrases.lstPhrase, QStringList({"BIENVENUE - WELCOME"}));
+    EXPECT_TRUE(form.state().lstPlayList.contains("plages/p.mp4"));
+    EXPECT_EQ(form.timer("TimeCycleBandeau")->interval(), 5000); // not a number: design interval
+}
+
+TEST(Form2Startup, RunsOnceWhateverTheStartupWindowTimerDoes)
+{
+    Rig rig;
+    rig.config("");
+    Form2& form = rig.make();
+    // A timer that asks for the main screen again while the start-up yields.
+    QTimer again;
+    int asked = 0;
+    QObject::connect(&again, &QTimer::timeout, &form, [&] { ++asked; form.showMainScreen(); });
+    again.start(1);
+    form.showMainScreen();
+    form.showMainScreen();
+    again.stop();
+    EXPECT_EQ(rig.player.calls.count("clear") + (rig.player.calls.isEmpty() ? 1 : 0), 1);
+    EXPECT_EQ(rig.events.count("show startup window"), 1);
+    EXPECT_TRUE(form.loaded());
+}
+
+TEST(Form2Buttons, PanelTogglePausePlayQuitAndDownloadPage)
+{
+    Rig rig;
+    rig.config("");
+    Form2& form = rig.make();
+    form.Form_Load();
+    for (int i = 0; i < 3; ++i)
+        form.button(1)->click();
+    EXPECT_TRUE(form.p1()->isVisibleTo(&form));
+    EXPECT_EQ(form.state().panelClickCount, 1);
+    form.button(1)->click();
+    EXPECT_FALSE(form.p1()->isVisibleTo(&form));
+    EXPECT_EQ(form.state().panelClickCount, 0);
+
+    rig.player.calls.clear();
+    form.button(3)->click();
+    form.button(4)->click();
+    EXPECT_EQ(rig.player.calls, QStringList({"pause", "play"}));
+
+    form.button(5)->click();
+    EXPECT_EQ(rig.shell.opened, QStringList({rig.server.baseUrl() + "/download"}));
+
+    const QStringList captions{"A", "Q", "S", "P", "M"};
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_EQ(form.button(i)->text(), captions[i - 1]);
+
+    rig.events.clear();
+    form.button(2)->click();
+    EXPECT_EQ(rig.player.calls.last(), "pause");
+    EXPECT_EQ(rig.events, QStringList({"end"}));
+}
+
+TEST(Form2Buttons, ClosingPausesAndEnds)
+{
+    Rig rig;
+    rig.config("");
+    Form2& form = rig.make();
+    form.Form_Load();
+    rig.events.clear();
+    form.close();
+    EXPECT_EQ(rig.player.calls.last(), "pause");
+    EXPECT_EQ(rig.events, QStringList({"end"}));
+}
+
+TEST(Form2Buttons, DoubleClickOnThePlaylistShowsTheItem)
+{
+    Rig rig;
+    rig.config("");
+    rig.tree.write("videos-man/services/s.avi", "x");
+    Form2& form = rig.make();
+    form.Form_Load();
+    form.button(1)->click();
+    QListWidget* list = form.p1()->list("lstPlayList");
+    ASSERT_GT(list->count(), 0);
+    emit list->itemDoubleClicked(list->item(0));
+    EXPECT_EQ(rig.events.last(), "message " + list->item(0)->text());
+}
