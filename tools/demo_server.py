@@ -3,11 +3,13 @@
 
 Serves a directory over HTTP on 127.0.0.1 only, with byte ranges ("Range: bytes=N-"),
 so the player's fetches and video downloads can be tried without the real servers.
-Usage: demo_server.py ROOT PORT
+Usage: demo_server.py ROOT PORT [VIDEO_KBPS]
+VIDEO_KBPS slows the video downloads down so that their progress can be watched.
 """
 import http.server
 import os
 import sys
+import time
 import urllib.parse
 
 
@@ -44,6 +46,18 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.end_headers()
         return f
 
+    def copyfile(self, source, outputfile):
+        rate = self.server.video_rate
+        if not rate or not self.path.startswith("/videos/"):
+            return super().copyfile(source, outputfile)
+        block = 16 * 1024
+        while True:
+            data = source.read(block)
+            if not data:
+                break
+            outputfile.write(data)
+            time.sleep(block / (rate * 1024.0))
+
     def log_message(self, fmt, *args):
         sys.stderr.write("demo-server: " + (fmt % args) + "\n")
 
@@ -52,6 +66,7 @@ def main():
     root, port = sys.argv[1], int(sys.argv[2])
     server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
     server.root = os.path.abspath(root)
+    server.video_rate = int(sys.argv[3]) if len(sys.argv) > 3 else 0
     print("PORT %d" % server.server_address[1], flush=True)
     server.serve_forever()
 

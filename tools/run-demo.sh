@@ -35,7 +35,9 @@ home=$(/usr/bin/python3 "$here/tools/make_demo.py" "$demo" "$http_port" "$ftp_po
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
 trap cleanup EXIT
-/usr/bin/python3 "$here/tools/demo_server.py" "$demo/www" "$http_port" 2>"$demo/http-server.log" &
+# In automatic mode the videos arrive at 40 KB/s so that the progress can be seen.
+rate=0; [ -n "$auto" ] && rate=40
+/usr/bin/python3 "$here/tools/demo_server.py" "$demo/www" "$http_port" "$rate" 2>"$demo/http-server.log" &
 pids+=($!)
 if [ -f "$here/tools/ftp_server.py" ]; then
   /usr/bin/python3 "$here/tools/ftp_server.py" "$demo/ftp" "$ftp_port" demo demo >"$demo/ftp-server.log" 2>&1 &
