@@ -64,7 +64,6 @@ void Form2::setupPanel()
     // The video is a native window; the panel and the buttons must be native too to
     // be stacked above it.
     m_panel->setAttribute(Qt::WA_NativeWindow);
-    m_panel->setGeometry(rect().adjusted(40, 60, -80, -60));
     m_panel->hide();
     connect(m_panel->list(QStringLiteral("lstPlayList")), &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) {
@@ -104,8 +103,17 @@ void Form2::resizeEvent(QResizeEvent*)
             m_buttons[i]->raise();
         }
     }
-    if (m_panel)
-        m_panel->setGeometry(rect().adjusted(40, 60, -80, -60));
+    placePanel();
+}
+
+void Form2::placePanel()
+{
+    if (!m_panel)
+        return;
+    // Between the clock strip and the banner, so that the whole panel stays readable.
+    const int top = m_overlay ? m_overlay->height() + 4 : 60;
+    const int bottom = m_banner && m_banner->isVisible() ? m_banner->height() + 4 : 60;
+    m_panel->setGeometry(rect().adjusted(40, top, -80, -bottom));
 }
 
 void Form2::setupTimers()
@@ -147,7 +155,11 @@ QTimer* Form2::timer(const QString& name) const
 
 void Form2::showMainScreen()
 {
-    if (!m_loaded && !m_loading)
+    // A request that comes while the start-up yields must neither start it again nor
+    // show the screen before the start-up is over.
+    if (m_loading)
+        return;
+    if (!m_loaded)
         Form_Load();
     show();
     raise();
@@ -175,6 +187,7 @@ void Form2::Command1_Click()
     m_state.panelClickCount = qint16(m_state.panelClickCount + 1);
     if (m_state.panelClickCount == 1) {
         mirrorLists();
+        placePanel();
         m_panel->show();
         m_panel->raise();
         for (QPushButton* b : m_buttons)

@@ -93,6 +93,7 @@ protected:
 
 private:
     void setupPanel();
+    void placePanel();
     void setupButtons();
     void setupTimers();
     void setupFtp();

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QThread>
 
 #include <cstdio>
@@ -114,6 +115,9 @@ void PlayerApp::start()
     form1->setAttribute(Qt::WA_DeleteOnClose);
     m->reporter.window = form1;
     QObject::connect(form1, &Form1::showMainScreenRequested, m->form2.get(), &Form2::showMainScreen);
+    // Centred on the screen, as the start-up window of a kiosk is expected to be.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        form1->move(screen->geometry().center() - form1->rect().center());
     form1->show();
     form1->load();
 }

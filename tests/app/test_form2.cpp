@@ -4,6 +4,9 @@
 #include "app/core/startup_reporter.h"
 #include "app/form2.h"
 #include "app/operator_panel.h"
+#include "net/ftp_transfer.h"
+#include "net/http_transfer.h"
+#include "net/inet_control.h"
 #include "net/reboot.h"
 #include "net/transfer_control.h"
 #include "presentation/shell_open.h"
@@ -28,8 +31,15 @@ public:
     {
         LoggingReporter::setStatus(text);
         statuses << text;
+        sequence << text;
+    }
+    void showStage(int index) override
+    {
+        LoggingReporter::showStage(index);
+        sequence << QStringLiteral("stage %1").arg(index);
     }
     QStringList statuses;
+    QStringList sequence; // statuses and stage marks in the order they came
 };
 
 class NoRebooter final : public Rebooter {
@@ -77,6 +87,7 @@ struct Rig {
     NoRebooter rebooter;
     RecordingShell shell;
     RefusingTransfer inet1, inet2;
+    TransferControl* downloads = &inet2;
     RandomSource random{7};
     QStringList events;
     std::unique_ptr<Form2> form;
@@ -109,7 +120,7 @@ struct Rig {
         t.httpConnectTimeoutMs = 500;
         t.httpIdleTimeoutMs = 500;
         t.ftpRequestTimeoutS = 1;
-        Form2Services s{clock, probe, reporter, rebooter, shell, inet1, inet2, random};
+        Form2Services s{clock, probe, reporter, rebooter, shell, inet1, *downloads, random};
         s.showStartupWindow = [this] { events << "show startup window"; };
         s.unloadStartupWindow = [this] { events << "unload startup window"; };
         s.endProgram = [this] { events << "end"; };
@@ -193,18 +204,29 @@ TEST(Form2Startup, RunsOnceWhateverTheStartupWindowTimerDoes)
 {
     Rig rig;
     rig.config("");
+    rig.tree.write("videos-man/night/n.avi", "x");
     Form2& form = rig.make();
-    // A timer that asks for the main screen again while the start-up yields.
+    // The start-up window's timer asks for the main screen again while the start-up yields.
     QTimer again;
-    int asked = 0;
-    QObject::connect(&again, &QTimer::timeout, &form, [&] { ++asked; form.showMainScreen(); });
-    again.start(1);
-    form.showMainScreen();
+    int askedDuringStartup = 0;
+    bool visibleDuringStartup = false;
+    QObject::connect(&again, &QTimer::timeout, &form, [&] {
+        if (!form.loaded()) {
+            ++askedDuringStartup;
+            form.showMainScreen();
+            visibleDuringStartup = visibleDuringStartup || form.isVisible();
+        }
+    });
+    again.start(0);
     form.showMainScreen();
     again.stop();
-    EXPECT_EQ(rig.player.calls.count("clear") + (rig.player.calls.isEmpty() ? 1 : 0), 1);
+    form.showMainScreen();
+    EXPECT_GT(askedDuringStartup, 0);
+    EXPECT_FALSE(visibleDuringStartup);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(rig.player.calls.count("clear"), 1);
     EXPECT_EQ(rig.events.count("show startup window"), 1);
-    EXPECT_TRUE(form.loaded());
+    EXPECT_EQ(rig.events.count("unload startup window"), 1);
 }
 
 TEST(Form2Buttons, PanelTogglePausePlayQuitAndDownloadPage)
@@ -263,4 +285,58 @@ TEST(Form2Buttons, DoubleClickOnThePlaylistShowsTheItem)
     ASSERT_GT(list->count(), 0);
     emit list->itemDoubleClicked(list->item(0));
     EXPECT_EQ(rig.events.last(), "message " + list->item(0)->text());
+}
+
+TEST(Form2Startup, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloadsOut)
+{
+    Rig rig;
+    rig.config("mode_manuel=False\r\n");
+    Timings timings;
+    timings.httpIdleTimeoutMs = 1000;
+    InetControl inet2(std::make_unique<HttpTransfer>(timings), std::make_unique<FtpTransfer>());
+    rig.downloads = &inet2;
+    const QByteArray video(300000, 'v');
+    rig.server.serve("/zeprilia/datas/videos/plages.ini", "good.mp4\r\nbroken.mp4\r\n");
+    rig.server.serve("/videos/plages/good.mp4", video);
+    rig.server.serveCutMidBody("/videos/plages/broken.mp4", video, 1000);
+    // broken.mp4 also sits in another category: a failed name leaves every playable list.
+    rig.tree.write("videos-auto/night/broken.mp4", "x");
+    rig.server.serve("/zeprilia/datas/videos/night.ini", "broken.mp4\r\n");
+    rig.tree.write("videos-auto/plages/stale.mp4", "x");
+    rig.tree.write("videos-auto/services/kept.mp4", "x"); // services' list is not served: untouched
+
+    Form2& form = rig.make();
+    form.Form_Load();
+    const MainScreenState& st = form.state();
+
+    EXPECT_EQ(st.activeVideoDir, "videos-auto");
+    EXPECT_EQ(rig.tree.read("videos-auto/plages/good.mp4"), video);
+    EXPECT_FALSE(rig.tree.exists("videos-auto/plages/stale.mp4"));
+    EXPECT_FALSE(rig.tree.exists("videos-auto/plages/broken.mp4"));
+    EXPECT_TRUE(rig.tree.exists("videos-auto/services/kept.mp4"));
+    EXPECT_EQ(st.playable[1], QStringList({"good.mp4"}));
+    EXPECT_TRUE(st.playable[2].isEmpty());
+    EXPECT_EQ(st.playable[4], QStringList({"kept.mp4"}));
+    EXPECT_FALSE(st.lstPlayList.contains("plages/broken.mp4"));
+    EXPECT_FALSE(st.lstPlayList.contains("night/broken.mp4"));
+    EXPECT_TRUE(st.lstPlayList.contains("plages/good.mp4"));
+    const QString brokenPath = ProgramPaths(rig.tree.root()).categoryDir("videos-auto", "plages") + "/broken.mp4";
+    EXPECT_EQ(st.lstSyncSupp2, QStringList({brokenPath}));
+    QStringList journal;
+    ASSERT_TRUE(ReadFileToList(rig.tree.path("cfg/error.ini"), journal));
+    EXPECT_EQ(journal, QStringList({brokenPath}));
+
+    // Each category's mark comes right after its own synchronization, in order.
+    const QStringList& seq = rig.reporter.sequence;
+    const char* categories[] = {"restaurants", "plages", "night", "boutiques", "services", "documentaires"};
+    qsizetype previous = -1;
+    for (int k = 0; k < 6; ++k) {
+        const qsizetype sync = seq.indexOf(QString::fromUtf8("Synchronisation catégorie ") + QLatin1String(categories[k]));
+        const qsizetype mark = seq.indexOf(QStringLiteral("stage %1").arg(k));
+        ASSERT_GE(sync, 0) << categories[k];
+        EXPECT_GT(sync, previous) << categories[k];
+        EXPECT_GT(mark, sync) << categories[k];
+        previous = mark;
+    }
+    EXPECT_TRUE(seq.contains("TELECHARGEMENT [ good.mp4 ]"));
 }
