@@ -7,10 +7,24 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <sys/time.h>
+#include <ctime>
 
 namespace zepril::test {
+
+inline const QString kFtpUser = QStringLiteral("tester");
+inline const QString kFtpPassword = QStringLiteral("Pw-7731xq");
+
+// How many of the commands the server received start with verb.
+inline int countVerb(const QStringList& commands, const QString& verb)
+{
+    return int(std::count_if(commands.begin(), commands.end(), [&](const QString& c) { return c.section(u' ', 0, 0) == verb; }));
+}
 
 inline QByteArray videoBytes()
 {
@@ -22,10 +36,7 @@ inline QByteArray videoBytes()
 
 inline void setAge(const QString& path, int secondsAgo)
 {
-    timeval now{};
-    gettimeofday(&now, nullptr);
-    const timeval t{now.tv_sec - secondsAgo, 0};
-    const timeval times[2]{t, t};
+    const timeval times[2]{{time(nullptr) - secondsAgo, 0}, {time(nullptr) - secondsAgo, 0}};
     utimes(QFile::encodeName(path).constData(), times);
 }
 
@@ -42,5 +53,19 @@ inline void buildRemoteTree(TempTree& remote)
     for (const char* name : {"a.avi", "docs", "b.avi", "img", "docs/empty", "docs/readme.txt", "docs/my clip.avi"})
         setAge(remote.path(QString::fromLatin1(name)), age--);
 }
+
+// The tree above, served by a real FTP server for the length of a test.
+class FtpServerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        buildRemoteTree(remote);
+        ASSERT_TRUE(server.start(remote.root(), kFtpUser, kFtpPassword)) << server.errorText().toStdString();
+    }
+
+    TempTree remote;
+    TempTree local;
+    FtpTestServer server;
+};
 
 }

@@ -10,6 +10,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 using namespace zepril;
 
 namespace {
@@ -34,6 +37,7 @@ public:
     int timeout = 0;
     QString host;
     int port = 0;
+    bool executing = false;
 
     void setProtocol(int) override {}
     void setRemotePort(int p) override { port = p; }
@@ -45,10 +49,8 @@ public:
 
     bool execute(const QString& op, const QString& = {}) override
     {
-        if (executing) {
-            error = QStringLiteral("busy");
+        if (executing)
             return false;
-        }
         sent << op;
         executing = true;
         pending = replies.value(op);
@@ -56,22 +58,13 @@ public:
         QTimer::singleShot(0, this, [this] { emit stateChanged(7); });
         if (hang)
             return true;
-        if (keepAliveCount > 0) {
-            auto* ticks = new int(keepAliveCount);
-            auto* timer = new QTimer(this);
-            connect(timer, &QTimer::timeout, this, [this, timer, ticks] {
-                if (--*ticks > 0) {
-                    emit stateChanged(7);
-                    return;
-                }
-                delete ticks;
-                timer->deleteLater();
-                end();
-            });
-            timer->start(keepAliveMs);
-        } else {
-            QTimer::singleShot(1, this, [this] { end(); });
-        }
+        for (int i = 1; i < keepAliveCount; ++i)
+            QTimer::singleShot(i * keepAliveMs, this, [this] { emit stateChanged(7); });
+        QTimer::singleShot(std::max(1, keepAliveCount * keepAliveMs), this, [this] {
+            executing = false;
+            response = pending.ok ? pending.body : QByteArray();
+            emit stateChanged(pending.ok ? 12 : 11);
+        });
         return true;
     }
     bool stillExecuting() const override { return executing; }
@@ -82,147 +75,81 @@ public:
         return c;
     }
     QString getHeader(const QString& = {}) const override { return {}; }
-    int responseCode() const override { return code; }
-    bool succeeded() const override { return ok; }
-    QString lastError() const override { return error; }
-
-    void setExecuting(bool e) { executing = e; }
+    int responseCode() const override { return executing ? 0 : pending.code; }
+    bool succeeded() const override { return !executing && pending.ok; }
+    QString lastError() const override { return executing ? QStringLiteral("busy") : QString(); }
 
 private:
-    void end()
-    {
-        executing = false;
-        ok = pending.ok;
-        code = pending.code;
-        response = pending.ok ? pending.body : QByteArray();
-        emit stateChanged(ok ? 12 : 11);
-    }
-
-    bool executing = false;
-    bool ok = false;
-    int code = 0;
-    QString error;
-    Reply pending;
+    Reply pending{false, 0, {}};
     QByteArray response;
 };
 
 FtpSessionSettings settings(int timeoutS = 1)
 {
-    FtpSessionSettings s;
-    s.server.scheme = QStringLiteral("ftp");
-    s.server.host = QStringLiteral("127.0.0.1");
-    s.user = QStringLiteral("u");
-    s.password = QStringLiteral("p");
-    s.requestTimeoutS = timeoutS;
-    return s;
+    return {{"ftp", "127.0.0.1", -1}, "u", "p", timeoutS};
+}
 }
 
-}
-
-TEST(FtpSession, StartListsTheLoginDirectoryWithoutChangingIt)
+// A configured port and the plain scheme are covered against the real server.
+TEST(FtpSession, StartHandsTheServerToTheControlAndListsWithoutChangingDirectory)
 {
     ScriptedControl inet;
-    inet.replies["LS"] = {true, 226, "a.avi\r\ndocs/\r\nb.avi\r\nimg/\r\n"};
-    inet.replies["PWD"] = {true, 257, "/home/zepril"};
     FtpSession session(inet);
-    session.StartConnexionFTP(settings(4));
+    FtpSessionSettings s = settings(4);
+    s.server.scheme = QStringLiteral("ftps");
+    session.StartConnexionFTP(s);
 
     EXPECT_EQ(inet.sent, (QStringList{"LS", "PWD"})); // no CD for an omitted directory
-    EXPECT_EQ(session.list1(), (QStringList{"docs/", "img/", "a.avi", "b.avi"}));
-    EXPECT_EQ(session.text2(), "/home/zepril");
     EXPECT_EQ(inet.port, 21);
-    EXPECT_EQ(inet.timeout, 4);
-    EXPECT_EQ(inet.host, "127.0.0.1");
-
-    inet.sent.clear();
-    session.GetDir(QString());
-    EXPECT_EQ(inet.sent, (QStringList{"LS", "PWD"}));
-}
-
-TEST(FtpSession, ConfiguredPortAndTlsReachTheControl)
-{
-    ScriptedControl inet;
-    FtpSession session(inet);
-    FtpSessionSettings s = settings();
-    s.server.scheme = QStringLiteral("ftps");
-    s.server.port = 2121;
-    session.StartConnexionFTP(s);
-    EXPECT_EQ(inet.port, 2121);
     EXPECT_EQ(inet.host, "ftps://127.0.0.1");
+    EXPECT_EQ(inet.timeout, 4);
 }
 
 TEST(FtpSession, EmptyOrFailedListingsShowTheMarker)
 {
-    {
+    struct Row {
+        const char* what;
+        QHash<QString, Reply> replies;
+        QString dir;
+        bool start;
+        QStringList sent;
+        QStringList list1;
+        QString text2;
+    };
+    const Row rows[] = {
+        // no further request would wait for the same server again
+        {"login refused", {{"LS", {false, 530, {}}}}, {}, true, {"LS"}, {kMarker}, {}},
+        {"listing refused", {{"LS", {false, 550, {}}}, {"PWD", {true, 257, "/locked"}}}, {}, false, {"LS", "PWD"}, {kMarker}, "/locked"},
+        {"directory refused: listed where we were",
+         {{"CD gone/", {false, 550, {}}}, {"LS", {true, 226, "a.avi\r\n"}}, {"PWD", {true, 257, "/"}}},
+         "gone/", false, {"CD gone/", "LS", "PWD"}, {"a.avi"}, "/"},
+        // one timeout for a dead server, not three
+        {"server dead on a change of directory", {{"CD docs/", {false, 0, {}}}}, "docs/", false, {"CD docs/"}, {kMarker}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
         ScriptedControl inet;
-        inet.replies["PWD"] = {true, 257, "/empty"};
+        inet.replies = row.replies;
         FtpSession session(inet);
-        session.GetDir(QStringLiteral("empty/"));
-        EXPECT_EQ(inet.sent, (QStringList{"CD empty/", "LS", "PWD"}));
-        EXPECT_EQ(session.list1(), QStringList{kMarker});
-        EXPECT_EQ(session.text2(), "/empty");
-    }
-    {
-        // Login refused: no entry, no working directory, and no further request that
-        // would wait for the same server again.
-        ScriptedControl inet;
-        inet.replies["LS"] = {false, 530, {}};
-        FtpSession session(inet);
-        session.StartConnexionFTP(settings());
-        EXPECT_EQ(inet.sent, QStringList{"LS"});
-        EXPECT_EQ(session.list1(), QStringList{kMarker});
-        EXPECT_EQ(session.text2(), QString());
-    }
-    {
-        // The server is there but will not list this directory: it still says where
-        // we are.
-        ScriptedControl inet;
-        inet.replies["LS"] = {false, 550, {}};
-        inet.replies["PWD"] = {true, 257, "/locked"};
-        FtpSession session(inet);
-        session.GetDir();
-        EXPECT_EQ(inet.sent, (QStringList{"LS", "PWD"}));
-        EXPECT_EQ(session.list1(), QStringList{kMarker});
-        EXPECT_EQ(session.text2(), "/locked");
-    }
-    {
-        // A directory the server refuses leaves us where we were, listed again.
-        ScriptedControl inet;
-        inet.replies["CD gone/"] = {false, 550, {}};
-        inet.replies["LS"] = {true, 226, "a.avi\r\n"};
-        inet.replies["PWD"] = {true, 257, "/"};
-        FtpSession session(inet);
-        session.GetDir(QStringLiteral("gone/"));
-        EXPECT_EQ(inet.sent, (QStringList{"CD gone/", "LS", "PWD"}));
-        EXPECT_EQ(session.list1(), QStringList{"a.avi"});
-    }
-    {
-        // A dead server on a change of directory costs one timeout, not three.
-        ScriptedControl inet;
-        inet.replies["CD docs/"] = {false, 0, {}};
-        FtpSession session(inet);
-        session.GetDir(QStringLiteral("docs/"));
-        EXPECT_EQ(inet.sent, QStringList{"CD docs/"});
-        EXPECT_EQ(session.list1(), QStringList{kMarker});
+        if (row.start)
+            session.StartConnexionFTP(settings());
+        else
+            session.GetDir(row.dir);
+        EXPECT_EQ(inet.sent, row.sent);
+        EXPECT_EQ(session.list1(), row.list1);
+        EXPECT_EQ(session.text2(), row.text2);
     }
 }
 
-TEST(FtpSession, DoubleClickListsDirectoriesAndFetchesFilesIntoTheLocalDirectory)
+TEST(FtpSession, DoubleClickFetchesIntoTheLocalDirectoryAndNeverSendsAPath)
 {
     ScriptedControl inet;
-    inet.replies["LS"] = {true, 226, "x.avi\r\n"};
-    inet.replies["PWD"] = {true, 257, "/docs"};
     FtpSession session(inet);
-    QStringList seenText2;
-    QObject::connect(&session, &FtpSession::text2Changed, [&](const QString& t) { seenText2 << t; });
-
-    session.activateEntry(QStringLiteral("docs/"));
-    EXPECT_EQ(inet.sent, (QStringList{"CD docs/", "LS", "PWD"}));
-    EXPECT_EQ(seenText2, QStringList{"/docs"});
-
-    inet.sent.clear();
+    session.setText1(QStringLiteral("/srv/in/"));
+    for (const char* entry : {"../x", "..", "../", "/etc/passwd", "a/b", "./", "."})
+        session.activateEntry(QString::fromLatin1(entry));
     session.activateEntry(kMarker);
-    EXPECT_TRUE(inet.sent.isEmpty());
+    EXPECT_TRUE(inet.sent.isEmpty()) << inet.sent.join(u'|').toStdString();
 
     const QString sep = QDir::separator();
     session.setText1(QStringLiteral("/srv/in") + sep);
@@ -235,42 +162,25 @@ TEST(FtpSession, DoubleClickListsDirectoriesAndFetchesFilesIntoTheLocalDirectory
                                       "GET c.avi c.avi"}));
 }
 
-TEST(FtpSession, EntriesThatNamePathsAreNeverSent)
-{
-    ScriptedControl inet;
-    FtpSession session(inet);
-    session.setText1(QStringLiteral("/srv/in/"));
-    for (const char* entry : {"../x", "..", "../", "/etc/passwd", "a/b", "./", "."})
-        session.activateEntry(QString::fromLatin1(entry));
-    EXPECT_TRUE(inet.sent.isEmpty()) << inet.sent.join(u'|').toStdString();
-}
-
 TEST(FtpSession, StatusBarFollowsTheStates)
 {
+    const std::tuple<bool, int, QString> steps[] = {
+        {true, 7, "Receiving a response from the host computer. Please wait..."},
+        {true, 0, ". Please wait..."},
+        {true, 3, "Connecting to the host computer. Please wait..."},
+        {true, 42, "Connecting to the host computer. Please wait..."}, // unknown: kept, no second suffix
+        {false, 12, "Request completed, all data received"},
+        {false, -1, "Request completed, all data received"},
+        {false, 11, "Error occurred in communicating with the host computer"},
+        {false, 0, ""},
+    };
     ScriptedControl inet;
     FtpSession session(inet);
-    inet.setExecuting(true);
-    inet.stateChanged(7);
-    EXPECT_EQ(session.statusText(), "Receiving a response from the host computer. Please wait...");
-    inet.stateChanged(0);
-    EXPECT_EQ(session.statusText(), ". Please wait...");
-    inet.stateChanged(3);
-    inet.stateChanged(42); // unknown: the text stays, without a second suffix
-    EXPECT_EQ(session.statusText(), "Connecting to the host computer. Please wait...");
-
-    inet.setExecuting(false);
-    inet.stateChanged(12);
-    EXPECT_EQ(session.statusText(), "Request completed, all data received");
-    inet.stateChanged(-1);
-    EXPECT_EQ(session.statusText(), "Request completed, all data received");
-    inet.stateChanged(11);
-    EXPECT_EQ(session.statusText(), "Error occurred in communicating with the host computer");
-    inet.stateChanged(0);
-    EXPECT_EQ(session.statusText(), QString());
-
-    EXPECT_EQ(FtpSession::stateText(1), "Looking up IP address of the host computer");
-    EXPECT_EQ(FtpSession::stateText(10), "Successfully disconnected from the host computer");
-    EXPECT_EQ(FtpSession::stateText(13), QString());
+    for (const auto& [executing, state, expected] : steps) {
+        inet.executing = executing;
+        emit inet.stateChanged(state);
+        EXPECT_EQ(session.statusText(), expected) << "state " << state;
+    }
 }
 
 TEST(FtpSession, WaitOutlastsALiveTransferButNotADeadControl)
@@ -279,7 +189,7 @@ TEST(FtpSession, WaitOutlastsALiveTransferButNotADeadControl)
         // Signs of life every 250 ms for well over the 1.5 s limit: the wait lasts.
         ScriptedControl inet;
         inet.keepAliveMs = 250;
-        inet.keepAliveCount = 7;
+        inet.keepAliveCount = 8;
         inet.replies["LS"] = {true, 226, "slow.avi\r\n"};
         FtpSession session(inet);
         session.StartConnexionFTP(settings(1));

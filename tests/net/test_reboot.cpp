@@ -2,9 +2,9 @@
 
 #include "support/temp_tree.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
+#include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
 
@@ -20,63 +20,29 @@ struct RecordingActions {
 
     RebootActions actions()
     {
-        RebootActions a;
-        a.runCommand = [this](const QString& program, const QStringList& args) {
-            calls << "run " + program + " " + args.join('|');
-            return true;
-        };
-        a.systemReboot = [this](QString& error) {
-            calls << "logind";
-            if (!logindSucceeds)
-                error = "no logind here";
-            return logindSucceeds;
-        };
-        a.fallbackReboot = [this](QString& error) {
-            calls << "systemctl";
-            if (!systemctlSucceeds)
-                error = "no systemctl here";
-            return systemctlSucceeds;
-        };
-        return a;
+        return {[this](const QString& program, const QStringList& args) {
+                    calls << "run " + program + " " + args.join('|');
+                    return true;
+                },
+                [this](QString&) {
+                    calls << "logind";
+                    return logindSucceeds;
+                },
+                [this](QString&) {
+                    calls << "systemctl";
+                    return systemctlSucceeds;
+                }};
     }
-};
-
-// Restores ZEPRIL_FORBID_REBOOT as it was, so that a test that sets it leaves no trace.
-class ForbidGuard {
-public:
-    ForbidGuard() : m_was(qEnvironmentVariableIsSet("ZEPRIL_FORBID_REBOOT")), m_value(qgetenv("ZEPRIL_FORBID_REBOOT")) {}
-    ~ForbidGuard()
-    {
-        if (m_was)
-            qputenv("ZEPRIL_FORBID_REBOOT", m_value);
-        else
-            qunsetenv("ZEPRIL_FORBID_REBOOT");
-    }
-
-private:
-    bool m_was;
-    QByteArray m_value;
 };
 
 QStringList linesOf(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
 }
 
-// The command runs detached: wait until the file holds `count` lines or time runs out.
-QStringList waitForLines(const QString& path, int count)
-{
-    QDeadlineTimer deadline(5000);
-    QStringList lines = linesOf(path);
-    while (lines.size() < count && !deadline.hasExpired()) {
-        QThread::msleep(20);
-        lines = linesOf(path);
-    }
-    return lines;
-}
+// Only ever made stricter, so a test that sets it cannot expose another to a real restart.
+void forbidSystemReboot() { qputenv("ZEPRIL_FORBID_REBOOT", "1"); }
 
 }
 
@@ -88,80 +54,57 @@ TEST(Reboot, ConfiguredCommandRunsOncePerRequestWithItsArguments)
     QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
 
     // The command wins even where a system restart is forbidden: tests and sudo kiosks rely on it.
-    ForbidGuard guard;
-    qputenv("ZEPRIL_FORBID_REBOOT", "1");
+    forbidSystemReboot();
     SystemRebooter rebooter(QStringLiteral("\"%1\" \"daily restart\"").arg(script));
 
     ForceReboot(rebooter);
-    QStringList lines = waitForLines(log, 1);
-    ASSERT_EQ(lines, QStringList{"daily restart"});
-    // A second line would show up here if one request started the command twice.
-    QThread::msleep(300);
-    EXPECT_EQ(linesOf(log).size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !linesOf(log).isEmpty(); }, 5000)); // the command runs detached
+    QThread::msleep(300); // time for a second start, were there one
+    EXPECT_EQ(linesOf(log), QStringList{"daily restart"});
 
     EXPECT_TRUE(rebooter.requestReboot());
-    lines = waitForLines(log, 2);
-    EXPECT_EQ(lines, (QStringList{"daily restart", "daily restart"}));
-}
+    EXPECT_TRUE(QTest::qWaitFor([&] { return linesOf(log).size() >= 2; }, 5000));
+    EXPECT_EQ(linesOf(log), (QStringList{"daily restart", "daily restart"}));
 
-TEST(Reboot, CommandThatCannotStartIsReportedAsFailed)
-{
-    test::TempTree tree;
-    SystemRebooter rebooter(tree.path("no-such-command"));
-    EXPECT_FALSE(rebooter.requestReboot());
+    EXPECT_FALSE(SystemRebooter(tree.path("no-such-command")).requestReboot());
 }
 
 TEST(Reboot, ForbiddenWithoutCommandRunsNothing)
 {
-    ForbidGuard guard;
-    qputenv("ZEPRIL_FORBID_REBOOT", "1");
+    forbidSystemReboot();
     ASSERT_TRUE(systemRebootForbidden());
 
     RecordingActions rec;
     SystemRebooter rebooter(QString(), rec.actions()); // forbidden-ness read from the environment
     EXPECT_FALSE(rebooter.requestReboot());
     ForceReboot(rebooter);
-    EXPECT_TRUE(rec.calls.isEmpty()) << rec.calls.join(", ").toStdString();
-
-    // A blank setting is no command either.
-    SystemRebooter blank(QStringLiteral("   "), rec.actions());
+    SystemRebooter blank(QStringLiteral("   "), rec.actions()); // a blank setting is no command either
     EXPECT_FALSE(blank.requestReboot());
     EXPECT_TRUE(rec.calls.isEmpty()) << rec.calls.join(", ").toStdString();
 }
 
 TEST(Reboot, SystemPathTriesLogindFirstThenSystemctl)
 {
-    // The environment stays forbidding: only the recorded actions can be reached, and
-    // even the real ones would refuse.
-    ForbidGuard guard;
-    qputenv("ZEPRIL_FORBID_REBOOT", "1");
-
-    {
+    forbidSystemReboot(); // only the recorded actions are reachable; the real ones would refuse too
+    struct Row {
+        bool logind, systemctl;
+        QString command;
+        bool expected;
+        QStringList calls;
+    };
+    const Row rows[] = {
+        {true, true, {}, true, {"logind"}},
+        {false, true, {}, true, {"logind", "systemctl"}},
+        {false, false, {}, false, {"logind", "systemctl"}},
+        {false, false, "sudo /sbin/reboot --force", true, {"run sudo /sbin/reboot|--force"}}, // replaces both
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.calls.join(", ").toStdString());
         RecordingActions rec;
-        SystemRebooter rebooter(QString(), rec.actions(), false);
-        EXPECT_TRUE(rebooter.requestReboot());
-        EXPECT_EQ(rec.calls, QStringList{"logind"});
-    }
-    {
-        RecordingActions rec;
-        rec.logindSucceeds = false;
-        SystemRebooter rebooter(QString(), rec.actions(), false);
-        EXPECT_TRUE(rebooter.requestReboot());
-        EXPECT_EQ(rec.calls, (QStringList{"logind", "systemctl"}));
-    }
-    {
-        RecordingActions rec;
-        rec.logindSucceeds = false;
-        rec.systemctlSucceeds = false;
-        SystemRebooter rebooter(QString(), rec.actions(), false);
-        EXPECT_FALSE(rebooter.requestReboot());
-        EXPECT_EQ(rec.calls, (QStringList{"logind", "systemctl"}));
-    }
-    {
-        // A configured command replaces the system paths altogether.
-        RecordingActions rec;
-        SystemRebooter rebooter(QStringLiteral("sudo /sbin/reboot --force"), rec.actions(), false);
-        EXPECT_TRUE(rebooter.requestReboot());
-        EXPECT_EQ(rec.calls, QStringList{"run sudo /sbin/reboot|--force"});
+        rec.logindSucceeds = row.logind;
+        rec.systemctlSucceeds = row.systemctl;
+        SystemRebooter rebooter(row.command, rec.actions(), false);
+        EXPECT_EQ(rebooter.requestReboot(), row.expected);
+        EXPECT_EQ(rec.calls, row.calls);
     }
 }

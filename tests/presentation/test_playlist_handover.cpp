@@ -5,81 +5,63 @@
 
 #include "app/core/file_helpers.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
-using zepril::handOverPlaylist;
 using zepril::test::FakeMediaPlayer;
-using zepril::test::TempTree;
 
 namespace {
 
-// The files of a playlist laid out in a real directory, checked with the player's own
-// notion of an existing file.
-struct VideoTree {
-    TempTree tree;
-    std::function<QString(const QString&)> fullPathOf = [this](const QString& item) { return tree.path(item); };
-    std::function<bool(const QString&)> fileExists = [](const QString& path) { return zepril::FileExists(path); };
+// A playlist's files in a real directory, checked with the player's own notion of an
+// existing file; `present` are written, the other items stay missing.
+struct Handover {
+    Handover(const QStringList& items, const QStringList& present)
+    {
+        for (const QString& item : present)
+            tree.write(item, "x");
+        handed = zepril::handOverPlaylist(
+            items, [this](const QString& item) { return tree.path(item); },
+            [](const QString& path) { return zepril::FileExists(path); }, player, insertIndex);
+    }
+    QString insert(int position, const QString& item) const
+    {
+        return QStringLiteral("insert %1 %2").arg(position).arg(tree.path(item));
+    }
+    zepril::test::TempTree tree;
+    FakeMediaPlayer player;
+    int insertIndex = 0;
+    int handed = -1;
 };
 
 }
 
-TEST(PlaylistHandover, EmptyListLeavesThePlayerUntouched)
-{
-    VideoTree v;
-    FakeMediaPlayer player;
-    int insertIndex = 0;
-    EXPECT_EQ(handOverPlaylist({}, v.fullPathOf, v.fileExists, player, insertIndex), 0);
-    EXPECT_TRUE(player.calls.isEmpty());
-    EXPECT_FALSE(player.playing);
-    EXPECT_EQ(insertIndex, 0);
-}
-
 TEST(PlaylistHandover, ExistingItemsGoInListOrderThenPlay)
 {
-    VideoTree v;
     const QStringList list{"index/index_ga.avi", "restaurants/a.mp4", "index/index_ga.avi", "night/clip.avi"};
-    for (const QString& item : list)
-        v.tree.write(item, "x");
-    FakeMediaPlayer player;
-    int insertIndex = 0;
-    EXPECT_EQ(handOverPlaylist(list, v.fullPathOf, v.fileExists, player, insertIndex), 4);
-    EXPECT_EQ(player.calls, QStringList({"clear", "loop on", "insert 0 " + v.tree.path(list[0]),
-                                         "insert 1 " + v.tree.path(list[1]), "insert 2 " + v.tree.path(list[2]),
-                                         "insert 3 " + v.tree.path(list[3]), "play"}));
-    EXPECT_EQ(insertIndex, 4);
+    const Handover h(list, list);
+    EXPECT_EQ(h.handed, 4);
+    EXPECT_EQ(h.player.calls, QStringList({"clear", "loop on", h.insert(0, list[0]), h.insert(1, list[1]),
+                                           h.insert(2, list[2]), h.insert(3, list[3]), "play"}));
+    EXPECT_EQ(h.insertIndex, 4);
 }
 
 TEST(PlaylistHandover, FileDeletedAfterCompositionIsLeftOutAndTheRestKeepOrder)
 {
-    VideoTree v;
     const QStringList list{"plages/one.avi", "plages/two.avi", "plages/three.avi", "boutiques/four.mp4"};
-    for (const QString& item : list)
-        v.tree.write(item, "x");
-    ASSERT_TRUE(QFile::remove(v.tree.path("plages/two.avi")));
-
-    FakeMediaPlayer player;
-    int insertIndex = 0;
-    EXPECT_EQ(handOverPlaylist(list, v.fullPathOf, v.fileExists, player, insertIndex), 3);
-    EXPECT_EQ(player.items, QStringList({v.tree.path("plages/one.avi"), v.tree.path("plages/three.avi"),
-                                         v.tree.path("boutiques/four.mp4")}));
-    // Positions stay contiguous: the skipped item leaves no hole.
-    EXPECT_TRUE(player.calls.contains("insert 1 " + v.tree.path("plages/three.avi")));
-    EXPECT_EQ(insertIndex, 3);
-    EXPECT_EQ(player.calls.last(), "play");
+    const Handover h(list, {list[0], list[2], list[3]});
+    EXPECT_EQ(h.handed, 3);
+    // Positions stay contiguous: the missing item leaves no hole.
+    EXPECT_EQ(h.player.calls, QStringList({"clear", "loop on", h.insert(0, list[0]), h.insert(1, list[2]),
+                                           h.insert(2, list[3]), "play"}));
+    EXPECT_EQ(h.insertIndex, 3);
 }
 
-TEST(PlaylistHandover, AllFilesMissingStillClearsLoopsAndPlays)
+TEST(PlaylistHandover, EmptyListLeavesThePlayerAloneButAllMissingStillClearsLoopsAndPlays)
 {
-    VideoTree v;
-    FakeMediaPlayer player;
-    player.items << "left over from before";
-    int insertIndex = 0;
-    EXPECT_EQ(handOverPlaylist({"night/gone.avi", "index/index_hotel.mp4"}, v.fullPathOf, v.fileExists, player,
-                               insertIndex),
-              0);
-    EXPECT_EQ(player.calls, QStringList({"clear", "loop on", "play"}));
-    EXPECT_TRUE(player.items.isEmpty());
-    EXPECT_EQ(insertIndex, 0);
+    const Handover empty({}, {});
+    EXPECT_EQ(empty.handed, 0);
+    EXPECT_TRUE(empty.player.calls.isEmpty());
+    const Handover missing({"night/gone.avi", "index/index_hotel.mp4"}, {});
+    EXPECT_EQ(missing.handed, 0);
+    EXPECT_EQ(missing.player.calls, QStringList({"clear", "loop on", "play"}));
+    EXPECT_EQ(missing.insertIndex, 0);
 }

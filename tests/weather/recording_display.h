@@ -5,29 +5,15 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 
 namespace zepril::test {
 
 class RecordingDisplay final : public WeatherDisplay {
 public:
-    void setTemperatureText(const QString& text) override
-    {
-        firstUse();
-        calls << QStringLiteral("temperature %1").arg(text);
-        temperature = text;
-    }
-    void setPictogram(int index) override
-    {
-        firstUse();
-        calls << QStringLiteral("pictogram %1").arg(index);
-        pictogram = index;
-    }
-    void setWeatherVisible(bool shown) override
-    {
-        firstUse();
-        calls << (shown ? QStringLiteral("show") : QStringLiteral("hide"));
-        visible = shown;
-    }
+    void setTemperatureText(const QString& text) override { firstUse(); calls << "temperature " + text; temperature = text; }
+    void setPictogram(int index) override { firstUse(); calls << QStringLiteral("pictogram %1").arg(index); pictogram = index; }
+    void setWeatherVisible(bool shown) override { firstUse(); calls << (shown ? "show" : "hide"); visible = shown; }
 
     // Runs once, before the first call takes effect, as a window's load would.
     std::function<void()> onFirstUse;
@@ -40,11 +26,8 @@ public:
 private:
     void firstUse()
     {
-        if (!onFirstUse)
-            return;
-        auto load = std::move(onFirstUse);
-        onFirstUse = nullptr;
-        load();
+        if (auto load = std::exchange(onFirstUse, nullptr))
+            load();
     }
 };
 

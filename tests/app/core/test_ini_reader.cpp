@@ -8,23 +8,15 @@
 using namespace zepril;
 
 namespace {
-
 const QString kSection = QStringLiteral("Variables_Setup");
-
-QString value(const QString& text, const QString& key, const QString& def = QStringLiteral("DEF"))
-{
-    return iniValueFromText(text, kSection, key, def);
 }
-
-} // namespace
 
 TEST(IniReader, MissingFileSectionOrKeyGiveTheDefault)
 {
     test::TempTree tree;
     EXPECT_EQ(ReadIniValue(kSection, "cycle_phrase", tree.path("cfg/config.ini"), "30"), "30");
     EXPECT_EQ(ReadIniValue(kSection, "cycle_phrase", QString(), "30"), "30");
-    // A directory in place of the file is no file either.
-    EXPECT_EQ(ReadIniValue(kSection, "cycle_phrase", tree.mkdir("cfg"), "30"), "30");
+    EXPECT_EQ(ReadIniValue(kSection, "cycle_phrase", tree.mkdir("cfg"), "30"), "30") << "a directory is no file";
 
     const QString ini = tree.write("cfg/config.ini", "[Autre]\r\ncycle_phrase=12\r\n[Variables_Setup]\r\nvitesse_affphrase=7\r\n");
     EXPECT_EQ(ReadIniValue("Absente", "cycle_phrase", ini, "30"), "30");
@@ -32,72 +24,39 @@ TEST(IniReader, MissingFileSectionOrKeyGiveTheDefault)
     EXPECT_EQ(ReadIniValue(kSection, "vitesse_affphrase", ini, "10"), "7");
 }
 
-TEST(IniReader, EmptyValueIsEmptyNotDefault)
+TEST(IniReader, ValuesFromText)
 {
-    EXPECT_EQ(value("[Variables_Setup]\ncycle_phrase=\n", "cycle_phrase"), "");
-    EXPECT_EQ(value("[Variables_Setup]\ncycle_phrase =   \n", "cycle_phrase"), "");
-    EXPECT_EQ(value("[Variables_Setup]\ncycle_phrase=\"\"\n", "cycle_phrase"), "");
-}
-
-TEST(IniReader, BlanksTrimmedAndOnePairOfQuotesUnwrapped)
-{
-    const QString text = QStringLiteral(
-        "[Variables_Setup]\n"
-        "  nom_hotel   =   grand hotel  \n"
-        "a=\"  quoted  \"\n"
-        "b='single'\n"
-        "c=\"mismatched'\n"
-        "d=\"\n"
-        "e=\"\"twice\"\"\n"
-        "f=x=y\n");
-    EXPECT_EQ(value(text, "nom_hotel"), "grand hotel");
-    EXPECT_EQ(value(text, "a"), "  quoted  ");
-    EXPECT_EQ(value(text, "b"), "single");
-    EXPECT_EQ(value(text, "c"), "\"mismatched'");
-    EXPECT_EQ(value(text, "d"), "\"");
-    EXPECT_EQ(value(text, "e"), "\"twice\"");
-    EXPECT_EQ(value(text, "f"), "x=y") << "only the first '=' separates key and value";
-}
-
-TEST(IniReader, ValuesAndDefaultsAreCutTo254Characters)
-{
-    const QString exact(254, u'x');
     const QString longer = QString(254, u'y') + QStringLiteral("TAIL");
-    const QString text = "[Variables_Setup]\nexact=" + exact + "\nlong=" + longer + "\nquoted=\"" + longer + "\"\n";
-    EXPECT_EQ(value(text, "exact"), exact);
-    EXPECT_EQ(value(text, "long"), QString(254, u'y'));
-    EXPECT_EQ(value(text, "quoted"), QString(254, u'y'));
-    EXPECT_EQ(value(text, "absent", longer), QString(254, u'y'));
-}
-
-TEST(IniReader, NamesAreCaseInsensitive)
-{
-    const QString text = QStringLiteral("[VARIABLES_setup]\nCYCLE_Phrase=45\n");
-    EXPECT_EQ(value(text, "cycle_phrase"), "45");
-    EXPECT_EQ(iniValueFromText(text, "variables_SETUP", "Cycle_Phrase", "x"), "45");
+    const QString text = QStringLiteral("; k0=1\n"
+                                        "[VARIABLES_setup]\n"
+                                        ";k0=2\n"
+                                        "   ; k1=3\n"
+                                        "a line without equals sign\n"
+                                        "\n"
+                                        "empty=\nblank =   \nquotes=\"\"\n"
+                                        "  nom_hotel   =   grand hotel  \n"
+                                        "a=\"  quoted  \"\nb='single'\nc=\"mismatched'\nd=\"\ne=\"\"twice\"\"\nf=x=y\n"
+                                        "CYCLE_Phrase=first\ncycle_phrase=second\n"
+                                        "exact=") +
+                         QString(254, u'x') + "\nlong=" + longer + "\nquoted=\"" + longer + "\"\n" +
+                         "[Variables_Setup]\ncycle_phrase=other section\n";
+    const struct {
+        const char* key;
+        QString expected;
+    } rows[] = {
+        {"k0", "DEF"}, {"k1", "DEF"}, {";k0", "DEF"}, // comments and stray lines are ignored
+        {"empty", ""}, {"blank", ""}, {"quotes", ""},  // empty is a value, not the default
+        {"nom_hotel", "grand hotel"},                   // blanks trimmed, one pair of quotes unwrapped
+        {"a", "  quoted  "}, {"b", "single"}, {"c", "\"mismatched'"}, {"d", "\""}, {"e", "\"twice\""},
+        {"f", "x=y"},                                   // only the first '=' separates
+        {"cycle_phrase", "first"},                      // names are case-insensitive; the first match wins
+        {"exact", QString(254, u'x')}, {"long", QString(254, u'y')}, {"quoted", QString(254, u'y')},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(iniValueFromText(text, kSection, row.key, "DEF"), row.expected) << row.key;
+    EXPECT_EQ(iniValueFromText(text, "variables_SETUP", "Cycle_Phrase", "x"), "first");
     EXPECT_EQ(iniValueFromText("[ Variables_Setup ]\ncycle_phrase=1\n", kSection, "cycle_phrase", "x"), "1");
-}
-
-TEST(IniReader, CommentsAndStrayLinesAreIgnored)
-{
-    const QString text = QStringLiteral(
-        "; cycle_phrase=1\n"
-        "[Variables_Setup]\n"
-        ";cycle_phrase=2\n"
-        "   ; cycle_phrase=3\n"
-        "a line without equals sign\n"
-        "\n"
-        "cycle_phrase=4\n");
-    EXPECT_EQ(value(text, "cycle_phrase"), "4");
-    EXPECT_EQ(value(text, ";cycle_phrase"), "DEF");
-}
-
-TEST(IniReader, FirstMatchWins)
-{
-    const QString text = QStringLiteral(
-        "[Variables_Setup]\ncycle_phrase=first\ncycle_phrase=second\nCYCLE_PHRASE=third\n"
-        "[Variables_Setup]\ncycle_phrase=other section\n");
-    EXPECT_EQ(value(text, "cycle_phrase"), "first");
+    EXPECT_EQ(iniValueFromText(text, kSection, "absent", longer), QString(254, u'y')) << "defaults are cut too";
 }
 
 TEST(IniReader, ReadsEveryLineEndAndBothEncodingsFromDisk)
@@ -114,6 +73,5 @@ TEST(IniReader, ReadsEveryLineEndAndBothEncodingsFromDisk)
     EXPECT_EQ(ReadIniValue(kSection, "nom_hotel", utf8, "x"), QStringLiteral("Café"))
         << "a byte-order mark must not hide the first section";
     const QString mixed = tree.write("mixed.ini", "\xEF\xBB\xBF[Variables_Setup]\r\nnom_hotel=Caf\xE9\r\n");
-    EXPECT_EQ(ReadIniValue(kSection, "nom_hotel", mixed, "x"), QStringLiteral("Café"))
-        << "nor when a legacy byte follows it";
+    EXPECT_EQ(ReadIniValue(kSection, "nom_hotel", mixed, "x"), QStringLiteral("Café")) << "nor a legacy byte after it";
 }
