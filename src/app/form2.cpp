@@ -201,10 +201,7 @@ void Form2::Command1_Click()
 void Form2::Command2_Click()
 {
     qCInfo(lcStartup) << "operator quit";
-    if (m_player)
-        m_player->pause();
-    yield();
-    m_services.endProgram();
+    pauseAndEnd();
 }
 
 void Form2::Command3_Click()
@@ -238,6 +235,11 @@ void Form2::closeEvent(QCloseEvent* event)
 void Form2::Form_Unload()
 {
     qCInfo(lcStartup) << "main screen closed: pausing and ending";
+    pauseAndEnd();
+}
+
+void Form2::pauseAndEnd()
+{
     if (m_player)
         m_player->pause();
     yield();

@@ -46,11 +46,11 @@ struct Form2Services {
     TransferControl& inet1;           // FTP session
     TransferControl& inet2;           // video downloads
     RandomSource& random;
-    std::function<void()> showStartupWindow;
-    std::function<void()> unloadStartupWindow;
-    std::function<void()> endProgram;                 // ends at once; no further handler runs
-    std::function<void(const QString&)> messageBox;   // the playlist's double-click
-    std::function<void(int ms)> blockingWait;         // the connection warning's wait
+    std::function<void()> showStartupWindow{};
+    std::function<void()> unloadStartupWindow{};
+    std::function<void()> endProgram{};               // ends at once; no further handler runs
+    std::function<void(const QString&)> messageBox{};   // the playlist's double-click
+    std::function<void(int ms)> blockingWait{};         // the connection warning's wait
 };
 
 class Form2 final : public QWidget {
@@ -115,6 +115,7 @@ private:
     void armTimers();
 
     void Form_Unload();
+    void pauseAndEnd();
     void yield();
     void setStatus(const QString& text);
     void mirrorLists();

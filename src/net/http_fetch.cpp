@@ -68,15 +68,6 @@ QString forLog(const QString& url)
     return parsed.toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded);
 }
 
-// The file contract of a failed fetch: readers always find the destination.
-void keepOrCreateEmpty(const QString& destination)
-{
-    if (QFileInfo::exists(destination))
-        return;
-    QFile file(destination);
-    if (!file.open(QIODevice::WriteOnly))
-        qCWarning(lcNet) << "cannot create" << destination << ":" << file.errorString();
-}
 
 QString writeBody(const QString& destination, const QByteArray& body)
 {
@@ -129,6 +120,15 @@ CURLcode perform(CURL* easy, Transfer& transfer, int idleTimeoutMs, bool& idleEx
     return result;
 }
 
+}
+
+void keepOrCreateEmpty(const QString& destination)
+{
+    if (QFileInfo::exists(destination))
+        return;
+    QFile file(destination);
+    if (!file.open(QIODevice::WriteOnly))
+        qCWarning(lcNet) << "cannot create" << destination << ":" << file.errorString();
 }
 
 FetchResult HttpGetToFile(const QString& url, const QString& destination, const HttpOptions& options)

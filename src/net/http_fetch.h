@@ -26,4 +26,8 @@ struct FetchResult {
 // created empty, so readers always find a file.
 FetchResult HttpGetToFile(const QString& url, const QString& destination, const HttpOptions& options = {});
 
+// The file contract of a failed fetch: an existing destination keeps its content, a
+// missing one is created empty, so that readers always find the file.
+void keepOrCreateEmpty(const QString& destination);
+
 }

@@ -30,14 +30,6 @@ bool replaceFile(const QString& from, const QString& to, QString& error)
     return !code;
 }
 
-void createEmptyIfMissing(const QString& path)
-{
-    if (QFile::exists(path))
-        return;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qCWarning(lcNet) << "cannot create" << path << ":" << file.errorString();
-}
 
 }
 
@@ -72,7 +64,7 @@ FetchResult DownTextesDirect(const ServerAddress& update, const QString& nomHote
         failed.error = QStringLiteral("cannot create a temporary file beside %1: %2")
                            .arg(destination, incoming.errorString());
         qCWarning(lcNet).noquote() << "texts of" << nomHotel << "not fetched:" << failed.error;
-        createEmptyIfMissing(destination);
+        keepOrCreateEmpty(destination);
         return failed;
     }
     incoming.close();
@@ -80,7 +72,7 @@ FetchResult DownTextesDirect(const ServerAddress& update, const QString& nomHote
     FetchResult result = HttpGetToFile(url, incoming.fileName(), options);
     if (!result.ok) {
         qCWarning(lcNet).noquote() << "texts of" << nomHotel << "not fetched, texts file left as it was:" << result.error;
-        createEmptyIfMissing(destination);
+        keepOrCreateEmpty(destination);
         return result;
     }
     QString error;
