@@ -40,7 +40,6 @@ Form2::Form2(ProgramPaths paths, ServerConfig servers, Timings timings, Form2Ser
     // Full screen without relying on a window manager: a frameless window the size of the screen.
     if (QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(screen->geometry());
-    m_state.bannerIntervalMs = m_timings.bannerCycleDesignMs;
 
     setupPanel();
     setupButtons();

@@ -55,11 +55,7 @@ void Form2::Form_Load()
     setStatus(QStringLiteral("Chargement des options... "));
     m_state.settings = readSettings(GetShortPath(m_paths.configIni()));
     m_panel->showSettings(m_state.settings);
-    const QString& when = m_state.settings.majvid_heure;
-    m_state.rebootHour = when.left(2);
-    m_state.rebootMinute = when.right(2);
     if (const auto ms = cycleIntervalMs(m_state.settings.cycle_phrase)) {
-        m_state.bannerIntervalMs = *ms;
         m_cycle->setCycleIntervalMs(*ms);
     } else {
         qCWarning(lcConfig) << "cycle_phrase" << m_state.settings.cycle_phrase << "is not a number: the banner pause stays"
@@ -67,8 +63,8 @@ void Form2::Form_Load()
     }
     m_state.weatherTickCount = 0;
     m_state.panelClickCount = 0;
-    m_state.refreshEveryTicks = m_state.settings.majphr_heure;
-    m_scheduler->configure(m_state.settings.majvid_heure, m_state.refreshEveryTicks);
+    // The scheduler keeps rebootHour, rebootMinute, refreshEveryTicks and its tick count.
+    m_scheduler->configure(m_state.settings.majvid_heure, m_state.settings.majphr_heure);
     m_state.textColourFlag = m_state.settings.couleur_texte;
 
     if (!IsInternetConnected(m_services.probe, m_state.connectionKind)) {

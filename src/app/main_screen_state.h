@@ -15,16 +15,12 @@ namespace zepril {
 struct MainScreenState {
     Settings settings;             // the settings fields
     QString activeVideoDir;        // "videos-man" or "videos-auto"
-    QString rebootHour;
-    QString rebootMinute;
-    QString refreshEveryTicks;
     int weatherTickCount = 0;
     qint16 panelClickCount = 0;
     QString connectionKind;
     PhraseState phrases;           // lstPhrase, phraseCount, phraseIndex
     int playlistInsertIndex = 0;
     bool textColourFlag = true;
-    int bannerIntervalMs = 5000;
 
     QStringList lstPlayList, lstTemp, lstCat, lstSyncSupp, lstSyncSupp2, lstMeteo;
     std::array<QStringList, 6> serverLists;   // restaurants … documentaires
