@@ -2,7 +2,9 @@
 // update server and real files, with a fake player and fake platform services.
 #include "app/core/list_file.h"
 #include "app/core/startup_reporter.h"
+#include "app/form1.h"
 #include "app/form2.h"
+#include "app/web_view.h"
 #include "app/operator_panel.h"
 #include "net/ftp_transfer.h"
 #include "net/http_transfer.h"
@@ -17,6 +19,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QtCore/qtestsupport_core.h>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -339,4 +344,40 @@ TEST(Form2Startup, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloadsO
         previous = mark;
     }
     EXPECT_TRUE(seq.contains("TELECHARGEMENT [ good.mp4 ]"));
+}
+
+namespace {
+class BlankPage final : public WebView {
+public:
+    void navigate(const QString&) override {}
+    QWidget* widget() override { return &m_area; }
+
+private:
+    QWidget m_area;
+};
+}
+
+TEST(Form2Startup, StartsWhenTheStartupWindowsTimerFiresAndOnlyOnce)
+{
+    Rig rig;
+    rig.config("");
+    Form2& form = rig.make();
+    Timings t;
+    t.startupWindowMs = 150;
+    const ProgramPaths paths(rig.tree.root());
+    QPointer<Form1> startup = new Form1(paths, readServerConfig(paths.configIni()), t, std::make_unique<BlankPage>());
+    int requests = 0;
+    QObject::connect(startup, &Form1::showMainScreenRequested, &form, [&] {
+        ++requests;
+        form.showMainScreen();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    startup->load();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.loaded(); }, 5000));
+    EXPECT_GE(clock.elapsed(), 140);
+    // Later ticks only show the screen again.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requests >= 3; }, 5000));
+    EXPECT_EQ(rig.events.count("show startup window"), 1);
+    delete startup.data();
 }
