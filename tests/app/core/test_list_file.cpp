@@ -44,10 +44,11 @@ TEST(TextCodec, Utf8WithOrWithoutBomElseWindows1252)
         const QString ours = decodeWindows1252(QByteArray(1, char(b)));
         ASSERT_EQ(ours.size(), 1) << "byte " << b;
         const bool undefined = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
-        if (undefined)
+        if (undefined) {
             EXPECT_EQ(ours.at(0).unicode(), b);
-        else if (reference.isValid())
+        } else if (reference.isValid()) {
             EXPECT_EQ(ours.at(0).unicode(), QString(reference.decode(QByteArray(1, char(b)))).at(0).unicode()) << b;
+        }
     }
     EXPECT_EQ(decodeText("\x93" "cit\xE9" "\x94 \x80 \x85"), QStringLiteral("“cité” € …"));
 }
