@@ -11,11 +11,13 @@
 #include "net/inet_control.h"
 #include "net/reboot.h"
 #include "net/transfer_control.h"
+#include "presentation/form3.h"
 #include "presentation/shell_open.h"
 #include "support/fakes.h"
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -150,6 +152,7 @@ TEST(Form2Startup, ManualModeComposesHandsOverAndArmsTimers)
     rig.tree.write("videos-man/night/.hidden.avi", "x");
     rig.tree.write("videos-man/index/index_ga.avi", "x");
     rig.tree.write("videos-man/index/index_rub_c.mp4", "x");
+    rig.server.serve("/api/api/rss_simple.php", "<pictos_apmidi>soleil</pictos_apmidi><tempe_soir>14</tempe_soir>");
 
     Form2& form = rig.make();
     form.Form_Load();
@@ -188,6 +191,13 @@ TEST(Form2Startup, ManualModeComposesHandsOverAndArmsTimers)
     EXPECT_EQ(form.p1()->field("cycle_phrase")->text(), "12");
     EXPECT_EQ(form.p1()->field("txtNomHotel")->text(), "Le Lac");
     EXPECT_TRUE(rig.inet2.executed.isEmpty());
+
+    // 21:00 on the clock: the evening temperature with the moon, shown with a connection.
+    ASSERT_NE(form.overlay(), nullptr);
+    EXPECT_EQ(form.overlay()->lblTemp()->text(), QString::fromUtf8("14 °"));
+    EXPECT_EQ(form.overlay()->pictogram(), 5);
+    EXPECT_TRUE(form.overlay()->lblTemp()->isVisibleTo(form.overlay()));
+    EXPECT_EQ(form.state().lstMeteo, QStringList({"14"}));
 }
 
 TEST(Form2Startup, NoConnectionWarnsWaitsAndStillPlaysWhatIsOnDisk)
@@ -203,6 +213,9 @@ TEST(Form2Startup, NoConnectionWarnsWaitsAndStillPlaysWhatIsOnDisk)
     EXPECT_EQ(form.state().phrases.lstPhrase, QStringList({"BIENVENUE - WELCOME"}));
     EXPECT_TRUE(form.state().lstPlayList.contains("plages/p.mp4"));
     EXPECT_EQ(form.timer("TimeCycleBandeau")->interval(), 5000); // not a number: design interval
+    ASSERT_NE(form.overlay(), nullptr);
+    EXPECT_FALSE(form.overlay()->lblTemp()->isVisibleTo(form.overlay()));
+    EXPECT_FALSE(form.overlay()->imgMeteo()->isVisibleTo(form.overlay()));
 }
 
 TEST(Form2Startup, RunsOnceWhateverTheStartupWindowTimerDoes)
