@@ -95,6 +95,7 @@ struct Rig {
     RecordingShell shell;
     RefusingTransfer inet1, inet2;
     TransferControl* downloads = &inet2;
+    Timings timings; // the minute timers keep their production interval unless a test shortens them
     RandomSource random{7};
     QStringList events;
     std::unique_ptr<Form2> form;
@@ -120,7 +121,7 @@ struct Rig {
 
     Form2& make()
     {
-        Timings t;
+        Timings& t = timings;
         t.startupWindowMs = 50;
         t.noConnectionWaitMs = 40;
         t.overlayFirstShowMs = 50;
@@ -393,4 +394,25 @@ TEST(Form2Startup, StartsWhenTheStartupWindowsTimerFiresAndOnlyOnce)
     ASSERT_TRUE(QTest::qWaitFor([&] { return requests >= 3; }, 5000));
     EXPECT_EQ(rig.events.count("show startup window"), 1);
     delete startup.data();
+}
+
+TEST(Form2Timers, TheMinuteTickRebootsAtTheConfiguredTimeAndRefreshesTheTexts)
+{
+    Rig rig;
+    rig.config("majvid_heure=21:00\r\nmajphr_heure=1\r\nnom_hotel=lac\r\n");
+    rig.server.serve("/zeprilia/datas/textes/lac_txt.ini", "Bonjour\r\n");
+    rig.timings.textsTickMs = 30;
+    Form2& form = rig.make();
+    form.Form_Load();
+    ASSERT_EQ(form.state().phrases.lstPhrase, QStringList({"Bonjour"}));
+    rig.server.serve("/zeprilia/datas/textes/lac_txt.ini", "Bonsoir\r\nGood evening\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.rebooter.requests >= 1; }, 3000));
+    EXPECT_EQ(form.state().phrases.lstPhrase, QStringList({"Bonsoir", "Good evening"}));
+    EXPECT_EQ(form.state().phrases.phraseCount, 2);
+
+    // Out of the configured minute no tick asks for a reboot.
+    rig.clock.time = rig.clock.time.addSecs(60);
+    const int requests = rig.rebooter.requests;
+    QTest::qWait(100);
+    EXPECT_EQ(rig.rebooter.requests, requests);
 }
