@@ -3,11 +3,11 @@
 // the video alone. Run it on a real display or under Xvfb:
 //   xvfb-run -a -s "-screen 0 1280x720x24" bench_banner [--seconds 10] [--null-video]
 //            [--step 10] [--cycle-ms 30000] [--hold]
-#include "app/core/clock.h"
-#include "app/core/timings.h"
+#include "core/clock.h"
+#include "core/timings.h"
 #include "presentation/banner_cycle.h"
-#include "presentation/form3.h"
-#include "presentation/frm_phrase.h"
+#include "presentation/clock_weather_strip.h"
+#include "presentation/banner_window.h"
 #include "presentation/mpv_player.h"
 #include "presentation/window_raiser.h"
 #include "support/temp_tree.h"
@@ -111,7 +111,7 @@ int main(int argc, char** argv)
 
     // The main window: the video full screen, as the main screen shows it.
     QWidget main(nullptr, Qt::Window | Qt::FramelessWindowHint);
-    main.setObjectName(QStringLiteral("Form2"));
+    main.setObjectName(QStringLiteral("MainScreen"));
     main.setStyleSheet(QStringLiteral("background: black"));
     main.setGeometry(QGuiApplication::primaryScreen()->geometry());
     MpvPlayerOptions playerOptions;
@@ -125,13 +125,13 @@ int main(int argc, char** argv)
 
     const Timings timings = Timings::production();
     QtWindowRaiser raiser;
-    FrmPhrase banner;
+    BannerWindow banner;
     banner.load(resolveBannerSettings(QString::number(option("--step", 10)), "40", "6"));
     banner.setSkin(tree.path("skin/back.jpg"), tree.path("skin/logo.jpg"));
     banner.setTextColours(true);
 
     SystemClock clock;
-    Form3 overlay(clock, timings);
+    ClockWeatherStrip overlay(clock, timings);
     overlay.setStockPictures(drawPictograms());
     overlay.load();
     overlay.setTemperatureText(QStringLiteral("21°C"));

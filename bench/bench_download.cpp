@@ -1,12 +1,12 @@
-// Downloads one large file from a server on 127.0.0.1 through DownloadFile and through
+// Downloads one large file from a server on 127.0.0.1 through downloadVideo and through
 // the curl command line in the same run (curl alone, and curl followed by a data flush
-// of the file as DownloadFile does), and prints the throughputs, their ratios, the peak
-// memory growth of DownloadFile and the worst lateness of a 15 ms UI timer meanwhile.
+// of the file as downloadVideo does), and prints the throughputs, their ratios, the peak
+// memory growth of downloadVideo and the worst lateness of a 15 ms UI timer meanwhile.
 //   bench_download [megabytes]   (default 512)
-#include "app/core/startup_reporter.h"
+#include "core/startup_reporter.h"
 #include "net/http_transfer.h"
 #include "support/http_test_server.h"
-#include "sync/download_file.h"
+#include "sync/download_video.h"
 
 #include <QApplication>
 #include <QDir>
@@ -130,7 +130,7 @@ int main(int argc, char** argv)
     });
     const QString url = server.baseUrl() + QStringLiteral("/videos/night/big.bin");
 
-    // DownloadFile flushes each finished file to the disk before it leaves the journal;
+    // downloadVideo flushes each finished file to the disk before it leaves the journal;
     // the plain curl figure does not, so the same flush is also timed after curl.
     auto runCurl = [&](bool flush) -> Result {
         const QString out = dir.filePath(QStringLiteral("curl.bin"));
@@ -176,7 +176,7 @@ int main(int argc, char** argv)
         sinceTick.start();
         QElapsedTimer clock;
         clock.start();
-        const bool ok = DownloadFile(ctx, url, out, QStringLiteral("big.bin"));
+        const bool ok = downloadVideo(ctx, url, out, QStringLiteral("big.bin"));
         const double seconds = double(clock.nsecsElapsed()) / 1e9;
         // A tick held back until the very end counts too.
         lateness = std::max(lateness, sinceTick.elapsed() - 15);
@@ -186,7 +186,7 @@ int main(int argc, char** argv)
         lastText = reporter.last;
         identical = ok && sameContent(source, out);
         if (!ok)
-            std::fprintf(stderr, "DownloadFile failed\n");
+            std::fprintf(stderr, "downloadVideo failed\n");
         QFile::remove(out);
         return {seconds, double(megabytes) / seconds};
     };
@@ -202,7 +202,7 @@ int main(int argc, char** argv)
         const Result d = runDownloadFile();
         settle();
         const Result s = runCurl(true);
-        std::printf("round %d: curl %.1f MB/s (%.2f s), DownloadFile %.1f MB/s (%.2f s), curl + sync --data %.1f MB/s "
+        std::printf("round %d: curl %.1f MB/s (%.2f s), downloadVideo %.1f MB/s (%.2f s), curl + sync --data %.1f MB/s "
                     "(%.2f s)\n",
                     round + 1, c.mbPerS, c.seconds, d.mbPerS, d.seconds, s.mbPerS, s.seconds);
         if (c.mbPerS > curlBest.mbPerS)
@@ -217,13 +217,13 @@ int main(int argc, char** argv)
     std::printf("file: %lld MB from 127.0.0.1, content identical: %s, last progress text: \"%s\"\n",
                 static_cast<long long>(megabytes), identical ? "yes" : "NO", qPrintable(lastText));
     std::printf("curl command line: %.1f MB/s\n", curlBest.mbPerS);
-    std::printf("DownloadFile:      %.1f MB/s\n", ourBest.mbPerS);
+    std::printf("downloadVideo:      %.1f MB/s\n", ourBest.mbPerS);
     std::printf("curl + sync --data: %.1f MB/s\n", curlSyncBest.mbPerS);
     std::printf("ratio:             %.2f x curl (target >= 0.9)\n", ourBest.mbPerS / curlBest.mbPerS);
     std::printf("ratio:             %.2f x curl + sync --data (the same work: the file on disk)\n",
                 ourBest.mbPerS / curlSyncBest.mbPerS);
-    std::printf("peak memory growth during DownloadFile: %.1f MB (target < 32)\n", double(growthKb) / 1024.0);
-    std::printf("worst lateness of a 15 ms UI timer during DownloadFile: %lld ms (target < 50)\n",
+    std::printf("peak memory growth during downloadVideo: %.1f MB (target < 32)\n", double(growthKb) / 1024.0);
+    std::printf("worst lateness of a 15 ms UI timer during downloadVideo: %lld ms (target < 50)\n",
                 static_cast<long long>(worstLatenessMs));
     return identical ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 // The start-up window with the real page engine: how long from the load handler to the
 // page on screen, what the page area shows, and how long the renderer process lives on
 // after the window is unloaded. Serves the URL list and the page from 127.0.0.1.
-#include "app/form1.h"
+#include "app/startup_window.h"
 #include "app/web_view.h"
 
 #include "support/http_test_server.h"
@@ -108,7 +108,7 @@ int main(int argc, char** argv)
 
     QElapsedTimer clock;
     clock.start();
-    QPointer<Form1> window = new Form1(ProgramPaths(tree.root()), servers, Timings(), makeWebView(nullptr));
+    QPointer<StartupWindow> window = new StartupWindow(ProgramPaths(tree.root()), servers, Timings(), makeWebView(nullptr));
     auto* view = window->findChild<QWebEngineView*>(QStringLiteral("w1"));
     qint64 loadedAt = -1;
     bool loadOk = false;

@@ -4,10 +4,10 @@
 // its calls (the hand-over checks every item on disk again).
 //
 // Usage: bench_startup_spine [runs=15] [files-per-category=2000]
-#include "app/core/categories.h"
-#include "app/core/file_helpers.h"
-#include "app/core/playlist.h"
-#include "app/core/program_paths.h"
+#include "core/categories.h"
+#include "core/file_helpers.h"
+#include "core/playlist.h"
+#include "core/program_paths.h"
 #include "presentation/playlist_handover.h"
 #include "support/fakes.h"
 #include "support/temp_tree.h"

@@ -1,9 +1,9 @@
 #pragma once
 // The main screen's working state: the members the start-up sets and the timers and
 // buttons use afterwards, and the working lists the operator panel shows.
-#include "app/core/playlist.h"
-#include "app/core/settings.h"
-#include "presentation/texts_refresh.h"
+#include "core/playlist.h"
+#include "core/settings.h"
+#include "system/texts_refresh.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,7 +22,7 @@ struct MainScreenState {
     int playlistInsertIndex = 0;
     bool textColourFlag = true;
 
-    QStringList lstPlayList, lstTemp, lstCat, lstSyncSupp, lstSyncSupp2, lstMeteo;
+    QStringList lstPlayList, lstTemp, lstCat, lstSyncSupp, failedDownloads, lstMeteo;
     std::array<QStringList, 6> serverLists;   // restaurants … documentaires
     std::array<bool, 6> serverListFetched{};  // whether this start-up got each list
     std::array<QStringList, 6> playable;      // l1_restaurants … l6_docs

@@ -1,7 +1,7 @@
 #include "app/operator_panel.h"
 
-#include "app/core/categories.h"
-#include "app/core/settings.h"
+#include "core/categories.h"
+#include "core/settings.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -27,7 +27,7 @@ OperatorPanel::OperatorPanel(QWidget* parent) : QWidget(parent)
 
     auto* working = new QGroupBox(tr("Listes"), this);
     auto* workingGrid = new QGridLayout(working);
-    const char* workingLists[] = {"lstPlayList", "lstPhrase", "lstTemp", "lstCat", "lstSyncSupp", "lstSyncSupp2", "lstMeteo"};
+    const char* workingLists[] = {"lstPlayList", "lstPhrase", "lstTemp", "lstCat", "lstSyncSupp", "failedDownloads", "lstMeteo"};
     int column = 0;
     for (const char* name : workingLists) {
         workingGrid->addWidget(new QLabel(QLatin1String(name), working), 0, column);

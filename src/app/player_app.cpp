@@ -1,18 +1,18 @@
 #include "app/player_app.h"
 
-#include "app/core/clock.h"
-#include "app/core/connection_probe.h"
-#include "app/core/file_helpers.h"
-#include "app/core/logging.h"
-#include "app/core/playlist.h"
-#include "app/core/startup_reporter.h"
-#include "app/form1.h"
-#include "app/form2.h"
+#include "core/clock.h"
+#include "core/connection_probe.h"
+#include "core/file_helpers.h"
+#include "core/logging.h"
+#include "core/playlist.h"
+#include "core/startup_reporter.h"
+#include "app/startup_window.h"
+#include "app/main_screen.h"
 #include "app/web_view.h"
 #include "net/ftp_transfer.h"
 #include "net/http_transfer.h"
 #include "net/inet_control.h"
-#include "net/reboot.h"
+#include "system/reboot.h"
 #include "presentation/mpv_player.h"
 #include "presentation/shell_open.h"
 
@@ -44,7 +44,7 @@ public:
     }
     bool connectionWarningShown() const override { return m_warning; }
 
-    QPointer<Form1> window;
+    QPointer<StartupWindow> window;
 
 private:
     StartupReporter& target() { return window ? static_cast<StartupReporter&>(*window) : m_log; }
@@ -66,7 +66,7 @@ struct PlayerApp::Parts {
     DesktopShellOpener shell;
     std::unique_ptr<InetControl> inet1;
     std::unique_ptr<InetControl> inet2;
-    std::unique_ptr<Form2> form2;
+    std::unique_ptr<MainScreen> form2;
     std::unique_ptr<MpvPlayer> player; // destroyed before the window it draws into
 };
 
@@ -82,7 +82,7 @@ PlayerApp::PlayerApp(Timings timings) : m(std::make_unique<Parts>())
     m->inet1 = std::make_unique<InetControl>(std::make_unique<HttpTransfer>(timings), std::make_unique<FtpTransfer>());
     m->inet2 = std::make_unique<InetControl>(std::make_unique<HttpTransfer>(timings), std::make_unique<FtpTransfer>());
 
-    Form2Services services{m->clock, *m->probe, m->reporter, *m->rebooter, m->shell, *m->inet1, *m->inet2, m->random};
+    MainScreenServices services{m->clock, *m->probe, m->reporter, *m->rebooter, m->shell, *m->inet1, *m->inet2, m->random};
     services.showStartupWindow = [this] {
         if (m->reporter.window)
             m->reporter.window->show();
@@ -99,7 +99,7 @@ PlayerApp::PlayerApp(Timings timings) : m(std::make_unique<Parts>())
     };
     services.messageBox = [](const QString& text) { QMessageBox::information(nullptr, QApplication::applicationName(), text); };
     services.blockingWait = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
-    m->form2 = std::make_unique<Form2>(m->paths, m->servers, m->timings, std::move(services));
+    m->form2 = std::make_unique<MainScreen>(m->paths, m->servers, m->timings, std::move(services));
     // The player draws into a native child of the main screen, so it comes after it.
     MpvPlayerOptions options;
     options.retryAfterAllFailedMs = timings.playerRetryMs;
@@ -111,10 +111,10 @@ PlayerApp::~PlayerApp() = default;
 
 void PlayerApp::start()
 {
-    auto* form1 = new Form1(m->paths, m->servers, m->timings, makeWebView(nullptr));
+    auto* form1 = new StartupWindow(m->paths, m->servers, m->timings, makeWebView(nullptr));
     form1->setAttribute(Qt::WA_DeleteOnClose);
     m->reporter.window = form1;
-    QObject::connect(form1, &Form1::showMainScreenRequested, m->form2.get(), &Form2::showMainScreen);
+    QObject::connect(form1, &StartupWindow::showMainScreenRequested, m->form2.get(), &MainScreen::showMainScreen);
     // Centred on the screen, as the start-up window of a kiosk is expected to be.
     if (QScreen* screen = QGuiApplication::primaryScreen())
         form1->move(screen->geometry().center() - form1->rect().center());

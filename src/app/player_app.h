@@ -1,9 +1,9 @@
 #pragma once
 // The composition root: creates the start-up window, the main screen, the player, the
 // transfer controls and the platform services, and wires them for a real run.
-#include "app/core/program_paths.h"
-#include "app/core/server_config.h"
-#include "app/core/timings.h"
+#include "core/program_paths.h"
+#include "core/server_config.h"
+#include "core/timings.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "app/web_view.h"
 
-#include "app/core/logging.h"
+#include "core/logging.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

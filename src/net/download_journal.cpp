@@ -1,8 +1,8 @@
 #include "net/download_journal.h"
 
-#include "app/core/file_helpers.h"
-#include "app/core/list_file.h"
-#include "app/core/logging.h"
+#include "core/file_helpers.h"
+#include "core/list_file.h"
+#include "core/logging.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,14 +42,14 @@ bool isInVideoStore(const ProgramPaths& paths, const QString& path)
     return false;
 }
 
-void clearFailedDownloads(const ProgramPaths& paths, QStringList& lstSyncSupp2)
+void clearFailedDownloads(const ProgramPaths& paths, QStringList& failedDownloads)
 {
     const QString journal = paths.errorIni();
-    if (!ReadFileToList(journal, lstSyncSupp2))
+    if (!ReadFileToList(journal, failedDownloads))
         qCInfo(lcSync).noquote() << "no failed-downloads journal at" << journal;
     QCoreApplication::processEvents();
 
-    for (const QString& item : std::as_const(lstSyncSupp2)) {
+    for (const QString& item : std::as_const(failedDownloads)) {
         if (item.isEmpty())
             continue;
         if (!isInVideoStore(paths, item)) {
@@ -64,8 +64,8 @@ void clearFailedDownloads(const ProgramPaths& paths, QStringList& lstSyncSupp2)
             qCInfo(lcSync).noquote() << "partial file of a failed download deleted:" << item;
     }
 
-    lstSyncSupp2.clear();
-    if (!SaveListToFile(journal, lstSyncSupp2))
+    failedDownloads.clear();
+    if (!SaveListToFile(journal, failedDownloads))
         qCWarning(lcSync).noquote() << "cannot empty the failed-downloads journal" << journal;
 }
 

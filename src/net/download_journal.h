@@ -1,7 +1,7 @@
 #pragma once
 // The failed-downloads journal cfg/error.ini: the partial files of the downloads that
 // failed in the previous run are deleted at start-up, then the journal starts empty.
-#include "app/core/program_paths.h"
+#include "core/program_paths.h"
 
 #include <QStringList>
 
@@ -11,9 +11,9 @@ namespace zepril {
 // <root>/videos-man or <root>/videos-auto, links resolved.
 bool isInVideoStore(const ProgramPaths& paths, const QString& path);
 
-// Reads cfg/error.ini into lstSyncSupp2, deletes each listed file that exists and lies
+// Reads cfg/error.ini into failedDownloads, deletes each listed file that exists and lies
 // inside <root>/videos-man or <root>/videos-auto (others logged and dropped), then
 // empties the list and rewrites the file empty.
-void clearFailedDownloads(const ProgramPaths& paths, QStringList& lstSyncSupp2);
+void clearFailedDownloads(const ProgramPaths& paths, QStringList& failedDownloads);
 
 }

@@ -1,6 +1,6 @@
 #include "net/ftp_listing.h"
 
-#include "app/core/text_codec.h"
+#include "core/text_codec.h"
 
 #include <QRegularExpression>
 

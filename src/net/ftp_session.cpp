@@ -1,7 +1,7 @@
 #include "net/ftp_session.h"
 
-#include "app/core/logging.h"
-#include "app/core/timings.h"
+#include "core/logging.h"
+#include "core/timings.h"
 #include "net/ftp_listing.h"
 #include "net/transfer_control.h"
 

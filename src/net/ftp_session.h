@@ -3,7 +3,7 @@
 // lists remote directories for the operator's browser, fetches the file the operator
 // picks into the local receiving directory, and turns the transfer control's states
 // into the status bar's text. It holds the values the panel shows, not the widgets.
-#include "app/core/server_config.h"
+#include "core/server_config.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "net/ftp_transfer.h"
 
-#include "app/core/logging.h"
+#include "core/logging.h"
 #include "net/ftp_connection.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "net/http_fetch.h"
 
-#include "app/core/logging.h"
+#include "core/logging.h"
 
 #include <QDir>
 #include <QElapsedTimer>

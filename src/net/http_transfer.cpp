@@ -1,6 +1,6 @@
 #include "net/http_transfer.h"
 
-#include "app/core/logging.h"
+#include "core/logging.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -5,7 +5,7 @@
 // buffer, so that a large video never sits in memory. States, dataAvailable() and
 // requestFinished() are emitted on the thread that owns the object. A response must be
 // read to its end (or cancelled) before the next request: a full buffer holds it back.
-#include "app/core/timings.h"
+#include "core/timings.h"
 #include "net/transfer_control.h"
 
 #include <QByteArray>

@@ -1,8 +1,8 @@
 #include "net/update_server.h"
 
-#include "app/core/file_helpers.h"
-#include "app/core/list_file.h"
-#include "app/core/logging.h"
+#include "core/file_helpers.h"
+#include "core/list_file.h"
+#include "core/logging.h"
 
 #include <QCoreApplication>
 #include <QTemporaryFile>
@@ -48,7 +48,7 @@ QString videoListUrl(const ServerAddress& update, const QString& category)
     return update.baseUrl() + QStringLiteral("/zeprilia/datas/videos/") + encodedName(category) + QStringLiteral(".ini");
 }
 
-FetchResult DownTextesDirect(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
+FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
                              const HttpOptions& options)
 {
     const QString destination = paths.textesIni();
@@ -96,7 +96,7 @@ QStringList loadPhraseList(const QString& textesIniPath)
     return phrases;
 }
 
-bool DownloadVideoList(const ServerAddress& update, const QString& cat, QStringList& cat1, const ProgramPaths& paths,
+bool fetchCategoryList(const ServerAddress& update, const QString& cat, QStringList& cat1, const ProgramPaths& paths,
                        const HttpOptions& options)
 {
     const QString path = paths.categoryListFile(cat);

@@ -1,8 +1,8 @@
 #pragma once
 // What the player fetches from the update server: the URL list of the start-up page,
 // the hotel's welcome texts and the six category video lists.
-#include "app/core/program_paths.h"
-#include "app/core/server_config.h"
+#include "core/program_paths.h"
+#include "core/server_config.h"
 #include "net/http_fetch.h"
 
 #include <QString>
@@ -20,7 +20,7 @@ QString videoListUrl(const ServerAddress& update, const QString& category);
 // Refreshes cfg/textes.ini with the hotel's texts. The file is only replaced once the
 // fetch succeeded; after a failure the previous texts stay (a missing file is created
 // empty).
-FetchResult DownTextesDirect(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
+FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
                              const HttpOptions& options = {});
 
 // The phrases of the texts file, or the single fallback phrase when the file is
@@ -31,7 +31,7 @@ QStringList loadPhraseList(const QString& textesIniPath);
 // loop before, after and at the end. True only when the list was really fetched: after
 // a failure the file is empty and so is cat1, which must not be taken for an empty
 // category.
-bool DownloadVideoList(const ServerAddress& update, const QString& cat, QStringList& cat1, const ProgramPaths& paths,
+bool fetchCategoryList(const ServerAddress& update, const QString& cat, QStringList& cat1, const ProgramPaths& paths,
                        const HttpOptions& options = {});
 
 }

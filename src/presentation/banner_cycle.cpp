@@ -1,7 +1,7 @@
 #include "presentation/banner_cycle.h"
 
-#include "app/core/logging.h"
-#include "app/core/timings.h"
+#include "core/logging.h"
+#include "core/timings.h"
 #include "presentation/window_raiser.h"
 
 namespace zepril {

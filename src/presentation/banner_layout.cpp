@@ -1,7 +1,7 @@
 #include "presentation/banner_layout.h"
 
-#include "app/core/logging.h"
-#include "app/core/settings.h"
+#include "core/logging.h"
+#include "core/settings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "presentation/mpv_player.h"
 
-#include "app/core/logging.h"
+#include "core/logging.h"
 #include "presentation/mpv_properties.h"
 
 #include <QFile>

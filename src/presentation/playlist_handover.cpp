@@ -1,6 +1,6 @@
 #include "presentation/playlist_handover.h"
 
-#include "app/core/logging.h"
+#include "core/logging.h"
 #include "presentation/media_player.h"
 
 namespace zepril {

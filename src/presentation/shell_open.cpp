@@ -1,6 +1,6 @@
 #include "presentation/shell_open.h"
 
-#include "app/core/logging.h"
+#include "core/logging.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "presentation/window_raiser.h"
 
-#include "app/core/logging.h"
+#include "core/logging.h"
 
 #include <QTimer>
 #include <QWidget>

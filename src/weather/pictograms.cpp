@@ -1,6 +1,6 @@
 #include "weather/pictograms.h"
 
-#include "app/core/logging.h"
+#include "core/logging.h"
 
 #include <mutex>
 

@@ -1,6 +1,6 @@
 #include "weather/weather_slots.h"
 
-#include "app/core/logging.h"
+#include "core/logging.h"
 #include "weather/pictogram_map.h"
 #include "weather/weather_display.h"
 #include "weather/weather_extract.h"

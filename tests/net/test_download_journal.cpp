@@ -48,15 +48,15 @@ TEST(ClearFailedDownloads, DeletesOnlyListedVideosAndEmptiesTheJournal)
                    QStringLiteral("videos-auto/plages/vagues.avi"),      // relative: no fixed meaning
                    lookAlike,                                            // a look-alike folder name
                }));
-    QStringList lstSyncSupp2{"left from before"};
+    QStringList failedDownloads{"left from before"};
 
-    clearFailedDownloads(paths, lstSyncSupp2);
+    clearFailedDownloads(paths, failedDownloads);
 
     EXPECT_FALSE(QFile::exists(partial));
     EXPECT_FALSE(QFile::exists(manual));
     for (const QString& kept : {neighbour, config, foreign, linkedAway, lookAlike})
         EXPECT_TRUE(QFile::exists(kept)) << kept.toStdString();
-    EXPECT_TRUE(lstSyncSupp2.isEmpty());
+    EXPECT_TRUE(failedDownloads.isEmpty());
     ASSERT_TRUE(tree.exists("cfg/error.ini"));
     EXPECT_TRUE(tree.read("cfg/error.ini").isEmpty());
 }
@@ -67,12 +67,12 @@ TEST(ClearFailedDownloads, WithoutAJournalNothingIsDeletedAndAnEmptyOneIsCreated
     const ProgramPaths paths(tree.root());
     const QString video = tree.write("videos-auto/night/club.avi", "x");
     tree.mkdir("cfg");
-    QStringList lstSyncSupp2;
+    QStringList failedDownloads;
 
-    clearFailedDownloads(paths, lstSyncSupp2);
+    clearFailedDownloads(paths, failedDownloads);
 
     EXPECT_TRUE(QFile::exists(video));
-    EXPECT_TRUE(lstSyncSupp2.isEmpty());
+    EXPECT_TRUE(failedDownloads.isEmpty());
     ASSERT_TRUE(tree.exists("cfg/error.ini"));
     EXPECT_TRUE(tree.read("cfg/error.ini").isEmpty());
 }

@@ -159,14 +159,14 @@ TEST(UpdateServerUrls, KeepTheNamesTextButEncodeThemOnTheWire)
     EXPECT_EQ(videoListUrl(local(8080), QStringLiteral("plages")), "http://127.0.0.1:8080/zeprilia/datas/videos/plages.ini");
 }
 
-TEST(DownTextesDirect, FetchesTheHotelsTextsAndKeepsThemWhenAFetchFails)
+TEST(fetchHotelTexts, FetchesTheHotelsTextsAndKeepsThemWhenAFetchFails)
 {
     TestHttpServer server;
     ProgramTree program;
     const QStringList phrases{"Bienvenue au Lac", "", QStringLiteral("Petit-déjeuner de 7h à 10h")};
     server.serve(kTextsPath, "Bienvenue au Lac\r\n\r\nPetit-déjeuner de 7h à 10h\r\n");
 
-    const FetchResult result = DownTextesDirect(local(server.port()), kHotel, program.paths, quick());
+    const FetchResult result = fetchHotelTexts(local(server.port()), kHotel, program.paths, quick());
     EXPECT_TRUE(result.ok) << result.error.toStdString();
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1);
@@ -177,7 +177,7 @@ TEST(DownTextesDirect, FetchesTheHotelsTextsAndKeepsThemWhenAFetchFails)
     server.serve(kTextsPath, "<html>Not Found</html>", 404, "text/html");
     for (const auto& [port, status] : {std::pair{server.port(), 404}, std::pair{test::unusedLocalPort(), 0}}) {
         SCOPED_TRACE(status);
-        const FetchResult failed = DownTextesDirect(local(port), kHotel, program.paths, quick());
+        const FetchResult failed = fetchHotelTexts(local(port), kHotel, program.paths, quick());
         EXPECT_FALSE(failed.ok);
         EXPECT_EQ(failed.status, status);
         EXPECT_EQ(loadPhraseList(program.paths.textesIni()), phrases);
@@ -185,22 +185,22 @@ TEST(DownTextesDirect, FetchesTheHotelsTextsAndKeepsThemWhenAFetchFails)
     EXPECT_EQ(program.cfgEntries(), QStringList{"textes.ini"}); // no half-fetched file left beside it
 
     server.serve(kTextsPath, ""); // an empty file on the server is the hotel's choice of no texts
-    EXPECT_TRUE(DownTextesDirect(local(server.port()), kHotel, program.paths, quick()).ok);
+    EXPECT_TRUE(fetchHotelTexts(local(server.port()), kHotel, program.paths, quick()).ok);
     EXPECT_TRUE(program.tree.read("cfg/textes.ini").isEmpty());
     EXPECT_EQ(loadPhraseList(program.paths.textesIni()), QStringList{"BIENVENUE - WELCOME"});
 }
 
-TEST(DownTextesDirect, WithoutAnyTextsTheFallbackPhraseIsShown)
+TEST(fetchHotelTexts, WithoutAnyTextsTheFallbackPhraseIsShown)
 {
     ProgramTree program;
-    EXPECT_FALSE(DownTextesDirect(local(test::unusedLocalPort()), kHotel, program.paths, quick()).ok);
+    EXPECT_FALSE(fetchHotelTexts(local(test::unusedLocalPort()), kHotel, program.paths, quick()).ok);
     EXPECT_TRUE(program.tree.exists("cfg/textes.ini"));
     EXPECT_EQ(loadPhraseList(program.paths.textesIni()), QStringList{"BIENVENUE - WELCOME"});
     // A blank line is a phrase, not the absence of one.
     EXPECT_EQ(loadPhraseList(program.tree.write("blank.ini", "\r\n")), QStringList{""});
 }
 
-TEST(DownloadVideoList, ReloadsTheCategoryFromTheFetchedList)
+TEST(fetchCategoryList, ReloadsTheCategoryFromTheFetchedList)
 {
     TestHttpServer server;
     ProgramTree program;
@@ -210,7 +210,7 @@ TEST(DownloadVideoList, ReloadsTheCategoryFromTheFetchedList)
     bool timerRan = false; // the screen keeps running while the list arrives
     QTimer::singleShot(0, [&timerRan] { timerRan = true; });
 
-    EXPECT_TRUE(DownloadVideoList(local(server.port()), "plages", plages, program.paths, quick()));
+    EXPECT_TRUE(fetchCategoryList(local(server.port()), "plages", plages, program.paths, quick()));
     EXPECT_TRUE(timerRan);
 
     EXPECT_EQ(plages, QStringList({"sable.avi", "vagues du soir.avi"}));
@@ -219,7 +219,7 @@ TEST(DownloadVideoList, ReloadsTheCategoryFromTheFetchedList)
     EXPECT_EQ(server.requests()[0].target, "/zeprilia/datas/videos/plages.ini");
 }
 
-TEST(DownloadVideoList, AListItDidNotGetIsReportedAndNeverTakenForContent)
+TEST(fetchCategoryList, AListItDidNotGetIsReportedAndNeverTakenForContent)
 {
     TestHttpServer server;
     server.serve("/zeprilia/datas/videos/night.ini", "<html>Internal Server Error</html>", 500, "text/html");
@@ -241,7 +241,7 @@ TEST(DownloadVideoList, AListItDidNotGetIsReportedAndNeverTakenForContent)
         program.tree.write("cfg/" + c.category + ".ini", "old.avi\r\n");
         QStringList list{"old.avi"};
 
-        EXPECT_FALSE(DownloadVideoList(c.address, c.category, list, program.paths, quick()));
+        EXPECT_FALSE(fetchCategoryList(c.address, c.category, list, program.paths, quick()));
         EXPECT_TRUE(list.isEmpty());
         EXPECT_TRUE(program.tree.exists("cfg/" + c.category + ".ini"));
         EXPECT_TRUE(program.tree.read("cfg/" + c.category + ".ini").isEmpty());

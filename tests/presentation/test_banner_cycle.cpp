@@ -1,4 +1,4 @@
-#include "app/core/timings.h"
+#include "core/timings.h"
 #include "presentation/banner_cycle.h"
 #include "presentation/window_raiser.h"
 

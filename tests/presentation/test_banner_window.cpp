@@ -1,6 +1,6 @@
-#include "app/core/timings.h"
+#include "core/timings.h"
 #include "presentation/banner_cycle.h"
-#include "presentation/frm_phrase.h"
+#include "presentation/banner_window.h"
 #include "presentation/window_raiser.h"
 #include "support/temp_tree.h"
 
@@ -37,7 +37,7 @@ protected:
         banner.setPhraseGeometry(banner.referenceGeometry());
         banner.setPhraseLeft(left);
     }
-    FrmPhrase banner;
+    BannerWindow banner;
 };
 }
 

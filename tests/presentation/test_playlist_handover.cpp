@@ -3,7 +3,7 @@
 #include "support/fakes.h"
 #include "support/temp_tree.h"
 
-#include "app/core/file_helpers.h"
+#include "core/file_helpers.h"
 
 #include <gtest/gtest.h>
 

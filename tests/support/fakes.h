@@ -1,7 +1,7 @@
 #pragma once
 // Hand-written fakes of the platform seams, for tests.
-#include "app/core/clock.h"
-#include "app/core/connection_probe.h"
+#include "core/clock.h"
+#include "core/connection_probe.h"
 #include "presentation/media_player.h"
 
 #include <QStringList>

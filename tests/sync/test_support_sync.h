@@ -1,19 +1,19 @@
 #pragma once
 // Shared by the synchronization tests: a program directory in a temporary tree, a real
 // HTTP server on 127.0.0.1 and a reporter that keeps everything it was told.
-#include "app/core/file_helpers.h"
-#include "app/core/list_file.h"
-#include "app/core/program_paths.h"
-#include "app/core/server_config.h"
-#include "app/core/startup_reporter.h"
+#include "core/file_helpers.h"
+#include "core/list_file.h"
+#include "core/program_paths.h"
+#include "core/server_config.h"
+#include "core/startup_reporter.h"
 #include "net/ftp_transfer.h"
 #include "net/http_transfer.h"
 #include "net/inet_control.h"
 #include "support/fakes.h"
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
-#include "sync/download_file.h"
-#include "sync/synchro_video.h"
+#include "sync/download_video.h"
+#include "sync/sync_category.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -69,7 +69,7 @@ protected:
         return joinPath(paths.categoryDir("videos-auto", category), name);
     }
     QString url(const QString& name) const { return server.baseUrl() + "/videos/night/" + name; }
-    bool download(const QString& name) { return DownloadFile(dl, url(name), dest(name), name); }
+    bool download(const QString& name) { return downloadVideo(dl, url(name), dest(name), name); }
     QStringList journal() const
     {
         QStringList items;
@@ -91,11 +91,11 @@ protected:
     InetControl inet2{std::make_unique<HttpTransfer>(shortTimings()), std::make_unique<FtpTransfer>()};
     RecordingReporter reporter;
     FakeProbe probe{true};
-    QStringList lstSyncSupp2, lstCat, lstSyncSupp;
-    DownloadContext dl{inet2, reporter, lstSyncSupp2, paths.errorIni()};
+    QStringList failedDownloads, lstCat, lstSyncSupp;
+    DownloadContext dl{inet2, reporter, failedDownloads, paths.errorIni()};
     SyncContext syncCtx{paths, "videos-auto", parseServerAddress(server.baseUrl(), "http"), probe, reporter, lstCat,
                         lstSyncSupp,
-                        [this](const QString& u, const QString& d, const QString& n) { return DownloadFile(dl, u, d, n); }};
+                        [this](const QString& u, const QString& d, const QString& n) { return downloadVideo(dl, u, d, n); }};
 };
 
 }

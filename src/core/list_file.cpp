@@ -1,0 +1,66 @@
+#include "core/list_file.h"
+
+#include "core/logging.h"
+#include "core/text_codec.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace zepril {
+
+QStringList parseListText(const QString& text)
+{
+    QStringList items;
+    QString current;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\r') {
+            items.append(current);
+            current.clear();
+            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+        } else {
+            current.append(c);
+        }
+    }
+    if (!current.isEmpty())
+        items.append(current);
+    return items;
+}
+
+QByteArray encodeList(const QStringList& items)
+{
+    QByteArray out;
+    for (const QString& item : items) {
+        out += item.toUtf8();
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool ReadFileToList(const QString& path, QStringList& list)
+{
+    list.clear();
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return false;
+    list = parseListText(decodeText(file.readAll()));
+    return true;
+}
+
+bool SaveListToFile(const QString& path, const QStringList& list)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qCWarning(lcConfig) << "cannot write" << path << file.errorString();
+        return false;
+    }
+    file.write(encodeList(list));
+    if (!file.commit()) {
+        qCWarning(lcConfig) << "cannot write" << path << file.errorString();
+        return false;
+    }
+    return true;
+}
+
+}

@@ -1,0 +1,42 @@
+#include "core/program_paths.h"
+
+#include "core/file_helpers.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace zepril {
+
+QString programDirectory()
+{
+    const QString home = qEnvironmentVariable("ZEPRIL_HOME");
+    if (!home.isEmpty())
+        return QDir::toNativeSeparators(QDir::cleanPath(home));
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+QString ProgramPaths::cfg() const { return joinPath(m_root, QStringLiteral("cfg")); }
+QString ProgramPaths::configIni() const { return joinPath(cfg(), QStringLiteral("config.ini")); }
+QString ProgramPaths::textesIni() const { return joinPath(cfg(), QStringLiteral("textes.ini")); }
+QString ProgramPaths::errorIni() const { return joinPath(cfg(), QStringLiteral("error.ini")); }
+QString ProgramPaths::meteoXml() const { return joinPath(cfg(), QStringLiteral("meteo.xml")); }
+QString ProgramPaths::urlDat() const { return joinPath(cfg(), QStringLiteral("url.dat")); }
+QString ProgramPaths::categoryListFile(const QString& category) const
+{
+    return joinPath(cfg(), category + QStringLiteral(".ini"));
+}
+QString ProgramPaths::skinFile(const QString& name) const
+{
+    return joinPath(joinPath(m_root, QStringLiteral("skin")), name);
+}
+QString ProgramPaths::videoRoot(const QString& activeVideoDir) const { return joinPath(m_root, activeVideoDir); }
+QString ProgramPaths::categoryDir(const QString& activeVideoDir, const QString& category) const
+{
+    return joinPath(videoRoot(activeVideoDir), category);
+}
+QString ProgramPaths::itemPath(const QString& activeVideoDir, const QString& item) const
+{
+    return joinPath(videoRoot(activeVideoDir), item);
+}
+
+}

@@ -1,0 +1,277 @@
+#include "presentation/banner_window.h"
+
+#include "core/logging.h"
+#include "presentation/window_raiser.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <cmath>
+
+namespace zepril {
+
+namespace {
+const QString kWelcome = QStringLiteral("BIENVENUE - WELCOME");
+// The logo box's size before the skin's picture replaces it; only the first layout uses it.
+constexpr double kLogoDesignTwips = 1200;
+
+Qt::WindowFlags stripFlags()
+{
+    // Bypassing the window manager keeps the strip above a focused full-screen window
+    // under managers that would otherwise put it behind; without a manager it changes nothing.
+    return Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+           | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint;
+}
+}
+
+PhraseTextBox::PhraseTextBox(QWidget* parent, const QLabel* backdrop) : QWidget(parent), m_backdrop(backdrop)
+{
+    setObjectName(QStringLiteral("tphraseTxt"));
+    // The box paints every pixel it covers, so nothing below has to be painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);
+    m_staticText.setTextFormat(Qt::PlainText);
+    m_staticText.setPerformanceHint(QStaticText::ModerateCaching);
+}
+
+void PhraseTextBox::setText(const QString& text)
+{
+    m_text = text;
+    m_staticText.setText(text);
+    m_staticText.prepare(QTransform(), font());
+    // An empty box would still be a bar of its background colour across the banner
+    // (after the load, before the first pass, and for a blank phrase).
+    setVisible(!text.isEmpty());
+    update();
+}
+
+void PhraseTextBox::setBoxFont(const QFont& f)
+{
+    setFont(f);
+    m_staticText.prepare(QTransform(), f);
+    update();
+}
+
+void PhraseTextBox::setColours(const QColor& text, const QColor& background)
+{
+    m_textColour = text;
+    m_background = background;
+    update();
+}
+
+void PhraseTextBox::setTwipsGeometry(const TwipsRect& rect)
+{
+    m_rect = rect;
+    placeWidget();
+}
+
+void PhraseTextBox::setLeftTwips(double left)
+{
+    m_rect.left = left;
+    placeWidget();
+}
+
+void PhraseTextBox::placeWidget()
+{
+    const double leftPx = m_rect.left / m_tpp;
+    const double x0 = std::floor(leftPx);
+    m_fraction = leftPx - x0;
+    const int width = int(std::ceil(m_fraction + m_rect.width / m_tpp));
+    const QRect target(int(x0), int(std::lround(m_rect.top / m_tpp)), width,
+                       int(std::lround(m_rect.height / m_tpp)));
+    if (geometry() != target)
+        setGeometry(target);
+    update();
+}
+
+void PhraseTextBox::paintEvent(QPaintEvent* event)
+{
+    QPainter p(this);
+    const QRectF box(m_fraction, 0, m_rect.width / m_tpp, height());
+
+    // The first and last columns are only partly covered by the box; what shows
+    // beside it there is the banner's background.
+    const QPixmap back = m_backdrop ? m_backdrop->pixmap() : QPixmap();
+    for (const int x : {0, width() - 1}) {
+        const QRect column = QRect(x, 0, 1, height()) & event->rect();
+        if (column.isEmpty())
+            continue;
+        if (back.isNull())
+            p.fillRect(column, Qt::black);
+        else
+            p.drawPixmap(column, back, column.translated(pos()));
+    }
+
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(box, m_background);
+    p.setPen(m_textColour);
+    p.drawStaticText(QPointF(m_fraction, 0), m_staticText);
+}
+
+BannerWindow::BannerWindow(QWidget* parent)
+    : QWidget(parent, stripFlags()),
+      m_tphrase2(new QLabel(this)),
+      m_pboxLogo(new QLabel(this)),
+      m_tphrase(new QLabel(this)),
+      m_tphraseTxt(new PhraseTextBox(this, m_tphrase2))
+{
+    setObjectName(QStringLiteral("frmPhrase_ZEPRIL"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+
+    m_tphrase2->setObjectName(QStringLiteral("tphrase2"));
+    m_tphrase2->setAutoFillBackground(true);
+    QPalette black = m_tphrase2->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    m_tphrase2->setPalette(black);
+    m_pboxLogo->setObjectName(QStringLiteral("pboxLogo"));
+    m_tphrase->setObjectName(QStringLiteral("tphrase"));
+    m_tphrase->setTextFormat(Qt::PlainText);
+    m_tphrase->hide();
+
+    // The phrase slides under the logo rather than over it.
+    m_tphraseTxt->stackUnder(m_pboxLogo);
+
+    m_font = QFont(QStringLiteral("Arial"));
+    m_tphrase->setFont(m_font);
+    m_tphraseTxt->setBoxFont(m_font);
+    m_tphrase->setText(kWelcome);
+    m_tphraseTxt->setText(kWelcome);
+}
+
+QRect BannerWindow::toPixels(const TwipsRect& r) const
+{
+    return QRect(int(std::lround(r.left / m_tpp)), int(std::lround(r.top / m_tpp)),
+                 int(std::lround(r.width / m_tpp)), int(std::lround(r.height / m_tpp)));
+}
+
+void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
+{
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        qCWarning(lcBanner) << "no screen to lay the banner on";
+        return;
+    }
+    m_tpp = zepril::twipsPerPixel(screen->logicalDotsPerInch());
+    m_tphraseTxt->setTwipsPerPixel(m_tpp);
+    // A step of zero or less would hold the phrase in the banner for ever.
+    m_scrollStep = settings.scrollStep > 0 ? settings.scrollStep : BannerSettings{}.scrollStep;
+
+    m_tphrase->clear();
+    m_tphraseTxt->setText(QString());
+
+    m_font.setPointSizeF(settings.fontPoints > 0 ? settings.fontPoints : BannerSettings{}.fontPoints);
+    m_tphrase->setFont(m_font);
+    m_tphraseTxt->setBoxFont(m_font);
+
+    const QRect sg = screen->geometry();
+    m_screenWidth = sg.width() * m_tpp;
+    BannerLayoutInput in;
+    in.screenWidth = m_screenWidth;
+    in.screenHeight = sg.height() * m_tpp;
+    in.twipsPerPixel = m_tpp;
+    in.heightRatio = settings.heightRatio;
+    in.referenceHeight = QFontMetricsF(m_font, this).height() * m_tpp;
+    in.logoWidth = kLogoDesignTwips;
+    in.logoHeight = kLogoDesignTwips;
+    m_layout = layoutBanner(in);
+
+    setGeometry(toPixels(m_layout.window).translated(sg.topLeft()));
+    m_tphrase2->setGeometry(toPixels(m_layout.background));
+    m_reference = m_layout.reference;
+    m_tphrase->setGeometry(toPixels(m_reference));
+    m_pboxLogo->setGeometry(toPixels(m_layout.logo));
+    m_tphraseTxt->setTwipsGeometry(m_layout.phrase);
+    qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints
+                     << "pt, step" << m_scrollStep << "twips per tick";
+
+    if (!m_back.isNull() || !m_logo.isNull())
+        setSkin(QString(), QString());
+    raiseWindow(this);
+}
+
+void BannerWindow::setSkin(const QString& backJpgPath, const QString& logoJpgPath)
+{
+    const auto readPicture = [](const QString& path, QPixmap& into, const char* what) {
+        if (path.isEmpty())
+            return;
+        QPixmap picture(path);
+        if (picture.isNull()) {
+            qCWarning(lcBanner) << what << "picture" << path << "cannot be read; keeping the previous one";
+            return;
+        }
+        into = picture;
+        qCInfo(lcBanner) << what << "picture" << path << picture.size();
+    };
+    readPicture(backJpgPath, m_back, "background");
+    readPicture(logoJpgPath, m_logo, "logo");
+
+    const QSize area = m_tphrase2->size();
+    if (!m_back.isNull() && !area.isEmpty()) {
+        // Cover the whole strip without distorting the picture; the overflow is cut
+        // evenly on both sides.
+        const QPixmap scaled = m_back.scaled(area, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+        m_tphrase2->setPixmap(scaled.copy(QRect(QPoint((scaled.width() - area.width()) / 2,
+                                                       (scaled.height() - area.height()) / 2),
+                                                area)));
+    }
+    placeLogo();
+    m_tphraseTxt->update();
+}
+
+void BannerWindow::placeLogo()
+{
+    if (m_logo.isNull())
+        return;
+    // The logo keeps its proportions and never grows taller than the banner.
+    const int bannerHeight = m_tphrase2->height();
+    QPixmap shown = m_logo;
+    if (bannerHeight > 0 && shown.height() > bannerHeight)
+        shown = shown.scaledToHeight(bannerHeight, Qt::SmoothTransformation);
+    m_pboxLogo->setPixmap(shown);
+    m_pboxLogo->setGeometry(0, (bannerHeight - shown.height()) / 2, shown.width(), shown.height());
+}
+
+void BannerWindow::setTextColours(bool whiteOnBlack)
+{
+    if (whiteOnBlack)
+        m_tphraseTxt->setColours(Qt::white, Qt::black);
+    else
+        m_tphraseTxt->setColours(Qt::black, Qt::white);
+}
+
+void BannerWindow::setPhraseText(const QString& text)
+{
+    m_tphrase->setText(text);
+    // tphrase fits its width to its caption, so a pass lasts as long as this phrase
+    // needs to cross the banner wholly.
+    m_reference.width = QFontMetricsF(m_font, this).horizontalAdvance(text) * m_tpp;
+    m_tphraseTxt->setText(text);
+}
+
+void BannerWindow::setPhraseGeometry(const TwipsRect& rect)
+{
+    m_tphraseTxt->setTwipsGeometry(rect);
+}
+
+double BannerWindow::phraseLeft() const
+{
+    return m_tphraseTxt->twipsGeometry().left;
+}
+
+void BannerWindow::setPhraseLeft(double left)
+{
+    m_tphraseTxt->setLeftTwips(left);
+}
+
+double BannerWindow::phraseWidth() const
+{
+    return m_tphraseTxt->twipsGeometry().width;
+}
+
+}

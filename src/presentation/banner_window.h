@@ -1,0 +1,105 @@
+#pragma once
+// frmPhrase_ZEPRIL, the banner along the bottom edge of the screen: the background
+// picture, the hotel's logo at the left end and the welcome phrase that scrolls
+// across during a pass of the banner cycle. It stays on top, never takes focus.
+#include "presentation/banner_cycle.h"
+#include "presentation/banner_layout.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QStaticText>
+#include <QWidget>
+
+class QLabel;
+class QScreen;
+
+namespace zepril {
+
+// tphraseTxt: the phrase box that is seen. Its left is kept in twips and painted at
+// sub-pixel positions, so that a step of less than a pixel moves the text evenly
+// instead of one pixel on some ticks and none on others.
+class PhraseTextBox final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PhraseTextBox)
+public:
+    PhraseTextBox(QWidget* parent, const QLabel* backdrop);
+
+    void setTwipsPerPixel(double tpp) { m_tpp = tpp; }
+    void setText(const QString& text);
+    QString text() const { return m_text; }
+    void setBoxFont(const QFont& font);
+    void setColours(const QColor& text, const QColor& background);
+    QColor textColour() const { return m_textColour; }
+    QColor backgroundColour() const { return m_background; }
+
+    TwipsRect twipsGeometry() const { return m_rect; }
+    void setTwipsGeometry(const TwipsRect& rect);
+    void setLeftTwips(double left);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void placeWidget();
+
+    const QLabel* m_backdrop;
+    double m_tpp = 15;
+    TwipsRect m_rect;
+    double m_fraction = 0; // part of a pixel the box lies right of the widget's left
+    QString m_text;
+    QStaticText m_staticText;
+    QColor m_textColour = Qt::white;
+    QColor m_background = Qt::black;
+};
+
+class BannerWindow final : public QWidget, public BannerSurface {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BannerWindow)
+public:
+    explicit BannerWindow(QWidget* parent = nullptr);
+
+    // The window's load: scroll step and font from the settings, laid out along the
+    // bottom of the screen (the primary one unless given), then shown without focus.
+    void load(const BannerSettings& settings, QScreen* screen = nullptr);
+    // Background and logo pictures; a picture that cannot be read keeps the old one.
+    void setSkin(const QString& backJpgPath, const QString& logoJpgPath);
+    // couleur_texte: white on black when true, black on white otherwise.
+    void setTextColours(bool whiteOnBlack);
+
+    const BannerLayout& layout() const { return m_layout; }
+    double twipsPerPixel() const { return m_tpp; }
+    QLabel* tphrase2() const { return m_tphrase2; }
+    QLabel* pboxLogo() const { return m_pboxLogo; }
+    QLabel* tphrase() const { return m_tphrase; }
+    PhraseTextBox* tphraseTxt() const { return m_tphraseTxt; }
+
+    // BannerSurface
+    void setPhraseText(const QString& text) override;
+    TwipsRect referenceGeometry() const override { return m_reference; }
+    void setReferenceLeft(double left) override { m_reference.left = left; }
+    void setPhraseGeometry(const TwipsRect& rect) override;
+    double phraseLeft() const override;
+    void setPhraseLeft(double left) override;
+    double phraseWidth() const override;
+    double screenWidth() const override { return m_screenWidth; }
+    double scrollStep() const override { return m_scrollStep; }
+
+private:
+    QRect toPixels(const TwipsRect& r) const;
+    void placeLogo();
+
+    QLabel* m_tphrase2;
+    QLabel* m_pboxLogo;
+    QLabel* m_tphrase;
+    PhraseTextBox* m_tphraseTxt;
+    QFont m_font;
+    BannerLayout m_layout;
+    TwipsRect m_reference;
+    QPixmap m_back;
+    QPixmap m_logo;
+    double m_tpp = 15;
+    double m_screenWidth = 0;
+    double m_scrollStep = BannerSettings{}.scrollStep;
+};
+
+}

@@ -1,0 +1,225 @@
+#include "sync/download_video.h"
+
+#include "core/list_file.h"
+#include "core/logging.h"
+#include "core/startup_reporter.h"
+#include "net/transfer_control.h"
+#include "sync/progress_text.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+namespace zepril {
+
+namespace {
+
+// Large reads keep a fast local link at disk speed; the progress is refreshed by time.
+// The file is written unbuffered: the pieces are large already, and what has arrived
+// is on disk at once rather than held in memory.
+constexpr int kReadSize = 256 * 1024;
+constexpr int kYieldEveryMs = 5;
+
+void yieldOnce() { QCoreApplication::processEvents(); }
+
+// Sleeps in the event loop until the control has the response (or has failed).
+void waitWhileExecuting(TransferControl& inet)
+{
+    while (inet.stillExecuting()) {
+        QEventLoop loop;
+        QObject::connect(&inet, &TransferControl::stateChanged, &loop, &QEventLoop::quit);
+        if (!inet.stillExecuting())
+            break;
+        loop.exec();
+    }
+}
+
+// The rest of the response is of no use: stop it where the control can be stopped,
+// then drain whatever is left so that the control is free for the next request.
+void abandonTransfer(TransferControl& inet)
+{
+    inet.cancel();
+    while (!inet.getChunk(kReadSize).isEmpty()) {
+    }
+}
+
+// Waits for the file's data to reach the disk without blocking the UI thread: the
+// flush of a large video can take a second, during which the screen must live on.
+bool syncToDisk(QFile& file)
+{
+    const int fd = file.handle();
+    std::atomic<bool> done{false};
+    int result = 0;
+    QEventLoop loop;
+    std::thread flusher([&] {
+        result = ::fdatasync(fd);
+        done = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    if (!done)
+        loop.exec();
+    flusher.join();
+    return result == 0;
+}
+
+// Starts the disk writes of what has arrived every few megabytes, so that they overlap
+// the network and the final flush only waits for the tail. Only starts them: the call
+// does not wait for the disk.
+void startWriteback(QFile& file, qint64 written, qint64& writtenBack)
+{
+    constexpr qint64 kStep = 16 * 1024 * 1024;
+    if (written - writtenBack < kStep)
+        return;
+    ::sync_file_range(file.handle(), writtenBack, written - writtenBack, SYNC_FILE_RANGE_WRITE);
+    writtenBack = written;
+}
+
+bool saveJournal(const DownloadContext& ctx)
+{
+    if (SaveListToFile(ctx.errorIniPath, ctx.failedDownloads))
+        return true;
+    qCWarning(lcSync) << "cannot write the failed-downloads journal" << ctx.errorIniPath;
+    return false;
+}
+
+struct Length {
+    bool present = false;
+    double value = 0;
+};
+
+// Leading digits, as announced; absent or not a number reads as 0.
+Length announcedLength(const QString& header)
+{
+    Length length;
+    const QString text = header.trimmed();
+    qsizetype digits = 0;
+    while (digits < text.size() && text.at(digits).unicode() >= u'0' && text.at(digits).unicode() <= u'9')
+        ++digits;
+    if (digits == 0)
+        return length;
+    length.present = true;
+    length.value = text.left(digits).toDouble();
+    return length;
+}
+
+}
+
+bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& strDestination, const QString& myFile)
+{
+    bool journaled = false;
+    bool created = false;
+    QFile file(strDestination);
+    auto fail = [&](const QString& reason) {
+        if (file.isOpen())
+            file.close();
+        if (created && !file.remove())
+            qCWarning(lcSync) << "cannot delete the partial file" << strDestination << file.errorString();
+        if (!journaled)
+            ctx.failedDownloads.append(strDestination);
+        saveJournal(ctx);
+        qCWarning(lcSync) << "download failed:" << strURL << "->" << strDestination << ":" << reason;
+        return false;
+    };
+
+    yieldOnce();
+    ctx.inet2.setUrl(strURL);
+    if (!ctx.inet2.execute(QStringLiteral("GET"), QString::fromLatin1(kRangeHeader)))
+        return fail(QStringLiteral("request refused: ") + ctx.inet2.lastError());
+    waitWhileExecuting(ctx.inet2);
+
+    const int status = ctx.inet2.responseCode();
+    if (status == 0) {
+        abandonTransfer(ctx.inet2);
+        return fail(QStringLiteral("no response: ") + ctx.inet2.lastError());
+    }
+    if (status < 200 || status >= 300) {
+        abandonTransfer(ctx.inet2);
+        return fail(QStringLiteral("HTTP status %1").arg(status));
+    }
+
+    const Length announced = announcedLength(ctx.inet2.getHeader(QStringLiteral("Content-Length")));
+    yieldOnce();
+    ctx.reporter.setStatus(QStringLiteral("TELECHARGEMENT [ ") + myFile + QStringLiteral(" ]"));
+    yieldOnce();
+
+    // Journaled before the first byte lands, so that a power cut mid-transfer leaves
+    // the path for the next start-up to delete.
+    ctx.failedDownloads.append(strDestination);
+    journaled = true;
+    saveJournal(ctx);
+
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        abandonTransfer(ctx.inet2);
+        return fail(QStringLiteral("cannot create the file: ") + file.errorString());
+    }
+    created = true;
+
+    ctx.reporter.setProgressRange(0, announced.value);
+    double received = 0;
+    qint64 writtenBack = 0;
+    QElapsedTimer sinceRefresh;
+    sinceRefresh.start();
+    QElapsedTimer sinceYield;
+    sinceYield.start();
+    auto showProgress = [&] {
+        ctx.reporter.setFileSize(progressText(received, announced.value));
+        ctx.reporter.setProgressValue(received);
+    };
+
+    for (;;) {
+        const QByteArray chunk = ctx.inet2.getChunk(kReadSize);
+        if (chunk.isEmpty())
+            break;
+        if (file.write(chunk) != chunk.size()) {
+            const QString reason = QStringLiteral("cannot write the file: ") + file.errorString();
+            abandonTransfer(ctx.inet2);
+            return fail(reason);
+        }
+        received += double(chunk.size());
+        startWriteback(file, qint64(received), writtenBack);
+        if (sinceRefresh.elapsed() >= ctx.progressRefreshMs) {
+            showProgress();
+            sinceRefresh.restart();
+        }
+        // When the bytes come faster than the disk takes them getChunk never waits, so
+        // the event loop is served here, often enough for a 15 ms timer.
+        if (sinceYield.elapsed() >= kYieldEveryMs) {
+            yieldOnce();
+            sinceYield.restart();
+        }
+    }
+
+    // On disk before the journal lets go of it: after a power cut a file that the
+    // journal no longer names must be whole, since nothing would fetch it again.
+    if (!file.flush() || !syncToDisk(file))
+        return fail(QStringLiteral("cannot write the file: ") + file.errorString());
+    file.close();
+    if (!announced.present)
+        ctx.reporter.setProgressRange(0, received);
+    showProgress();
+
+    if (!ctx.inet2.succeeded())
+        return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(received, 0, 'f', 0).arg(ctx.inet2.lastError()));
+    const qint64 onDisk = QFileInfo(strDestination).size();
+    if (onDisk != qint64(received))
+        return fail(QStringLiteral("%1 bytes on disk, %2 received").arg(onDisk).arg(received, 0, 'f', 0));
+    if (announced.present && received != announced.value)
+        return fail(QStringLiteral("%1 bytes received, %2 announced").arg(received, 0, 'f', 0).arg(announced.value, 0, 'f', 0));
+
+    const qsizetype entry = ctx.failedDownloads.lastIndexOf(strDestination);
+    if (entry >= 0)
+        ctx.failedDownloads.removeAt(entry);
+    saveJournal(ctx);
+    qCInfo(lcSync) << "downloaded" << strURL << "->" << strDestination << qint64(received) << "bytes";
+    return true;
+}
+
+}

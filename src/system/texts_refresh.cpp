@@ -1,0 +1,42 @@
+#include "system/texts_refresh.h"
+
+#include "core/connection_probe.h"
+#include "core/logging.h"
+
+#include <QCoreApplication>
+
+namespace zepril {
+
+RefreshOutcome refreshTexts(PhraseState& state, ConnectionProbe& probe, const std::function<bool()>& fetchTexts,
+                            const std::function<QStringList()>& reloadPhrases)
+{
+    QString kind;
+    if (!IsInternetConnected(probe, kind)) {
+        qCInfo(lcScheduler) << "texts refresh skipped: no connection; the" << state.lstPhrase.size()
+                            << "phrases stay";
+        return RefreshOutcome::NoConnection;
+    }
+
+    QCoreApplication::processEvents();
+    const bool fetched = fetchTexts();
+    QCoreApplication::processEvents();
+    if (!fetched) {
+        // The texts file was left as it was; the banner keeps what it shows rather than
+        // falling back to the welcome phrase because of a passing server fault.
+        qCWarning(lcScheduler) << "texts refresh failed: fetch unsuccessful; the" << state.lstPhrase.size()
+                               << "phrases stay";
+        return RefreshOutcome::FetchFailed;
+    }
+
+    state.lstPhrase = reloadPhrases();
+    if (state.lstPhrase.isEmpty()) {
+        qCInfo(lcScheduler) << "the hotel's texts hold no phrase: showing the welcome phrase";
+        state.lstPhrase << QStringLiteral("BIENVENUE - WELCOME");
+    }
+    state.phraseCount = static_cast<int>(state.lstPhrase.size());
+    state.phraseIndex = 0;
+    qCInfo(lcScheduler) << "texts refreshed:" << state.phraseCount << "phrases";
+    return RefreshOutcome::Refreshed;
+}
+
+}

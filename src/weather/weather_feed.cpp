@@ -1,0 +1,120 @@
+#include "weather/weather_feed.h"
+
+#include "core/clock.h"
+#include "core/connection_probe.h"
+#include "core/file_helpers.h"
+#include "core/logging.h"
+#include "core/text_codec.h"
+#include "weather/weather_display.h"
+#include "weather/weather_slots.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+namespace zepril {
+
+namespace {
+
+// The refresh runs on the UI thread; letting queued events through between its steps
+// keeps the clock and the banner moving while the fetch and the parsing happen.
+void yieldToEventLoop()
+{
+    QCoreApplication::processEvents();
+}
+
+}
+
+QString weatherFeedUrl(const ServerAddress& weatherServer)
+{
+    return weatherServer.baseUrl() + QStringLiteral("/api/api/rss_simple.php?id=32704&");
+}
+
+WeatherFeed::WeatherFeed(Clock& clock, ConnectionProbe& probe, ProgramPaths paths, ServerAddress weatherServer,
+                         WeatherFetch fetch, WeatherDisplay& display, WeatherFields fields)
+    : m_clock(clock)
+    , m_probe(probe)
+    , m_paths(std::move(paths))
+    , m_server(std::move(weatherServer))
+    , m_fetch(std::move(fetch))
+    , m_display(display)
+    , m_fields(fields)
+{
+}
+
+void WeatherFeed::refresh()
+{
+    const QString destination = m_paths.meteoXml();
+    // A stale copy must never pass for the new forecast.
+    if (FileExists(destination))
+        deleteFile(destination);
+    yieldToEventLoop();
+
+    const QString url = feedUrl();
+    const FetchResult fetched = m_fetch(url, destination);
+    if (fetched.ok)
+        qCInfo(lcWeather) << "forecast fetched from" << url << "status" << fetched.status << "bytes" << fetched.bytes;
+    else
+        qCWarning(lcWeather) << "forecast fetch from" << url << "failed, status" << fetched.status << fetched.error;
+    yieldToEventLoop();
+
+    if (!FileExists(destination)) {
+        qCWarning(lcWeather) << destination << "missing after the fetch; the strip keeps its values";
+        return;
+    }
+
+    QFile file(destination);
+    if (file.open(QIODevice::ReadOnly)) {
+        m_fields.txtMeteo = decodeText(file.readAll());
+    } else {
+        qCWarning(lcWeather) << "cannot read" << destination << file.errorString();
+        m_fields.txtMeteo.clear();
+    }
+    // The slot routine gets its own copy: a nested refresh replaces txtMeteo.
+    const QString document = m_fields.txtMeteo;
+    yieldToEventLoop();
+
+    // Emptied only now: a refresh run during the yield must not leave its values in
+    // front of this one's.
+    m_fields.lstMeteo.clear();
+    const int hour = m_clock.now().time().hour();
+    qCInfo(lcWeather) << "hour" << hour << "shows the" << forecastSlotName(forecastSlotForHour(hour)) << "forecast";
+    showForecastForHour(hour, document, m_fields.lstMeteo, m_display);
+}
+
+void WeatherFeed::refreshWhenConnected()
+{
+    QString kind;
+    if (IsInternetConnected(m_probe, kind)) {
+        refresh();
+        m_display.setWeatherVisible(true);
+    } else {
+        qCInfo(lcWeather) << "no connection: weather refresh skipped";
+        m_display.setWeatherVisible(false);
+    }
+}
+
+void WeatherFeed::onWeatherTick()
+{
+    ++m_fields.weatherTickCount;
+    if (m_fields.weatherTickCount >= kTicksPerRefresh) {
+        m_fields.weatherTickCount = 0;
+        refreshWhenConnected();
+    }
+    // The connection may come and go between refreshes; the strip follows it each tick.
+    showWithConnection();
+}
+
+void WeatherFeed::showWithConnection()
+{
+    QString kind;
+    m_display.setWeatherVisible(IsInternetConnected(m_probe, kind));
+}
+
+WeatherFetch httpWeatherFetch(const HttpOptions& options)
+{
+    return [options](const QString& url, const QString& destination) {
+        return HttpGetToFile(url, destination, options);
+    };
+}
+
+}
