@@ -9,7 +9,8 @@ packages=(
   libmpv-dev mpv
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev googletest
-  libcpp-httplib-dev
+  libcpp-httplib-dev libmagic-dev
+  clang libclang-rt-14-dev
   python3 python3-pyftpdlib
   ffmpeg xvfb xauth x11-utils imagemagick
   fonts-liberation fonts-urw-base35
