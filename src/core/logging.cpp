@@ -12,8 +12,18 @@ Q_LOGGING_CATEGORY(lcScheduler, "zepril.scheduler")
 Q_LOGGING_CATEGORY(lcSystem, "zepril.system")
 
 namespace zepril {
-void installLogFormat()
+bool loggingToJournal()
 {
+    return qEnvironmentVariableIsSet("JOURNAL_STREAM");
+}
+
+void installLogFormat(bool toJournal)
+{
+    if (toJournal) {
+        qSetMessagePattern(QStringLiteral("<%{if-debug}7%{endif}%{if-info}6%{endif}%{if-warning}4%{endif}"
+                                          "%{if-critical}3%{endif}%{if-fatal}2%{endif}>%{category}: %{message}"));
+        return;
+    }
     qSetMessagePattern(QStringLiteral(
         "%{time yyyy-MM-dd hh:mm:ss.zzz} %{if-warning}W %{endif}%{if-critical}E %{endif}%{category}: %{message}"));
 }

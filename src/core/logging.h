@@ -14,6 +14,11 @@ Q_DECLARE_LOGGING_CATEGORY(lcScheduler)
 Q_DECLARE_LOGGING_CATEGORY(lcSystem)
 
 namespace zepril {
-// Timestamped lines on standard error (journald adds its own when run by systemd).
-void installLogFormat();
+// True when standard error is connected to the journal (systemd sets JOURNAL_STREAM).
+bool loggingToJournal();
+
+// Timestamped lines on standard error for a person at a terminal; for the journal,
+// which stamps lines itself, each line starts with its syslog priority ("<4>" for a
+// warning) so that `journalctl -p warning` shows the warnings.
+void installLogFormat(bool toJournal = loggingToJournal());
 }
