@@ -20,7 +20,7 @@ cache=${ZEPRIL_DEBOOTSTRAP_CACHE:-/var/cache/zepril-check/bookworm-minbase.tgz}
 failures=0
 
 cleanup() {
-    for m in dev/pts dev proc sys; do umount -l "$root/$m" 2>/dev/null || true; done
+    for m in dev/shm dev/pts dev proc sys; do umount -l "$root/$m" 2>/dev/null || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,6 +38,8 @@ mount -t proc proc "$root/proc"
 mount --rbind /sys "$root/sys"
 mount --bind /dev "$root/dev"
 mount --bind /dev/pts "$root/dev/pts"
+# A shared-memory folder of the check's own, writable by every user as on a real PC.
+mount -t tmpfs -o mode=1777 shm "$root/dev/shm"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 # No service starts inside the check's root.
 printf '#!/bin/sh\nexit 101\n' > "$root/usr/sbin/policy-rc.d"
