@@ -3,6 +3,7 @@
 // the video alone. Run it on a real display or under Xvfb:
 //   xvfb-run -a -s "-screen 0 1280x720x24" bench_banner [--seconds 10] [--null-video]
 //            [--step 10] [--cycle-ms 30000] [--hold]
+#include "app/main_screen_adapters.h"
 #include "core/clock.h"
 #include "core/timings.h"
 #include "presentation/banner_cycle.h"
@@ -141,9 +142,10 @@ int main(int argc, char** argv)
     raiser.setWindow(StackedWindow::Overlay, &overlay);
     raiser.raise(StackedWindow::Overlay);
 
-    PhraseList phrases;
-    phrases.load({QStringLiteral("BIENVENUE A L'HOTEL - WELCOME TO THE HOTEL - Petit déjeuner de 7h à 10h"),
-                  QStringLiteral("Piscine ouverte de 9h à 19h - Swimming pool open from 9 am to 7 pm")});
+    PhraseState phraseState{{QStringLiteral("BIENVENUE A L'HOTEL - WELCOME TO THE HOTEL - Petit déjeuner de 7h à 10h"),
+                             QStringLiteral("Piscine ouverte de 9h à 19h - Swimming pool open from 9 am to 7 pm")},
+                            2, 0};
+    PhraseStateSource phrases(phraseState);
     BannerCycle cycle(banner, raiser, phrases, timings);
     cycle.setCycleIntervalMs(int(option("--cycle-ms", 30000)));
 

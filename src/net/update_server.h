@@ -1,6 +1,7 @@
 #pragma once
 // What the player fetches from the update server: the URL list of the start-up page,
 // the hotel's welcome texts and the six category video lists.
+#include "core/fallback_phrase.h"
 #include "core/program_paths.h"
 #include "core/server_config.h"
 #include "net/http_fetch.h"
@@ -9,8 +10,6 @@
 #include <QStringList>
 
 namespace zepril {
-
-inline constexpr char kFallbackPhrase[] = "BIENVENUE - WELCOME";
 
 // Names taken from data are percent-encoded (UTF-8) and otherwise kept as they are.
 QString urlListUrl(const ServerAddress& update);

@@ -6,22 +6,6 @@
 
 namespace zepril {
 
-void PhraseList::load(const QStringList& phrases)
-{
-    m_items = phrases;
-    m_index = 0;
-    m_count = int(phrases.size());
-    m_selected = phrases.isEmpty() ? -1 : 0;
-}
-
-std::optional<QString> PhraseList::selectPhrase(int index)
-{
-    if (index < 0 || index >= m_items.size())
-        return std::nullopt;
-    m_selected = index;
-    return m_items.at(index);
-}
-
 BannerCycle::BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSource& phrases,
                          const Timings& timings, QObject* parent)
     : QObject(parent), m_banner(banner), m_raiser(raiser), m_phrases(phrases)
@@ -78,8 +62,9 @@ void BannerCycle::TimeCycleBandeau_Timer()
     m_passTicks = 0;
     m_timerDefilant.start();
     m_timeCycleBandeau.stop();
-    qCDebug(lcBanner).nospace().noquote() << "pass " << index << " starts: \"" << *text << "\" "
-                                << m_banner.phraseWidth() << " twips wide";
+    // A quote of the phrase only: a text of any length must not flood the log on every pass.
+    qCDebug(lcBanner).nospace().noquote() << "pass " << index << " starts: \"" << phraseForLog(*text) << "\" "
+                                          << m_banner.phraseWidth() << " twips wide";
     emit passStarted(*text);
 }
 

@@ -5,7 +5,7 @@
 #include "presentation/banner_layout.h"
 
 #include <QObject>
-#include <QStringList>
+#include <QString>
 #include <QTimer>
 
 #include <optional>
@@ -24,27 +24,6 @@ public:
     virtual int phraseCount() const = 0;
     // Selects item `index` of lstPhrase and gives its text; nothing when there is none.
     virtual std::optional<QString> selectPhrase(int index) = 0;
-};
-
-// A PhraseSource over a plain list of texts.
-class PhraseList final : public PhraseSource {
-public:
-    // What a load of lstPhrase does to the cycle's state: index back to 0, count taken.
-    void load(const QStringList& phrases);
-
-    int phraseIndex() const override { return m_index; }
-    void setPhraseIndex(int index) override { m_index = index; }
-    int phraseCount() const override { return m_count; }
-    std::optional<QString> selectPhrase(int index) override;
-
-    const QStringList& items() const { return m_items; }
-    int selected() const { return m_selected; }
-
-private:
-    QStringList m_items;
-    int m_index = 0;
-    int m_count = 0;
-    int m_selected = -1;
 };
 
 // What the cycle moves on the banner window: the reference label tphrase and the

@@ -34,6 +34,29 @@ BannerSettings resolveBannerSettings(const QString& vitesseAffphrase, const QStr
     return s;
 }
 
+namespace {
+QString cutAt(const QString& text, qsizetype length)
+{
+    if (length > 0 && text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length);
+}
+}
+
+QString phraseForDisplay(const QString& phrase)
+{
+    if (phrase.size() <= kMaxShownPhraseChars)
+        return phrase;
+    return cutAt(phrase, kMaxShownPhraseChars) + QChar(0x2026);
+}
+
+QString phraseForLog(const QString& phrase)
+{
+    if (phrase.size() <= kMaxLoggedPhraseChars)
+        return phrase;
+    return cutAt(phrase, kMaxLoggedPhraseChars) + QStringLiteral("\u2026 (%1 characters)").arg(phrase.size());
+}
+
 BannerLayout layoutBanner(const BannerLayoutInput& in)
 {
     const double tpp = in.twipsPerPixel > 0 ? in.twipsPerPixel : 15.0;

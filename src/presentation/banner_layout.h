@@ -52,6 +52,22 @@ struct BannerLayout {
 // pixel to screen height / ratio (at least one) and the top follows from that height.
 BannerLayout layoutBanner(const BannerLayoutInput& in);
 
+// The longest phrase the banner shows whole. A hotel's text is one line, a few hundred
+// characters at most; 2,000 leaves room for any of them while keeping a pass bounded
+// (about 25 minutes at 40 points and the default step) and the text's width far below
+// the range the toolkit's text layout can add up, so the text is laid out in
+// milliseconds on every pass.
+inline constexpr qsizetype kMaxShownPhraseChars = 2000;
+// How much of a phrase a log line quotes.
+inline constexpr qsizetype kMaxLoggedPhraseChars = 100;
+
+// The phrase as the banner shows it: whole up to kMaxShownPhraseChars, beyond that
+// cut there (never inside a surrogate pair) and ended with an ellipsis.
+QString phraseForDisplay(const QString& phrase);
+// The phrase as a log line quotes it: at most its first kMaxLoggedPhraseChars
+// characters; a longer one ends with an ellipsis and its full length.
+QString phraseForLog(const QString& phrase);
+
 // Where a pass ends: the phrase box has wholly left the banner on the left side.
 // A box whose left is exactly minus its width still touches the edge.
 inline bool phraseHasLeft(double left, double width) { return left < -width; }

@@ -1,6 +1,8 @@
 #include "presentation/banner_window.h"
 
+#include "core/fallback_phrase.h"
 #include "core/logging.h"
+#include "presentation/strip_window.h"
 #include "presentation/window_raiser.h"
 
 #include <QFontMetricsF>
@@ -10,21 +12,33 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zepril {
 
 namespace {
-const QString kWelcome = QStringLiteral("BIENVENUE - WELCOME");
 // The logo box's size before the skin's picture replaces it; only the first layout uses it.
 constexpr double kLogoDesignTwips = 1200;
 
-Qt::WindowFlags stripFlags()
+// The toolkit adds a line's advances up in 32-bit fixed point, which wraps past about
+// 33 million pixels into a negative width (a pass that ends after one tick). Measured
+// in pieces and added up as doubles, the width stays right for any font size a piece
+// can be laid out at; a piece that still wraps counts as nothing rather than backwards.
+double phraseAdvance(const QFontMetricsF& metrics, const QString& text)
 {
-    // Bypassing the window manager keeps the strip above a focused full-screen window
-    // under managers that would otherwise put it behind; without a manager it changes nothing.
-    return Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-           | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint;
+    constexpr qsizetype kPiece = 256;
+    double total = 0;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype length = std::min(kPiece, text.size() - at);
+        if (at + length < text.size() && text.at(at + length - 1).isHighSurrogate())
+            --length;
+        const double piece = metrics.horizontalAdvance(text.mid(at, length));
+        if (std::isfinite(piece) && piece > 0)
+            total += piece;
+        at += length;
+    }
+    return total;
 }
 }
 
@@ -79,10 +93,10 @@ void PhraseTextBox::placeWidget()
 {
     const double leftPx = m_rect.left / m_tpp;
     const double x0 = std::floor(leftPx);
-    m_fraction = leftPx - x0;
-    const int width = int(std::ceil(m_fraction + m_rect.width / m_tpp));
-    const QRect target(int(x0), int(std::lround(m_rect.top / m_tpp)), width,
-                       int(std::lround(m_rect.height / m_tpp)));
+    m_fraction = std::isfinite(leftPx) ? leftPx - x0 : 0;
+    // Through the shared conversion, so that no width or position can wrap round.
+    const QRect target(clampedPixels(x0), twipsToPixels(m_rect.top, m_tpp),
+                       clampedPixels(std::ceil(m_fraction + m_rect.width / m_tpp)), twipsToPixels(m_rect.height, m_tpp));
     if (geometry() != target)
         setGeometry(target);
     update();
@@ -113,7 +127,7 @@ void PhraseTextBox::paintEvent(QPaintEvent* event)
 }
 
 BannerWindow::BannerWindow(QWidget* parent)
-    : QWidget(parent, stripFlags()),
+    : QWidget(parent, stripWindowFlags()),
       m_tphrase2(new QLabel(this)),
       m_pboxLogo(new QLabel(this)),
       m_tphrase(new QLabel(this)),
@@ -139,14 +153,8 @@ BannerWindow::BannerWindow(QWidget* parent)
     m_font = QFont(QStringLiteral("Arial"));
     m_tphrase->setFont(m_font);
     m_tphraseTxt->setBoxFont(m_font);
-    m_tphrase->setText(kWelcome);
-    m_tphraseTxt->setText(kWelcome);
-}
-
-QRect BannerWindow::toPixels(const TwipsRect& r) const
-{
-    return QRect(int(std::lround(r.left / m_tpp)), int(std::lround(r.top / m_tpp)),
-                 int(std::lround(r.width / m_tpp)), int(std::lround(r.height / m_tpp)));
+    m_tphrase->setText(fallbackPhrase());
+    m_tphraseTxt->setText(fallbackPhrase());
 }
 
 void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
@@ -181,11 +189,11 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
     in.logoHeight = kLogoDesignTwips;
     m_layout = layoutBanner(in);
 
-    setGeometry(toPixels(m_layout.window).translated(sg.topLeft()));
-    m_tphrase2->setGeometry(toPixels(m_layout.background));
+    setGeometry(twipsToPixels(m_layout.window, m_tpp).translated(sg.topLeft()));
+    m_tphrase2->setGeometry(twipsToPixels(m_layout.background, m_tpp));
     m_reference = m_layout.reference;
-    m_tphrase->setGeometry(toPixels(m_reference));
-    m_pboxLogo->setGeometry(toPixels(m_layout.logo));
+    m_tphrase->setGeometry(twipsToPixels(m_reference, m_tpp));
+    m_pboxLogo->setGeometry(twipsToPixels(m_layout.logo, m_tpp));
     m_tphraseTxt->setTwipsGeometry(m_layout.phrase);
     qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints
                      << "pt, step" << m_scrollStep << "twips per tick";
@@ -247,11 +255,12 @@ void BannerWindow::setTextColours(bool whiteOnBlack)
 
 void BannerWindow::setPhraseText(const QString& text)
 {
-    m_tphrase->setText(text);
+    const QString shown = phraseForDisplay(text);
+    m_tphrase->setText(shown);
     // tphrase fits its width to its caption, so a pass lasts as long as this phrase
     // needs to cross the banner wholly.
-    m_reference.width = QFontMetricsF(m_font, this).horizontalAdvance(text) * m_tpp;
-    m_tphraseTxt->setText(text);
+    m_reference.width = phraseAdvance(QFontMetricsF(m_font, this), shown) * m_tpp;
+    m_tphraseTxt->setText(shown);
 }
 
 void BannerWindow::setPhraseGeometry(const TwipsRect& rect)

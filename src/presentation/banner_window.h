@@ -1,5 +1,5 @@
 #pragma once
-// frmPhrase_ZEPRIL, the banner along the bottom edge of the screen: the background
+// BannerWindow (object name frmPhrase_ZEPRIL), the banner along the bottom edge of the screen: the background
 // picture, the hotel's logo at the left end and the welcome phrase that scrolls
 // across during a pass of the banner cycle. It stays on top, never takes focus.
 #include "presentation/banner_cycle.h"
@@ -85,7 +85,6 @@ public:
     double scrollStep() const override { return m_scrollStep; }
 
 private:
-    QRect toPixels(const TwipsRect& r) const;
     void placeLogo();
 
     QLabel* m_tphrase2;

@@ -4,6 +4,7 @@
 #include "core/logging.h"
 #include "core/timings.h"
 #include "presentation/clock_text.h"
+#include "presentation/strip_window.h"
 
 #include <QBitmap>
 #include <QFontMetricsF>
@@ -74,12 +75,6 @@ protected:
         p.drawText(r, int(alignment()), text());
     }
 };
-
-Qt::WindowFlags stripFlags()
-{
-    return Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-           | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint;
-}
 }
 
 OverlayLayout layoutOverlay(double screenWidth, double imgMeteoWidth, double lblTimeWidth)
@@ -93,7 +88,7 @@ OverlayLayout layoutOverlay(double screenWidth, double imgMeteoWidth, double lbl
 }
 
 ClockWeatherStrip::ClockWeatherStrip(const Clock& clock, const Timings& timings, QWidget* parent)
-    : QWidget(parent, stripFlags()),
+    : QWidget(parent, stripWindowFlags()),
       m_clock(clock),
       m_lblTime(new OutlinedLabel(QStringLiteral("00:00"), this)),
       m_imgMeteo(new QLabel(this)),
@@ -123,12 +118,6 @@ ClockWeatherStrip::ClockWeatherStrip(const Clock& clock, const Timings& timings,
     connect(&m_timerHorloge, &QTimer::timeout, this, &ClockWeatherStrip::timerHorloge_Timer);
 }
 
-QRect ClockWeatherStrip::toPixels(const TwipsRect& r) const
-{
-    return QRect(int(std::lround(r.left / m_tpp)), int(std::lround(r.top / m_tpp)),
-                 int(std::lround(r.width / m_tpp)), int(std::lround(r.height / m_tpp)));
-}
-
 void ClockWeatherStrip::load(QScreen* screen)
 {
     if (!screen)
@@ -145,18 +134,18 @@ void ClockWeatherStrip::load(QScreen* screen)
     const double lblTimeWidth = (std::ceil(timeMetrics.horizontalAdvance(QStringLiteral("00:00"))) + 2 * kTimePaddingPx) * m_tpp;
     m_layout = layoutOverlay(screenWidth, kImgMeteoTwips, lblTimeWidth);
 
-    setGeometry(toPixels(m_layout.window).translated(sg.topLeft()));
+    setGeometry(twipsToPixels(m_layout.window, m_tpp).translated(sg.topLeft()));
     const double strip = m_layout.window.height;
-    m_imgMeteo->setGeometry(toPixels({m_layout.imgMeteoLeft, (strip - kImgMeteoTwips) / 2, kImgMeteoTwips, kImgMeteoTwips}));
+    m_imgMeteo->setGeometry(twipsToPixels({m_layout.imgMeteoLeft, (strip - kImgMeteoTwips) / 2, kImgMeteoTwips, kImgMeteoTwips}, m_tpp));
 
     const double timeHeight = std::ceil(timeMetrics.height()) * m_tpp;
-    m_lblTime->setGeometry(toPixels({m_layout.lblTimeLeft, (strip - timeHeight) / 2, lblTimeWidth, timeHeight}));
+    m_lblTime->setGeometry(twipsToPixels({m_layout.lblTimeLeft, (strip - timeHeight) / 2, lblTimeWidth, timeHeight}, m_tpp));
     m_lblTime->setText(clockText(m_clock.now()));
 
     const QFontMetricsF tempMetrics(m_lblTemp->font(), this);
     const double tempHeight = std::ceil(tempMetrics.height()) * m_tpp;
     const double tempWidth = std::ceil(tempMetrics.horizontalAdvance(m_lblTemp->text()) + 2 * kOutlinePx + 2) * m_tpp;
-    m_lblTemp->setGeometry(toPixels({m_layout.lblTempLeft, (strip - tempHeight) / 2, tempWidth, tempHeight}));
+    m_lblTemp->setGeometry(twipsToPixels({m_layout.lblTempLeft, (strip - tempHeight) / 2, tempWidth, tempHeight}, m_tpp));
 
     setAutoFillBackground(true);
     QPalette pal = palette();

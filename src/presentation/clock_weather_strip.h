@@ -76,7 +76,6 @@ signals:
     void weatherRefreshRequested();
 
 private:
-    QRect toPixels(const TwipsRect& r) const;
     void showPictogram(int index);
 
     const Clock& m_clock;

@@ -6,24 +6,58 @@
 
 namespace zepril {
 
+namespace {
+std::optional<int> twoDigits(const QString& text, int below)
+{
+    const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    if (text.size() != 2 || !digit(text.at(0)) || !digit(text.at(1)))
+        return std::nullopt;
+    const int value = (text.at(0).unicode() - u'0') * 10 + (text.at(1).unicode() - u'0');
+    if (value >= below)
+        return std::nullopt;
+    return value;
+}
+}
+
+std::optional<QTime> RebootTime::time() const
+{
+    const std::optional<int> h = twoDigits(hour, 24);
+    const std::optional<int> m = twoDigits(minute, 60);
+    if (!h || !m)
+        return std::nullopt;
+    return QTime(*h, *m);
+}
+
 RebootTime rebootTimeFrom(const QString& majvidHeure)
 {
     return {majvidHeure.left(2), majvidHeure.right(2)};
 }
 
-TickDecision decideTick(const QTime& now, const RebootTime& rebootTime, qint64& refreshTickCount,
-                        const QString& refreshEveryTicks)
+std::optional<QDate> rebootDayDue(const std::optional<QDateTime>& previousTick, const QDateTime& thisTick,
+                                  const RebootTime& rebootTime, const std::optional<QDate>& lastRebootDay)
 {
-    TickDecision decision;
-    // Compared as texts on purpose: a setting without its leading zero never matches,
-    // rather than restarting at a time nobody meant.
-    if (now.toString(QStringLiteral("hh")) == rebootTime.hour
-        && now.toString(QStringLiteral("mm")) == rebootTime.minute)
-        decision.reboot = true;
+    const std::optional<QTime> minute = rebootTime.time();
+    if (!minute)
+        return std::nullopt;
+    // A step over midnight can pass the restart minute of the previous tick's day as
+    // well as that of this tick's day; the latest one passed is the one acted on.
+    for (const QDate day : {thisTick.date(), previousTick ? previousTick->date() : thisTick.date()}) {
+        if (day == lastRebootDay)
+            continue;
+        QDateTime start = thisTick;
+        start.setDate(day);
+        start.setTime(*minute);
+        const bool inMinute = start <= thisTick && thisTick < start.addSecs(60);
+        const bool steppedOver = previousTick && *previousTick < start && start <= thisTick;
+        if (inMinute || steppedOver)
+            return day;
+    }
+    return std::nullopt;
+}
 
-    ++refreshTickCount;
-    decision.refresh = refreshTickCount == leadingNumber(refreshEveryTicks);
-    return decision;
+bool refreshDue(qint64 refreshTickCount, const QString& refreshEveryTicks)
+{
+    return refreshTickCount == leadingNumber(refreshEveryTicks);
 }
 
 DailyScheduler::DailyScheduler(const Clock& clock, std::function<void()> reboot, std::function<void()> refresh,
@@ -38,7 +72,11 @@ void DailyScheduler::configure(const QString& majvidHeure, const QString& majphr
     m_refreshEveryTicks = majphrHeure;
     m_refreshTickCount = 0;
     const long long every = leadingNumber(majphrHeure);
-    qCInfo(lcScheduler) << "daily restart when hh is" << m_rebootTime.hour << "and mm is" << m_rebootTime.minute;
+    if (const std::optional<QTime> at = m_rebootTime.time())
+        qCInfo(lcScheduler).noquote() << "daily restart at" << at->toString(QStringLiteral("hh:mm"));
+    else
+        qCWarning(lcScheduler).noquote() << "majvid_heure" << majvidHeure
+                                         << "is not a time written hh:mm: the daily restart never happens";
     if (every > 0)
         qCInfo(lcScheduler) << "texts refresh every" << every << "ticks";
     else
@@ -56,14 +94,22 @@ void DailyScheduler::onTick()
     m_inTick = true;
 
     const QDateTime now = m_clock.now();
-    const TickDecision decision = decideTick(now.time(), m_rebootTime, m_refreshTickCount, m_refreshEveryTicks);
+    const std::optional<QDate> rebootDay = rebootDayDue(m_previousTick, now, m_rebootTime, m_lastRebootDay);
+    if (m_previousTick && now < *m_previousTick)
+        qCWarning(lcScheduler).noquote() << "the clock went back from" << m_previousTick->toString(Qt::ISODate)
+                                         << "to" << now.toString(Qt::ISODate);
+    m_previousTick = now;
 
-    if (decision.reboot) {
-        qCInfo(lcScheduler).noquote() << "daily restart time reached at" << now.toString(Qt::ISODate);
+    if (rebootDay) {
+        m_lastRebootDay = rebootDay;
+        qCInfo(lcScheduler).noquote() << "daily restart time of" << rebootDay->toString(Qt::ISODate) << "reached at"
+                                      << now.toString(Qt::ISODate);
         if (m_reboot)
             m_reboot();
     }
-    if (decision.refresh) {
+
+    ++m_refreshTickCount;
+    if (refreshDue(m_refreshTickCount, m_refreshEveryTicks)) {
         qCInfo(lcScheduler) << "texts refresh due after" << m_refreshTickCount << "ticks";
         if (m_refresh)
             m_refresh();

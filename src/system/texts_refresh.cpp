@@ -1,6 +1,7 @@
 #include "system/texts_refresh.h"
 
 #include "core/connection_probe.h"
+#include "core/fallback_phrase.h"
 #include "core/logging.h"
 
 #include <QCoreApplication>
@@ -31,7 +32,7 @@ RefreshOutcome refreshTexts(PhraseState& state, ConnectionProbe& probe, const st
     state.lstPhrase = reloadPhrases();
     if (state.lstPhrase.isEmpty()) {
         qCInfo(lcScheduler) << "the hotel's texts hold no phrase: showing the welcome phrase";
-        state.lstPhrase << QStringLiteral("BIENVENUE - WELCOME");
+        state.lstPhrase << fallbackPhrase();
     }
     state.phraseCount = static_cast<int>(state.lstPhrase.size());
     state.phraseIndex = 0;

@@ -21,7 +21,7 @@ enum class RefreshOutcome { NoConnection, FetchFailed, Refreshed };
 
 // With a connection: fetchTexts (which replaces the texts file only when the fetch
 // succeeds), then the phrases are reloaded from the file with reloadPhrases, the
-// single phrase "BIENVENUE - WELCOME" standing in when it gives none, and the banner
+// fallback phrase (core/fallback_phrase.h) standing in when it gives none, and the banner
 // starts again at the first one. Without a connection, or when the fetch fails, the
 // phrases stay as they are. Yields to the event loop before and after the fetch.
 RefreshOutcome refreshTexts(PhraseState& state, ConnectionProbe& probe, const std::function<bool()>& fetchTexts,

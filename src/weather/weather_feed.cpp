@@ -24,6 +24,16 @@ void yieldToEventLoop()
 
 }
 
+QString panelExtract(const QString& document)
+{
+    if (document.size() <= kPanelExtractChars)
+        return document;
+    qsizetype length = kPanelExtractChars;
+    if (document.at(length - 1).isHighSurrogate())
+        --length;
+    return document.left(length);
+}
+
 QString weatherFeedUrl(const ServerAddress& weatherServer)
 {
     return weatherServer.baseUrl() + QStringLiteral("/api/api/rss_simple.php?id=32704&");
@@ -62,15 +72,18 @@ void WeatherFeed::refresh()
         return;
     }
 
+    QString document;
     QFile file(destination);
-    if (file.open(QIODevice::ReadOnly)) {
-        m_fields.txtMeteo = decodeText(file.readAll());
-    } else {
+    if (file.open(QIODevice::ReadOnly))
+        document = decodeText(file.readAll());
+    else
         qCWarning(lcWeather) << "cannot read" << destination << file.errorString();
-        m_fields.txtMeteo.clear();
-    }
-    // The slot routine gets its own copy: a nested refresh replaces txtMeteo.
-    const QString document = m_fields.txtMeteo;
+    // The slot routine reads its own copy, the whole document: a nested refresh
+    // replaces txtMeteo. The panel gets only the beginning, see panelExtract().
+    m_fields.txtMeteo = panelExtract(document);
+    if (m_fields.txtMeteo.size() < document.size())
+        qCInfo(lcWeather) << "the panel shows the first" << m_fields.txtMeteo.size() << "of" << document.size()
+                          << "characters of the forecast";
     yieldToEventLoop();
 
     // Emptied only now: a refresh run during the yield must not leave its values in

@@ -23,10 +23,18 @@ using WeatherFetch = std::function<FetchResult(const QString& url, const QString
 // Where the forecast for this location is published, on the configured weather service.
 QString weatherFeedUrl(const ServerAddress& weatherServer);
 
+// How much of the forecast's text the operator panel is given. A forecast is a few
+// kilobytes; laying out a text box over megabytes held the UI thread for tens of
+// seconds, and 64 KiB still shows any real document whole.
+inline constexpr qsizetype kPanelExtractChars = 64 * 1024;
+
+// The first kPanelExtractChars characters of the document (never half a surrogate pair).
+QString panelExtract(const QString& document);
+
 // The main screen's fields the refresh works on; they stay the main screen's.
 struct WeatherFields {
     QStringList& lstMeteo;   // the values extracted by the last refresh
-    QString& txtMeteo;       // the document's text
+    QString& txtMeteo;       // the beginning of the document's text, for the panel
     int& weatherTickCount;   // weather ticks since the last refresh attempt, 0 … 59
 };
 

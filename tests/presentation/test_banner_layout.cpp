@@ -61,3 +61,19 @@ TEST(BannerLayout, SettingsThatAreNoPositiveNumberTakeTheirDefault)
         EXPECT_DOUBLE_EQ(s.heightRatio, 6);
     }
 }
+
+TEST(BannerLayout, LongPhrasesAreCutForTheScreenAndMoreForTheLog)
+{
+    const QString ellipsis(QChar(0x2026));
+    const QString shown = QString(kMaxShownPhraseChars, u'x');
+    EXPECT_EQ(phraseForDisplay(shown), shown);
+    EXPECT_EQ(phraseForDisplay(shown + u'y'), shown + ellipsis);
+    // A character outside the basic plane is cut whole, never halved.
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x8F\xA8");
+    const QString straddling = QString(kMaxShownPhraseChars - 1, u'x') + emoji + u'z';
+    EXPECT_EQ(phraseForDisplay(straddling), QString(kMaxShownPhraseChars - 1, u'x') + ellipsis);
+
+    const QString quoted = QString(kMaxLoggedPhraseChars, u'q');
+    EXPECT_EQ(phraseForLog(quoted), quoted);
+    EXPECT_EQ(phraseForLog(quoted.repeated(10'000)), quoted + ellipsis + " (1000000 characters)");
+}

@@ -8,12 +8,14 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QScreen>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace zepril;
-using W = StackedWindow;
 
 namespace {
 QRect screenRect() { return QGuiApplication::primaryScreen()->geometry(); }
@@ -27,7 +29,7 @@ int pixelsOf(const QImage& image, QColor colour)
     return n;
 }
 
-class FrmPhraseWindow : public ::testing::Test {
+class BannerWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { banner.load(resolveBannerSettings("10", "40", "6")); }
     // Shows `text` with its box at `left` twips.
@@ -41,12 +43,8 @@ protected:
 };
 }
 
-TEST_F(FrmPhraseWindow, LoadLaysTheStripAlongTheBottom)
+TEST_F(BannerWindowTest, LoadLaysTheStripAlongTheBottom)
 {
-    const auto kiosk = Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint;
-    EXPECT_EQ(banner.windowFlags() & kiosk, kiosk);
-    EXPECT_TRUE(banner.testAttribute(Qt::WA_ShowWithoutActivating));
-
     const QRect s = screenRect();
     const int h = qRound(s.height() / 6.0);
     EXPECT_TRUE(banner.isVisible());
@@ -60,22 +58,65 @@ TEST_F(FrmPhraseWindow, LoadLaysTheStripAlongTheBottom)
     EXPECT_EQ(banner.grab().toImage().pixelColor(s.width() - 5, h / 2), QColor(Qt::black));
 }
 
-TEST_F(FrmPhraseWindow, ReferenceFitsThePhraseAndThePassStartsOffScreen)
-{
-    QtWindowRaiser raiser; // no window registered: raising does nothing
-    PhraseList list;
-    list.load({"BIENVENUE A L'HOTEL"});
-    BannerCycle cycle(banner, raiser, list, Timings::production());
-    cycle.TimeCycleBandeau_Timer();
+namespace {
+struct OnePhrase final : public PhraseSource {
+    int phraseIndex() const override { return 0; }
+    void setPhraseIndex(int) override {}
+    int phraseCount() const override { return 1; }
+    std::optional<QString> selectPhrase(int) override { return text; }
+    QString text;
+};
 
-    const double advance = QFontMetricsF(banner.tphraseTxt()->font(), &banner).horizontalAdvance("BIENVENUE A L'HOTEL");
-    EXPECT_NEAR(banner.phraseWidth(), advance * banner.twipsPerPixel(), 0.01);
-    EXPECT_EQ(banner.tphraseTxt()->text(), "BIENVENUE A L'HOTEL");
-    EXPECT_DOUBLE_EQ(banner.phraseLeft(), screenRect().width() * banner.twipsPerPixel());
-    EXPECT_EQ(banner.tphraseTxt()->geometry().left(), screenRect().width());
+QStringList s_bannerLog;
+void keepBannerLog(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    if (QByteArray(context.category) == "zepril.banner")
+        s_bannerLog << message;
+}
 }
 
-TEST_F(FrmPhraseWindow, PhraseMovesByFractionsOfAPixel)
+TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesItShort)
+{
+    QtWindowRaiser raiser; // no window registered: raising does nothing
+    OnePhrase phrase;
+    BannerCycle cycle(banner, raiser, phrase, Timings::production());
+    QLoggingCategory::setFilterRules(QStringLiteral("zepril.banner.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(keepBannerLog);
+
+    const QString megabyte = QStringLiteral("BIENVENUE ").repeated(100'000);
+    const QString ellipsis(QChar(0x2026));
+    struct Row { QString phrase, shown; };
+    for (const Row& r : {Row{"BIENVENUE A L'HOTEL", "BIENVENUE A L'HOTEL"},
+                         Row{megabyte, megabyte.left(kMaxShownPhraseChars) + ellipsis}}) {
+        SCOPED_TRACE(r.phrase.size());
+        phrase.text = r.phrase;
+        s_bannerLog.clear();
+        cycle.TimeCycleBandeau_Timer();
+
+        EXPECT_TRUE(banner.tphraseTxt()->text() == r.shown) << banner.tphraseTxt()->text().size() << " characters";
+        const double advance = QFontMetricsF(banner.tphraseTxt()->font(), &banner).horizontalAdvance(r.shown);
+        const double width = banner.phraseWidth();
+        EXPECT_NEAR(width, advance * banner.twipsPerPixel(), advance * banner.twipsPerPixel() * 1e-3);
+        const double start = screenRect().width() * banner.twipsPerPixel();
+        EXPECT_DOUBLE_EQ(banner.phraseLeft(), start);
+        EXPECT_EQ(banner.tphraseTxt()->geometry().left(), screenRect().width());
+        EXPECT_EQ(banner.tphraseTxt()->width(), int(std::ceil(width / banner.twipsPerPixel())));
+
+        int ticks = 0;
+        while (cycle.passRunning() && ticks < 1'000'000) {
+            cycle.TimerDefilant_Timer();
+            ++ticks;
+        }
+        EXPECT_EQ(ticks, int(std::floor((start + width) / banner.scrollStep())) + 1);
+        ASSERT_FALSE(s_bannerLog.isEmpty());
+        for (const QString& line : s_bannerLog)
+            EXPECT_LT(line.size(), kMaxLoggedPhraseChars + 100) << line.left(200).toStdString();
+    }
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+}
+
+TEST_F(BannerWindowTest, PhraseMovesByFractionsOfAPixel)
 {
     ASSERT_DOUBLE_EQ(banner.twipsPerPixel(), 15);
     place("WELCOME", 3000); // 200 px
@@ -93,7 +134,7 @@ TEST_F(FrmPhraseWindow, PhraseMovesByFractionsOfAPixel)
     EXPECT_EQ(banner.tphraseTxt()->x(), x0 + 1);
 }
 
-TEST_F(FrmPhraseWindow, TextColoursFollowTheSetting)
+TEST_F(BannerWindowTest, TextColoursFollowTheSetting)
 {
     place("MMMM", 1500);
     for (const bool whiteOnBlack : {true, false}) {
@@ -107,7 +148,7 @@ TEST_F(FrmPhraseWindow, TextColoursFollowTheSetting)
     }
 }
 
-TEST_F(FrmPhraseWindow, SkinPicturesAndBadOnes)
+TEST_F(BannerWindowTest, SkinPicturesAndBadOnes)
 {
     test::TempTree tree;
     const auto jpeg = [&](const QString& name, int width, int height, QColor colour) {
@@ -138,37 +179,4 @@ TEST_F(FrmPhraseWindow, SkinPicturesAndBadOnes)
     banner.setSkin(QString(), tree.path("tall.jpg"));
     EXPECT_EQ(banner.pboxLogo()->height(), banner.height());
     EXPECT_NEAR(banner.pboxLogo()->width(), banner.height() / 2.0, 1);
-}
-
-TEST_F(FrmPhraseWindow, RaisingShowsWithoutMovingAndTheQueuedLoweringKeepsItInPlace)
-{
-    QWidget main;
-    main.setGeometry(10, 20, 300, 200);
-    banner.hide();
-    const QRect where = banner.geometry();
-
-    QtWindowRaiser raiser;
-    raiser.setWindow(W::Main, &main);
-    raiser.setWindow(W::Banner, &banner);
-    raiser.raise(W::Banner);
-    raiser.raise(W::Main);
-    raiser.raise(W::Overlay); // not built yet: skipped
-    QCoreApplication::processEvents(); // the queued lowering of the banner runs
-    EXPECT_TRUE(banner.isVisible());
-    EXPECT_TRUE(main.isVisible());
-    EXPECT_EQ(banner.geometry(), where);
-    EXPECT_EQ(main.geometry(), QRect(10, 20, 300, 200));
-    EXPECT_FALSE(banner.isActiveWindow());
-    EXPECT_EQ(raiser.topFirst(), QList<W>({W::Main, W::Banner}));
-}
-
-TEST(WindowRaising, StripsAManagedWindowCannotCoverGoToTheBottom)
-{
-    const QList<W> managed{W::Main};
-    EXPECT_EQ(windowsToLower({W::Overlay, W::Main, W::Banner}, managed), QList<W>({W::Banner}));
-    EXPECT_EQ(windowsToLower({W::Banner, W::Overlay, W::Main}, managed), QList<W>());
-    // Mid-way through the end of a pass the overlay would go down too: this is why
-    // the lowering waits until the run of raises is over.
-    EXPECT_EQ(windowsToLower({W::Main, W::Banner, W::Overlay}, managed), QList<W>({W::Banner, W::Overlay}));
-    EXPECT_EQ(windowsToLower({W::Overlay, W::Main, W::Banner}, {}), QList<W>());
 }

@@ -1,5 +1,4 @@
 #include "core/timings.h"
-#include "presentation/clock_text.h"
 #include "presentation/clock_weather_strip.h"
 #include "support/fakes.h"
 
@@ -45,30 +44,10 @@ int maskMismatches(ClockWeatherStrip& form)
 }
 }
 
-TEST(ClockText, TwoDigitsOnATwentyFourHourClock)
-{
-    EXPECT_EQ(clockText(QTime(9, 5)), "09:05");
-    EXPECT_EQ(clockText(QTime(21, 30)), "21:30");
-    EXPECT_EQ(clockText(QTime(0, 0)), "00:00");
-    EXPECT_EQ(clockText(at(23, 59, 59)), "23:59");
-}
-
-TEST(OverlayLayout, PictogramTemperatureAndTime)
-{
-    const OverlayLayout l = layoutOverlay(19200, 1200, 1800);
-    EXPECT_EQ(l.window, (TwipsRect{0, 0, 19200, 1290}));
-    EXPECT_DOUBLE_EQ(l.imgMeteoLeft, 300);
-    EXPECT_DOUBLE_EQ(l.lblTempLeft, 1300);
-    EXPECT_DOUBLE_EQ(l.lblTimeLeft, 17400);
-}
-
-TEST(Form3Window, LoadBuildsTheTopStrip)
+TEST(ClockWeatherStrip, LoadBuildsTheTopStrip)
 {
     test::FakeClock clock(at(9, 5, 12));
     ClockWeatherStrip form(clock, Timings::production());
-    const auto kiosk = Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint;
-    EXPECT_EQ(form.windowFlags() & kiosk, kiosk);
-    EXPECT_TRUE(form.testAttribute(Qt::WA_ShowWithoutActivating));
     form.setStockPictures(stockPictures());
     int refreshes = 0;
     QObject::connect(&form, &ClockWeatherStrip::weatherRefreshRequested, [&] { ++refreshes; });
@@ -86,7 +65,7 @@ TEST(Form3Window, LoadBuildsTheTopStrip)
     EXPECT_TRUE(form.timerHorloge().isActive());
 }
 
-TEST(Form3Window, KeyColourPixelsAreOutsideTheMaskWhateverIsShown)
+TEST(ClockWeatherStrip, KeyColourPixelsAreOutsideTheMaskWhateverIsShown)
 {
     test::FakeClock clock(at(21, 30));
     ClockWeatherStrip form(clock, Timings::production());
@@ -124,7 +103,7 @@ TEST(Form3Window, KeyColourPixelsAreOutsideTheMaskWhateverIsShown)
     EXPECT_FALSE(form.mask().intersects(form.rect()));
 }
 
-TEST(Form3Window, ClockChangesOnlyOnItsTick)
+TEST(ClockWeatherStrip, ClockChangesOnlyOnItsTick)
 {
     test::FakeClock clock(at(10, 59, 45));
     Timings t;

@@ -80,6 +80,10 @@ TEST_F(MpvPlayerTest, InsertItemPutsEachEntryAtItsPosition)
     player.insertItem(9, "/v/e.avi");
     EXPECT_EQ(player.playlistEntries(), QStringList({"/v/a.avi", "/v/b.avi", "/v/c.avi", "/v/d.avi", "/v/e.avi"}));
     EXPECT_TRUE(player.isIdle()) << "appending must not start playback before play()";
+    // An empty playlist is not handed over: the player keeps what it had and stays idle.
+    EXPECT_EQ(handOver(player, *s_tree, {}), 0);
+    EXPECT_EQ(player.playlistEntries().size(), 5);
+    EXPECT_TRUE(player.isIdle());
 
     player.clearPlaylist();
     EXPECT_TRUE(player.playlistEntries().isEmpty());
@@ -89,8 +93,9 @@ TEST_F(MpvPlayerTest, LoopsBackToTheFirstItemSkippingABrokenOne)
 {
     MpvPlayer player(nullptr, headless(50));
     Recorder seen(player);
-    const QStringList items{"restaurants/one.mp4", "plages/broken.avi", "night/two.avi"};
-    const QStringList paths{s_tree->path(items[0]), s_tree->path(items[1]), s_tree->path(items[2])};
+    // An item deleted after the playlist was composed is left out of the hand-over.
+    const QStringList items{"restaurants/one.mp4", "night/deleted.avi", "plages/broken.avi", "night/two.avi"};
+    const QStringList paths{s_tree->path(items[0]), s_tree->path(items[2]), s_tree->path(items[3])};
     ASSERT_EQ(handOver(player, *s_tree, items), 3);
     EXPECT_EQ(player.playlistEntries(), paths);
 

@@ -1,39 +1,42 @@
 #include "system/daily_scheduler.h"
-#include "system/texts_refresh.h"
 
-#include "core/list_file.h"
 #include "support/fakes.h"
-#include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
-
-#include <optional>
 
 using namespace zepril;
 
 namespace {
 
-QDateTime at(int h, int m, int s) { return QDateTime(QDate(2026, 3, 14), QTime(h, m, s)); }
+QDateTime at(int day, int h, int m, int s = 0) { return QDateTime(QDate(2026, 3, day), QTime(h, m, s)); }
 
-// Drives a scheduler through `ticks` minute ticks, the fake clock advancing 60 s
-// before each, and notes the times of the restarts and the numbers of the refresh ticks.
-struct SimulatedRun {
+// A scheduler on a fake clock that ticks at the given times; notes the restarts and
+// the numbers of the ticks that refreshed.
+struct TickRun {
     QList<QDateTime> reboots;
     QList<int> refreshTicks;
 
-    SimulatedRun(const QString& majvidHeure, const QString& majphrHeure, const QDateTime& start, int ticks)
+    TickRun(const QString& majvidHeure, const QString& majphrHeure, const QList<QDateTime>& ticks)
     {
-        test::FakeClock clock(start);
+        test::FakeClock clock;
         int tick = 0;
-        DailyScheduler scheduler(
-            clock, [&] { reboots << clock.time; }, [&] { refreshTicks << tick; });
+        DailyScheduler scheduler(clock, [&] { reboots << clock.time; }, [&] { refreshTicks << tick; });
         scheduler.configure(majvidHeure, majphrHeure);
-        for (tick = 1; tick <= ticks; ++tick) {
-            clock.time = clock.time.addSecs(60);
+        for (const QDateTime& t : ticks) {
+            ++tick;
+            clock.time = t;
             scheduler.onTick();
         }
     }
 };
+
+QList<QDateTime> everyMinute(const QDateTime& start, int ticks)
+{
+    QList<QDateTime> times;
+    for (int i = 1; i <= ticks; ++i)
+        times << start.addSecs(60 * i);
+    return times;
+}
 
 }
 
@@ -47,9 +50,35 @@ TEST(DailyScheduler, RestartsOnlyInTheConfiguredMinuteWrittenWithTwoDigits)
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.setting.toStdString() << " at second " << r.startSecond);
         QStringList when;
-        for (const QDateTime& t : SimulatedRun(r.setting, "60", at(0, 0, r.startSecond), 1500).reboots)
+        for (const QDateTime& t : TickRun(r.setting, "60", everyMinute(at(14, 0, 0, r.startSecond), 1500)).reboots)
             when << t.toString("hh:mm");
         EXPECT_EQ(when, r.expected.isEmpty() ? QStringList() : QStringList{r.expected});
+    }
+}
+
+TEST(DailyScheduler, AClockSteppedOverTheRestartMinuteRestartsOnceThatDay)
+{
+    struct Row { const char* what; QString setting; QList<QDateTime> ticks; QList<QDateTime> reboots; };
+    const Row rows[] = {
+        {"normal minute", "03:00", {at(14, 2, 59, 40), at(14, 3, 0, 40), at(14, 3, 1, 40)}, {at(14, 3, 0, 40)}},
+        {"first tick in the minute", "03:00", {at(14, 3, 0, 50), at(14, 3, 1, 50)}, {at(14, 3, 0, 50)}},
+        {"stepped forward over", "03:00", {at(14, 2, 58, 10), at(14, 3, 2, 10), at(14, 3, 3, 10)}, {at(14, 3, 2, 10)}},
+        {"stepped back over after the restart", "03:00",
+         {at(14, 3, 0, 5), at(14, 3, 4, 5), at(14, 2, 58, 5), at(14, 2, 59, 5), at(14, 3, 0, 5), at(14, 3, 1, 5)},
+         {at(14, 3, 0, 5)}},
+        {"stepped back over, no restart yet that day", "03:00", {at(14, 3, 4), at(14, 2, 58), at(14, 3, 0, 30)},
+         {at(14, 3, 0, 30)}},
+        {"the next day restarts again", "03:00", {at(14, 2, 59, 30), at(14, 3, 0, 30), at(15, 2, 58), at(15, 3, 1)},
+         {at(14, 3, 0, 30), at(15, 3, 1)}},
+        {"over midnight into the minute's day", "00:00", {at(14, 23, 59, 30), at(15, 0, 1, 30)}, {at(15, 0, 1, 30)}},
+        {"over midnight out of the minute's day", "23:59", {at(14, 23, 58, 20), at(15, 0, 0, 20)}, {at(15, 0, 0, 20)}},
+        {"over midnight, minute not passed", "03:00", {at(14, 23, 59), at(15, 0, 1)}, {}},
+        {"malformed time", "3:00", {at(14, 2, 58), at(14, 3, 5), at(14, 3, 0, 30)}, {}},
+        {"hour out of range", "25:00", {at(14, 0, 58), at(14, 1, 5), at(14, 23, 59), at(15, 1, 0)}, {}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        EXPECT_EQ(TickRun(r.setting, "0", r.ticks).reboots, r.reboots);
     }
 }
 
@@ -62,59 +91,6 @@ TEST(DailyScheduler, RefreshPeriodReadsTheLeadingNumber)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.setting.toStdString());
-        EXPECT_EQ(SimulatedRun("03:00", r.setting, at(10, 0, 0), r.ticks).refreshTicks, r.expected);
-    }
-}
-
-// Wired as the main screen wires it: the scheduler's refresh runs refreshTexts, whose
-// fetch writes (or not) a real texts file that already holds a stale line.
-TEST(TextsRefresh, OutcomesOfARefreshTick)
-{
-    using O = RefreshOutcome;
-    const QStringList old{"Old one", "Old two"};
-    struct Row {
-        const char* name;
-        bool connected, fetchOk;
-        std::optional<QByteArray> written;
-        O outcome;
-        QStringList phrases;
-    };
-    const Row rows[] = {
-        {"new texts", true, true, "Bonjour\r\nHello\r\nHola\r\n", O::Refreshed, {"Bonjour", "Hello", "Hola"}},
-        {"no connection", false, true, std::nullopt, O::NoConnection, old},
-        {"fetch fails", true, false, std::nullopt, O::FetchFailed, old},
-        {"empty file", true, true, "", O::Refreshed, {"BIENVENUE - WELCOME"}},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        test::TempTree tree;
-        tree.write("cfg/textes.ini", "Stale\r\n");
-        PhraseState state{old, 2, 1};
-        test::FakeProbe probe(r.connected);
-        int fetches = 0;
-        std::optional<O> outcome;
-        const auto fetch = [&] {
-            ++fetches;
-            if (r.written)
-                tree.write("cfg/textes.ini", *r.written);
-            return r.fetchOk;
-        };
-        const auto reload = [&] {
-            QStringList lines;
-            LoadListFromFile(tree.path("cfg/textes.ini"), lines);
-            return lines;
-        };
-        test::FakeClock clock(at(10, 0, 0));
-        DailyScheduler scheduler(clock, {}, [&] { outcome = refreshTexts(state, probe, fetch, reload); });
-        scheduler.configure("03:00", "2");
-        scheduler.onTick();
-        EXPECT_FALSE(outcome.has_value());
-        scheduler.onTick();
-        EXPECT_EQ(outcome, r.outcome);
-        EXPECT_EQ(fetches, r.connected ? 1 : 0);
-        EXPECT_EQ(state.lstPhrase, r.phrases);
-        EXPECT_EQ(state.phraseCount, r.phrases.size());
-        EXPECT_EQ(state.phraseIndex, r.phrases == old ? 1 : 0); // new texts start at the first
-        EXPECT_EQ(scheduler.refreshTickCount(), 0); // the period starts again whatever happened
+        EXPECT_EQ(TickRun("03:00", r.setting, everyMinute(at(14, 10, 0), r.ticks)).refreshTicks, r.expected);
     }
 }

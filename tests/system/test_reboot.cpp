@@ -69,42 +69,35 @@ TEST(Reboot, ConfiguredCommandRunsOncePerRequestWithItsArguments)
     EXPECT_FALSE(SystemRebooter(tree.path("no-such-command")).requestReboot());
 }
 
-TEST(Reboot, ForbiddenWithoutCommandRunsNothing)
-{
-    forbidSystemReboot();
-    ASSERT_TRUE(systemRebootForbidden());
-
-    RecordingActions rec;
-    SystemRebooter rebooter(QString(), rec.actions()); // forbidden-ness read from the environment
-    EXPECT_FALSE(rebooter.requestReboot());
-    ForceReboot(rebooter);
-    SystemRebooter blank(QStringLiteral("   "), rec.actions()); // a blank setting is no command either
-    EXPECT_FALSE(blank.requestReboot());
-    EXPECT_TRUE(rec.calls.isEmpty()) << rec.calls.join(", ").toStdString();
-}
-
-TEST(Reboot, SystemPathTriesLogindFirstThenSystemctl)
+TEST(Reboot, SystemPathTriesLogindFirstThenSystemctlAndNeverWhenForbidden)
 {
     forbidSystemReboot(); // only the recorded actions are reachable; the real ones would refuse too
+    ASSERT_TRUE(systemRebootForbidden());
     struct Row {
-        bool logind, systemctl;
+        bool forbidden, logind, systemctl;
         QString command;
         bool expected;
         QStringList calls;
     };
     const Row rows[] = {
-        {true, true, {}, true, {"logind"}},
-        {false, true, {}, true, {"logind", "systemctl"}},
-        {false, false, {}, false, {"logind", "systemctl"}},
-        {false, false, "sudo /sbin/reboot --force", true, {"run sudo /sbin/reboot|--force"}}, // replaces both
+        {false, true, true, {}, true, {"logind"}},
+        {false, false, true, {}, true, {"logind", "systemctl"}},
+        {false, false, false, {}, false, {"logind", "systemctl"}},
+        {false, false, false, "sudo /sbin/reboot --force", true, {"run sudo /sbin/reboot|--force"}}, // replaces both
+        {true, true, true, {}, false, {}},
+        {true, true, true, "   ", false, {}}, // a blank setting is no command either
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.calls.join(", ").toStdString());
         RecordingActions rec;
         rec.logindSucceeds = row.logind;
         rec.systemctlSucceeds = row.systemctl;
-        SystemRebooter rebooter(row.command, rec.actions(), false);
+        SystemRebooter rebooter(row.command, rec.actions(), row.forbidden);
         EXPECT_EQ(rebooter.requestReboot(), row.expected);
         EXPECT_EQ(rec.calls, row.calls);
     }
+    // Without an explicit answer the rebooter reads the environment the tests set.
+    RecordingActions rec;
+    EXPECT_FALSE(SystemRebooter(QString(), rec.actions()).requestReboot());
+    EXPECT_TRUE(rec.calls.isEmpty());
 }
