@@ -37,28 +37,45 @@ TEST_F(SyncCategoryTest, AnEmptyListDeletesEveryPlainFileOnlyWhenFetchedWithACon
     EXPECT_TRUE(journal().isEmpty());
 }
 
-TEST_F(SyncCategoryTest, FollowsTheListLetterCaseRepeatsAndEncodedNamesIncluded)
+// A failed download is journaled and leaves every playable list that holds its name; a
+// category whose directory is missing journals each transfer.
+TEST_F(SyncCategoryTest, FollowsTheListAndKeepsFailedNamesOutOfThePlayableLists)
 {
     tree.write("videos-auto/night/Clip.mp4", "old");
     tree.write("videos-auto/night/keep.mp4", "local copy");
     tree.write("videos-auto/night/gone.mp4", "g");
+    tree.write("videos-auto/restaurants/bad.mp4", "listed by restaurants, fine there");
+    tree.write("videos-auto/restaurants/Bad.mp4", "other case");
     server.serve("/videos/night/clip.mp4", clip("fresh clip"));
     server.serve("/videos/night/keep.mp4", clip("server copy"));
     server.serve("/videos/night/a b é.mp4", clip("spaced"));
+    server.serve("/videos/night/bad.mp4", "nope", 404, "text/plain");
 
-    CategorySync done = syncCategory(syncCtx, "night", {"clip.mp4", "keep.mp4", "a b é.mp4", "a b é.mp4"}, true);
+    CategorySync done = syncCategory(syncCtx, "night", {"clip.mp4", "keep.mp4", "bad.mp4", "a b é.mp4", "a b é.mp4"}, true);
+    const CategorySync services = syncCategory(syncCtx, "services", {"a.mp4"}, true);
 
-    const QStringList files = listOrdinaryFiles(paths.categoryDir("videos-auto", "night"));
-    EXPECT_EQ(QSet<QString>(files.begin(), files.end()), QSet<QString>({"clip.mp4", "keep.mp4", "a b é.mp4"}));
     EXPECT_EQ(tree.read("videos-auto/night/clip.mp4"), clip("fresh clip"));
     EXPECT_EQ(tree.read("videos-auto/night/keep.mp4"), "local copy") << "a file present on both sides is left alone";
     EXPECT_EQ(tree.read("videos-auto/night/a b é.mp4"), clip("spaced"));
     done.deleted.sort();
     EXPECT_EQ(done.deleted, QStringList({"Clip.mp4", "gone.mp4"}));
     EXPECT_EQ(done.downloaded, QStringList({"clip.mp4", "a b é.mp4", "a b é.mp4"}));
+    EXPECT_EQ(done.failed, QStringList{"bad.mp4"});
+    EXPECT_EQ(services.failed, QStringList{"a.mp4"});
     // Server order, the repeated name twice, names percent-encoded.
-    EXPECT_EQ(requestedTargets(), QStringList({"/videos/night/clip.mp4", "/videos/night/a%20b%20%C3%A9.mp4",
-                                               "/videos/night/a%20b%20%C3%A9.mp4"}));
+    EXPECT_EQ(requestedTargets(), QStringList({"/videos/night/clip.mp4", "/videos/night/bad.mp4",
+                                               "/videos/night/a%20b%20%C3%A9.mp4", "/videos/night/a%20b%20%C3%A9.mp4",
+                                               "/videos/services/a.mp4"}));
+    const QStringList failedPaths{dest("bad.mp4"), dest("a.mp4", "services")};
+    EXPECT_EQ(failed.paths(), failedPaths);
+    EXPECT_EQ(journal(), failedPaths);
+
+    std::array<QStringList, 6> playable;
+    for (size_t k = 0; k < kCategories.size(); ++k)
+        playable[k] = listOrdinaryFiles(paths.categoryDir("videos-auto", kCategories[k].name));
+    failed.removeFromPlayable(playable);
+    EXPECT_EQ(playable[0], QStringList{"Bad.mp4"}) << "the comparison is exact and case-sensitive";
+    EXPECT_EQ(QSet<QString>(playable[2].begin(), playable[2].end()), QSet<QString>({"clip.mp4", "keep.mp4", "a b é.mp4"}));
 }
 
 // Names that are not plain file names reach nothing on disk, and take nothing away
@@ -86,34 +103,4 @@ TEST_F(SyncCategoryTest, RejectedNamesTouchNothingAndProtectEveryOtherListedName
     EXPECT_TRUE(listOrdinaryFiles(tree.path("videos-auto/night/a")).isEmpty());
     EXPECT_EQ(requestedTargets(), QStringList({"/videos/night/ok.mp4"}));
     EXPECT_TRUE(journal().isEmpty());
-}
-
-// A failed download leaves every playable list that holds its name; a category whose
-// directory is missing journals each transfer.
-TEST_F(SyncCategoryTest, FailedNamesAreJournaledAndLeaveThePlayableLists)
-{
-    tree.mkdir("videos-auto/plages");
-    tree.write("videos-auto/restaurants/bad.mp4", "listed by restaurants, fine there");
-    tree.write("videos-auto/restaurants/Bad.mp4", "other case");
-    server.serve("/videos/plages/good.mp4", clip("good"));
-    server.serve("/videos/plages/bad.mp4", "nope", 404, "text/plain");
-    server.serve("/videos/services/a.mp4", clip("a"));
-
-    const CategorySync plages = syncCategory(syncCtx, "plages", {"good.mp4", "bad.mp4"}, true);
-    const CategorySync services = syncCategory(syncCtx, "services", {"a.mp4"}, true);
-
-    EXPECT_EQ(plages.downloaded, QStringList{"good.mp4"});
-    EXPECT_EQ(plages.failed, QStringList{"bad.mp4"});
-    EXPECT_EQ(services.failed, QStringList{"a.mp4"});
-    const QStringList failedPaths{dest("bad.mp4", "plages"), dest("a.mp4", "services")};
-    EXPECT_EQ(failed.paths(), failedPaths);
-    EXPECT_EQ(journal(), failedPaths);
-    EXPECT_FALSE(tree.exists("videos-auto/services"));
-
-    std::array<QStringList, 6> playable;
-    for (size_t k = 0; k < kCategories.size(); ++k)
-        playable[k] = listOrdinaryFiles(paths.categoryDir("videos-auto", kCategories[k].name));
-    failed.removeFromPlayable(playable);
-    EXPECT_EQ(playable[0], QStringList{"Bad.mp4"}) << "the comparison is exact and case-sensitive";
-    EXPECT_EQ(playable[1], QStringList{"good.mp4"});
 }
