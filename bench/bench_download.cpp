@@ -7,6 +7,7 @@
 #include "net/http_transfer.h"
 #include "support/http_test_server.h"
 #include "sync/download_video.h"
+#include "sync/failed_downloads.h"
 
 #include <QApplication>
 #include <QDir>
@@ -72,6 +73,11 @@ bool makeSource(const QString& path, qint64 bytes)
     for (qint64 written = 0, n = 0; written < bytes; written += block.size(), ++n) {
         for (qsizetype i = 0; i < block.size(); i += 8)
             memcpy(block.data() + i, &n, sizeof n), block[i + 7] = char(i);
+        // The download keeps only what starts like a video: an MP4 file-type box.
+        if (n == 0) {
+            static const char kFileType[] = "\0\0\0\x18" "ftypisom\0\0\x02\0" "isomiso2";
+            memcpy(block.data(), kFileType, sizeof kFileType - 1);
+        }
         const qint64 size = std::min<qint64>(block.size(), bytes - written);
         if (file.write(block.constData(), size) != size)
             return false;
@@ -156,8 +162,9 @@ int main(int argc, char** argv)
         QFile::remove(out);
         HttpTransfer http;
         SilentReporter reporter;
-        QStringList failed;
-        DownloadContext ctx{http, reporter, failed, dir.filePath(QStringLiteral("error.ini"))};
+        QDir(dir.path()).mkpath(QStringLiteral("cfg"));
+        FailedDownloads failed{ProgramPaths(dir.path())};
+        DownloadContext ctx{http, reporter, failed};
 
         QElapsedTimer sinceTick;
         qint64 lateness = 0;

@@ -6,6 +6,7 @@
 #include "core/server_config.h"
 #include "core/timings.h"
 #include "app/main_screen_state.h"
+#include "sync/failed_downloads.h"
 
 #include <QWidget>
 
@@ -122,6 +123,7 @@ private:
     ClockWeatherStrip* ensureOverlay();
 
     ProgramPaths m_paths;
+    FailedDownloads m_failedDownloads{m_paths};
     ServerConfig m_servers;
     Timings m_timings;
     MainScreenServices m_services;

@@ -9,7 +9,6 @@
 #include "core/logging.h"
 #include "core/startup_reporter.h"
 #include "app/operator_panel.h"
-#include "net/download_journal.h"
 #include "net/http_fetch.h"
 #include "net/update_server.h"
 #include "presentation/media_player.h"
@@ -118,7 +117,8 @@ void MainScreen::loadVideoLists()
 
 void MainScreen::clearJournal()
 {
-    clearFailedDownloads(m_paths, m_state.failedDownloads);
+    m_failedDownloads.clearAtStartup();
+    m_state.failedDownloads.clear();
     yield();
 }
 
@@ -133,20 +133,23 @@ void MainScreen::synchronizeOrMarkManual()
     }
     m_state.activeVideoDir = QStringLiteral("videos-auto");
     qCInfo(lcStartup) << "automatic mode: synchronizing" << m_paths.videoRoot(m_state.activeVideoDir);
-    DownloadContext download{m_services.inet2, m_services.reporter, m_state.failedDownloads, m_paths.errorIni(),
-                             m_timings.progressRefreshMs};
+    DownloadContext download{m_services.inet2, m_services.reporter, m_failedDownloads, m_timings.progressRefreshMs};
     SyncContext sync{m_paths,
                      m_state.activeVideoDir,
                      m_servers.content,
                      m_services.probe,
                      m_services.reporter,
-                     m_state.lstCat,
-                     m_state.lstSyncSupp,
+                     m_failedDownloads,
                      [&download](const QString& url, const QString& dest, const QString& name) {
                          return downloadVideo(download, url, dest, name);
                      }};
     for (size_t i = 0; i < kCategories.size(); ++i) {
-        syncCategory(sync, QLatin1String(kCategories[i].name), m_state.serverLists[i], m_state.serverListFetched[i]);
+        const CategorySync done = syncCategory(sync, QLatin1String(kCategories[i].name), m_state.serverLists[i],
+                                               m_state.serverListFetched[i]);
+        if (done.listed) {
+            m_state.lstCat = done.listing;
+            m_state.lstSyncSupp = done.deleted;
+        }
         m_services.reporter.showStage(kCategories[i].stage);
         yield();
     }
@@ -157,8 +160,8 @@ void MainScreen::loadCategoryLists()
     setStatus(QStringLiteral("Chargement des listes des rubriques..."));
     for (size_t i = 0; i < kCategories.size(); ++i)
         m_state.playable[i] = listOrdinaryFiles(m_paths.categoryDir(m_state.activeVideoDir, QLatin1String(kCategories[i].name)));
-    if (!m_state.failedDownloads.isEmpty())
-        removeFailedFromPlayable(m_state.failedDownloads, m_state.playable);
+    m_failedDownloads.removeFromPlayable(m_state.playable);
+    m_state.failedDownloads = m_failedDownloads.paths();
 }
 
 void MainScreen::composeAndHandOver()

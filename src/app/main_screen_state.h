@@ -22,7 +22,8 @@ struct MainScreenState {
     int playlistInsertIndex = 0;
     bool textColourFlag = true;
 
-    QStringList lstPlayList, lstTemp, lstCat, lstSyncSupp, failedDownloads, lstMeteo;
+    QStringList lstPlayList, lstTemp, lstCat, lstSyncSupp, lstMeteo;
+    QStringList failedDownloads;   // this run's failed paths, as the panel shows them
     std::array<QStringList, 6> serverLists;   // restaurants … documentaires
     std::array<bool, 6> serverListFetched{};  // whether this start-up got each list
     std::array<QStringList, 6> playable;      // l1_restaurants … l6_docs

@@ -4,6 +4,8 @@
 #include "core/logging.h"
 #include "core/startup_reporter.h"
 #include "net/transfer_control.h"
+#include "sync/failed_downloads.h"
+#include "sync/media_check.h"
 #include "sync/progress_text.h"
 
 #include <QCoreApplication>
@@ -17,6 +19,7 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 
 namespace zepril {
 
@@ -82,14 +85,6 @@ void startWriteback(QFile& file, qint64 written, qint64& writtenBack)
     writtenBack = written;
 }
 
-bool saveJournal(const DownloadContext& ctx)
-{
-    if (SaveListToFile(ctx.errorIniPath, ctx.failedDownloads))
-        return true;
-    qCWarning(lcSync) << "cannot write the failed-downloads journal" << ctx.errorIniPath;
-    return false;
-}
-
 struct Length {
     bool present = false;
     double value = 0;
@@ -114,7 +109,6 @@ Length announcedLength(const QString& header)
 
 bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& strDestination, const QString& myFile)
 {
-    bool journaled = false;
     bool created = false;
     QFile file(strDestination);
     auto fail = [&](const QString& reason) {
@@ -122,9 +116,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
             file.close();
         if (created && !file.remove())
             qCWarning(lcSync) << "cannot delete the partial file" << strDestination << file.errorString();
-        if (!journaled)
-            ctx.failedDownloads.append(strDestination);
-        saveJournal(ctx);
+        ctx.failedDownloads.recordFailure(strDestination);
         qCWarning(lcSync) << "download failed:" << strURL << "->" << strDestination << ":" << reason;
         return false;
     };
@@ -145,16 +137,22 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
         return fail(QStringLiteral("HTTP status %1").arg(status));
     }
 
+    const QString textType = textTypeReason(ctx.inet2.getHeader(QStringLiteral("Content-Type")));
+    if (!textType.isEmpty()) {
+        abandonTransfer(ctx.inet2);
+        return fail(textType);
+    }
+
     const Length announced = announcedLength(ctx.inet2.getHeader(QStringLiteral("Content-Length")));
     yieldOnce();
     ctx.reporter.setStatus(QStringLiteral("TELECHARGEMENT [ ") + myFile + QStringLiteral(" ]"));
     yieldOnce();
 
     // Journaled before the first byte lands, so that a power cut mid-transfer leaves
-    // the path for the next start-up to delete.
-    ctx.failedDownloads.append(strDestination);
-    journaled = true;
-    saveJournal(ctx);
+    // the path for the next start-up to delete. A journal that cannot be written does
+    // not stop the download: a read-only cfg would otherwise stop every video for good.
+    if (!ctx.failedDownloads.begin(strDestination))
+        qCWarning(lcSync) << "downloading" << strDestination << "without a journal entry";
 
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         abandonTransfer(ctx.inet2);
@@ -174,16 +172,40 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
         ctx.reporter.setProgressValue(received);
     };
 
+    // The first bytes are held back until they show a media container, so that a page
+    // served in place of the video is given up on its first chunk, never written whole.
+    QByteArray head;
+    bool checked = false;
+    auto checkHead = [&]() -> QString {
+        checked = true;
+        return notAVideoReason(head);
+    };
+    auto store = [&](const QByteArray& bytes) {
+        if (file.write(bytes) != bytes.size())
+            return false;
+        received += double(bytes.size());
+        return true;
+    };
+
     for (;;) {
-        const QByteArray chunk = ctx.inet2.getChunk(kReadSize);
+        QByteArray chunk = ctx.inet2.getChunk(kReadSize);
         if (chunk.isEmpty())
             break;
-        if (file.write(chunk) != chunk.size()) {
+        if (!checked) {
+            head += chunk;
+            if (head.size() < kMediaCheckBytes)
+                continue;
+            if (const QString reason = checkHead(); !reason.isEmpty()) {
+                abandonTransfer(ctx.inet2);
+                return fail(reason);
+            }
+            chunk = std::exchange(head, {});
+        }
+        if (!store(chunk)) {
             const QString reason = QStringLiteral("cannot write the file: ") + file.errorString();
             abandonTransfer(ctx.inet2);
             return fail(reason);
         }
-        received += double(chunk.size());
         startWriteback(file, qint64(received), writtenBack);
         if (sinceRefresh.elapsed() >= ctx.progressRefreshMs) {
             showProgress();
@@ -195,6 +217,15 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
             yieldOnce();
             sinceYield.restart();
         }
+    }
+
+    // A body shorter than the check wants is judged on what there is (an empty one too);
+    // a broken one is reported as broken below.
+    if (!checked) {
+        if (const QString reason = ctx.inet2.succeeded() ? checkHead() : QString(); !reason.isEmpty())
+            return fail(reason);
+        if (!store(head))
+            return fail(QStringLiteral("cannot write the file: ") + file.errorString());
     }
 
     // On disk before the journal lets go of it: after a power cut a file that the
@@ -214,10 +245,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     if (announced.present && received != announced.value)
         return fail(QStringLiteral("%1 bytes received, %2 announced").arg(received, 0, 'f', 0).arg(announced.value, 0, 'f', 0));
 
-    const qsizetype entry = ctx.failedDownloads.lastIndexOf(strDestination);
-    if (entry >= 0)
-        ctx.failedDownloads.removeAt(entry);
-    saveJournal(ctx);
+    ctx.failedDownloads.complete(strDestination);
     qCInfo(lcSync) << "downloaded" << strURL << "->" << strDestination << qint64(received) << "bytes";
     return true;
 }

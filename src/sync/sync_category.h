@@ -8,12 +8,12 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <functional>
 
 namespace zepril {
 
 class ConnectionProbe;
+class FailedDownloads;
 class StartupReporter;
 
 struct SyncContext {
@@ -22,24 +22,25 @@ struct SyncContext {
     ServerAddress content;       // the content server the videos come from
     ConnectionProbe& probe;
     StartupReporter& reporter;
-    QStringList& lstCat;         // local listing of the category being synchronized
-    QStringList& lstSyncSupp;    // local names the server no longer lists
+    FailedDownloads& failedDownloads;   // every download that returns false is recorded here
     // Fetches one video (downloadVideo in production); true on success.
     std::function<bool(const QString& url, const QString& destination, const QString& name)> download;
+};
+
+// What one category's synchronization did.
+struct CategorySync {
+    bool listed = false;    // false: nothing was looked at (no connection, no list)
+    QStringList deleted;    // local names the server no longer lists, deleted
+    QStringList downloaded; // server names fetched whole
+    QStringList failed;     // server names whose download failed
+    QStringList rejected;   // server names that are not plain file names, ignored
+    QStringList listing;    // the directory's files once the deletions are done
 };
 
 // http://host/videos/<category>/<name>, the name percent-encoded.
 QString videoUrl(const ServerAddress& content, const QString& category, const QString& name);
 
-// listFetched: whether the server list nomCat1 was really fetched this start-up.
-void syncCategory(SyncContext& ctx, const QString& nomCat, const QStringList& nomCat1, bool listFetched);
-
-// The six categories in their order, each followed by its stage mark and a yield.
-void synchronizeCategories(SyncContext& ctx, const std::array<QStringList, 6>& serverLists,
-                           const std::array<bool, 6>& listFetched);
-
-// Takes the names of this run's failed downloads out of the playable-video lists (in
-// the order of the categories), so that no partial file reaches the playlist.
-void removeFailedFromPlayable(const QStringList& failedDownloads, std::array<QStringList, 6>& playable);
+// listFetched: whether the server list serverList was really fetched this start-up.
+CategorySync syncCategory(SyncContext& ctx, const QString& category, const QStringList& serverList, bool listFetched);
 
 }

@@ -1,5 +1,6 @@
 #include "sync/sync_plan.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 namespace zepril {
@@ -44,7 +45,10 @@ SyncPlan planSync(const QStringList& localNames, const QStringList& serverNames)
 {
     SyncPlan plan;
     const QStringList server = safeServerNames(serverNames, &plan.rejected);
-    plan.toDelete = namesMissingFrom(localNames, server);
+    QStringList kept = serverNames;
+    for (const QString& name : std::as_const(plan.rejected))
+        kept += safeServerNames(name.split(QRegularExpression(QStringLiteral("[\\r\\n]"))));
+    plan.toDelete = namesMissingFrom(localNames, kept);
     // A local name the server lists is never deleted, so what is left after the
     // deletions lacks exactly the server names that the listing lacks.
     plan.toDownload = namesMissingFrom(server, localNames);

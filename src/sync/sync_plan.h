@@ -22,6 +22,12 @@ struct SyncPlan {
     QStringList rejected;   // server names ignored because they are not safe
 };
 
+// A rejected name is never downloaded, but it takes nothing away from the list: no
+// local file of a name the server lists is deleted, whether that name is usable or not.
+// A rejected name that holds line breaks is most likely several names read as one (a
+// list whose line ends were not recognised); the plain names on its lines keep their
+// local files too, though none is downloaded, since deleting on a misread list would
+// wipe a category.
 SyncPlan planSync(const QStringList& localNames, const QStringList& serverNames);
 
 }

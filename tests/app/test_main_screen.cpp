@@ -314,7 +314,8 @@ TEST(Form2Startup, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloadsO
     timings.httpIdleTimeoutMs = 1000;
     InetControl inet2(std::make_unique<HttpTransfer>(timings), std::make_unique<FtpTransfer>());
     rig.downloads = &inet2;
-    const QByteArray video(300000, 'v');
+    // An MP4 file-type box first: a download is kept only when it starts like a video.
+    const QByteArray video = QByteArray("\0\0\0\x18" "ftypisom\0\0\x02\0" "isomiso2", 24) + QByteArray(300000, 'v');
     rig.server.serve("/zeprilia/datas/videos/plages.ini", "good.mp4\r\nbroken.mp4\r\n");
     rig.server.serve("/videos/plages/good.mp4", video);
     rig.server.serveCutMidBody("/videos/plages/broken.mp4", video, 1000);

@@ -13,6 +13,7 @@
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
 #include "sync/download_video.h"
+#include "sync/failed_downloads.h"
 #include "sync/sync_category.h"
 
 #include <QLocale>
@@ -23,28 +24,30 @@ namespace zepril::test {
 
 class RecordingReporter final : public LoggingReporter {
 public:
-    void setStatus(const QString& text) override { LoggingReporter::setStatus(text); events << "status " + text; }
-    void showStage(int i) override { LoggingReporter::showStage(i); events << QStringLiteral("stage %1").arg(i); }
     void setFileSize(const QString& text) override { LoggingReporter::setFileSize(text); fileSizes << text; }
-    QStringList events;
     QStringList fileSizes;
 };
 
 inline Timings shortTimings()
 {
     Timings t;
-    t.httpConnectTimeoutMs = 2000;
     t.httpIdleTimeoutMs = 1000;
     return t;
 }
 
+// Bytes that start like an MP4 file (its file-type box) and go on with a pattern, so
+// that a truncation or a shift shows in the content.
 inline QByteArray patterned(qsizetype size, int seed = 0)
 {
+    static const QByteArray kFileType("\0\0\0\x18" "ftypisom\0\0\x02\0" "isomiso2", 24);
     QByteArray bytes(size, Qt::Uninitialized);
     for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char((i * 13 + seed + i / 997) & 0xff);
+        bytes[i] = i < kFileType.size() ? kFileType[i] : char((i * 13 + seed + i / 997) & 0xff);
     return bytes;
 }
+
+// A tiny body that passes for a video and carries a text to tell it apart.
+inline QByteArray clip(const QByteArray& text) { return patterned(24) + text; }
 
 class SyncTest : public ::testing::Test {
 protected:
@@ -91,10 +94,9 @@ protected:
     InetControl inet2{std::make_unique<HttpTransfer>(shortTimings()), std::make_unique<FtpTransfer>()};
     RecordingReporter reporter;
     FakeProbe probe{true};
-    QStringList failedDownloads, lstCat, lstSyncSupp;
-    DownloadContext dl{inet2, reporter, failedDownloads, paths.errorIni()};
-    SyncContext syncCtx{paths, "videos-auto", parseServerAddress(server.baseUrl(), "http"), probe, reporter, lstCat,
-                        lstSyncSupp,
+    FailedDownloads failed{paths};
+    DownloadContext dl{inet2, reporter, failed};
+    SyncContext syncCtx{paths, "videos-auto", parseServerAddress(server.baseUrl(), "http"), probe, reporter, failed,
                         [this](const QString& u, const QString& d, const QString& n) { return downloadVideo(dl, u, d, n); }};
 };
 

@@ -1,134 +1,106 @@
 // Category synchronization on real directory trees, downloading from a real server.
 #include "core/categories.h"
-#include "sync/sync_plan.h"
 #include "test_support_sync.h"
 
 #include <QSet>
 
 using namespace zepril;
+using zepril::test::clip;
 
 namespace {
-class SynchroVideoTest : public test::SyncTest {};
+class SyncCategoryTest : public test::SyncTest {};
 }
 
-TEST(SyncPlan, OnlyPlainFileNamesAreSafe)
-{
-    for (const QString name :
-         {"", ".", "..", "../x", "a/b", "a\\b", "/etc/passwd", "bad\nname", "tab\tname", "\x7f" "del"})
-        EXPECT_FALSE(isSafeVideoName(name)) << name.toStdString();
-    for (const QString name : {"clip.mp4", "..hidden-looking", "a b é.mp4", "...", "x..y"})
-        EXPECT_TRUE(isSafeVideoName(name)) << name.toStdString();
-}
-
-TEST_F(SynchroVideoTest, AnEmptyListDeletesEveryPlainFileOnlyWhenFetchedWithAConnection)
+TEST_F(SyncCategoryTest, AnEmptyListDeletesEveryPlainFileOnlyWhenFetchedWithAConnection)
 {
     tree.write("videos-auto/night/a.mp4", "a");
     tree.write("videos-auto/night/b.avi", "b");
     tree.write("videos-auto/night/.hidden.mp4", "h");
     tree.write("videos-auto/night/sub/inner.mp4", "i");
-    server.serve("/videos/night/new.mp4", "new");
+    server.serve("/videos/night/new.mp4", clip("new"));
 
-    syncCategory(syncCtx, "night", {}, false); // the list failed to fetch
-    EXPECT_EQ(reporter.status(), "Synchronisation catégorie night");
+    EXPECT_FALSE(syncCategory(syncCtx, "night", {}, false).listed); // the list failed to fetch
     probe.connected = false;
-    syncCategory(syncCtx, "plages", {"new.mp4"}, true);
-    EXPECT_EQ(reporter.status(), "Synchronisation catégorie plages");
-    syncCategory(syncCtx, "night", {}, true);
+    EXPECT_FALSE(syncCategory(syncCtx, "night", {"new.mp4"}, true).listed);
+    EXPECT_FALSE(syncCategory(syncCtx, "night", {}, true).listed);
     EXPECT_EQ(reporter.status(), "Synchronisation catégorie night");
     EXPECT_EQ(tree.read("videos-auto/night/a.mp4"), "a");
     EXPECT_EQ(tree.read("videos-auto/night/b.avi"), "b");
 
     probe.connected = true;
-    syncCategory(syncCtx, "night", {}, true);
-    EXPECT_FALSE(tree.exists("videos-auto/night/a.mp4"));
-    EXPECT_FALSE(tree.exists("videos-auto/night/b.avi"));
+    const CategorySync done = syncCategory(syncCtx, "night", {}, true);
+    EXPECT_EQ(QSet<QString>(done.deleted.begin(), done.deleted.end()), QSet<QString>({"a.mp4", "b.avi"}));
+    EXPECT_TRUE(done.listing.isEmpty());
     EXPECT_EQ(tree.read("videos-auto/night/.hidden.mp4"), "h");
     EXPECT_EQ(tree.read("videos-auto/night/sub/inner.mp4"), "i");
     EXPECT_TRUE(requestedTargets().isEmpty());
-    EXPECT_TRUE(failedDownloads.isEmpty());
+    EXPECT_TRUE(journal().isEmpty());
 }
 
-TEST_F(SynchroVideoTest, FollowsTheListLetterCaseRepeatsAndEncodedNamesIncluded)
+// A failed download is journaled and leaves every playable list that holds its name; a
+// category whose directory is missing journals each transfer.
+TEST_F(SyncCategoryTest, FollowsTheListAndKeepsFailedNamesOutOfThePlayableLists)
 {
     tree.write("videos-auto/night/Clip.mp4", "old");
     tree.write("videos-auto/night/keep.mp4", "local copy");
     tree.write("videos-auto/night/gone.mp4", "g");
-    server.serve("/videos/night/clip.mp4", "fresh clip");
-    server.serve("/videos/night/keep.mp4", "server copy");
-    server.serve("/videos/night/a b é.mp4", "spaced");
-
-    syncCategory(syncCtx, "night", {"clip.mp4", "keep.mp4", "a b é.mp4", "a b é.mp4"}, true);
-
-    const QStringList files = listOrdinaryFiles(paths.categoryDir("videos-auto", "night"));
-    EXPECT_EQ(QSet<QString>(files.begin(), files.end()), QSet<QString>({"clip.mp4", "keep.mp4", "a b é.mp4"}));
-    EXPECT_EQ(tree.read("videos-auto/night/clip.mp4"), "fresh clip");
-    EXPECT_EQ(tree.read("videos-auto/night/keep.mp4"), "local copy") << "a file present on both sides is left alone";
-    EXPECT_EQ(tree.read("videos-auto/night/a b é.mp4"), "spaced");
-    lstSyncSupp.sort();
-    EXPECT_EQ(lstSyncSupp, QStringList({"Clip.mp4", "gone.mp4"}));
-    // Server order, the repeated name twice, names percent-encoded.
-    EXPECT_EQ(requestedTargets(), QStringList({"/videos/night/clip.mp4", "/videos/night/a%20b%20%C3%A9.mp4",
-                                               "/videos/night/a%20b%20%C3%A9.mp4"}));
-    EXPECT_TRUE(failedDownloads.isEmpty());
-}
-
-TEST_F(SynchroVideoTest, NamesThatAreNotPlainFileNamesTouchNothing)
-{
-    tree.write("videos-auto/x", "outside");
-    tree.write("videos-auto/night/x", "inside");
-    tree.mkdir("videos-auto/night/a");
-    server.serve("/videos/night/ok.mp4", "ok");
-
-    syncCategory(syncCtx, "night", {"../x", "a/b", "..", ".", "", "a\\b", QString("c\x01") + "d", "ok.mp4"}, true);
-
-    EXPECT_EQ(tree.read("videos-auto/x"), "outside");
-    EXPECT_FALSE(tree.exists("videos-auto/night/x")) << "a rejected name protects no local file";
-    EXPECT_TRUE(listOrdinaryFiles(tree.path("videos-auto/night/a")).isEmpty());
-    EXPECT_EQ(tree.read("videos-auto/night/ok.mp4"), "ok");
-    EXPECT_EQ(requestedTargets(), QStringList({"/videos/night/ok.mp4"}));
-    EXPECT_TRUE(failedDownloads.isEmpty());
-    EXPECT_TRUE(journal().isEmpty());
-}
-
-// A failed download never reaches a playable list, whichever list holds the name; a
-// category whose directory is missing journals every transfer.
-TEST_F(SynchroVideoTest, SixCategoriesInOrderThenFailedNamesLeaveThePlayableLists)
-{
-    for (const Category& category : kCategories)
-        if (QLatin1String(category.name) != "services")
-            tree.mkdir(QStringLiteral("videos-auto/") + category.name);
     tree.write("videos-auto/restaurants/bad.mp4", "listed by restaurants, fine there");
     tree.write("videos-auto/restaurants/Bad.mp4", "other case");
-    server.serve("/videos/plages/good.mp4", "good");
-    server.serve("/videos/plages/bad.mp4", "nope", 404, "text/plain");
-    server.serve("/videos/services/a.mp4", "a");
-    server.serve("/videos/services/b.mp4", "b");
+    server.serve("/videos/night/clip.mp4", clip("fresh clip"));
+    server.serve("/videos/night/keep.mp4", clip("server copy"));
+    server.serve("/videos/night/a b é.mp4", clip("spaced"));
+    server.serve("/videos/night/bad.mp4", "nope", 404, "text/plain");
 
-    std::array<QStringList, 6> lists;
-    lists[0] = {"bad.mp4", "Bad.mp4"};
-    lists[1] = {"good.mp4", "bad.mp4"};
-    lists[4] = {"a.mp4", "b.mp4"};
-    synchronizeCategories(syncCtx, lists, {true, true, true, true, true, true});
+    CategorySync done = syncCategory(syncCtx, "night", {"clip.mp4", "keep.mp4", "bad.mp4", "a b é.mp4", "a b é.mp4"}, true);
+    const CategorySync services = syncCategory(syncCtx, "services", {"a.mp4"}, true);
 
-    QStringList marks;
-    for (const QString& event : std::as_const(reporter.events))
-        if (event.startsWith("stage") || event.startsWith("status Synchronisation"))
-            marks << event;
-    EXPECT_EQ(marks, QStringList({"status Synchronisation catégorie restaurants", "stage 0",
-                                  "status Synchronisation catégorie plages", "stage 1",
-                                  "status Synchronisation catégorie night", "stage 2",
-                                  "status Synchronisation catégorie boutiques", "stage 3",
-                                  "status Synchronisation catégorie services", "stage 4",
-                                  "status Synchronisation catégorie documentaires", "stage 5"}));
-    const QStringList failed{dest("bad.mp4", "plages"), dest("a.mp4", "services"), dest("b.mp4", "services")};
-    EXPECT_EQ(failedDownloads, failed);
-    EXPECT_EQ(journal(), failed);
-    EXPECT_FALSE(tree.exists("videos-auto/services"));
+    EXPECT_EQ(tree.read("videos-auto/night/clip.mp4"), clip("fresh clip"));
+    EXPECT_EQ(tree.read("videos-auto/night/keep.mp4"), "local copy") << "a file present on both sides is left alone";
+    EXPECT_EQ(tree.read("videos-auto/night/a b é.mp4"), clip("spaced"));
+    done.deleted.sort();
+    EXPECT_EQ(done.deleted, QStringList({"Clip.mp4", "gone.mp4"}));
+    EXPECT_EQ(done.downloaded, QStringList({"clip.mp4", "a b é.mp4", "a b é.mp4"}));
+    EXPECT_EQ(done.failed, QStringList{"bad.mp4"});
+    EXPECT_EQ(services.failed, QStringList{"a.mp4"});
+    // Server order, the repeated name twice, names percent-encoded.
+    EXPECT_EQ(requestedTargets(), QStringList({"/videos/night/clip.mp4", "/videos/night/bad.mp4",
+                                               "/videos/night/a%20b%20%C3%A9.mp4", "/videos/night/a%20b%20%C3%A9.mp4",
+                                               "/videos/services/a.mp4"}));
+    const QStringList failedPaths{dest("bad.mp4"), dest("a.mp4", "services")};
+    EXPECT_EQ(failed.paths(), failedPaths);
+    EXPECT_EQ(journal(), failedPaths);
 
     std::array<QStringList, 6> playable;
     for (size_t k = 0; k < kCategories.size(); ++k)
         playable[k] = listOrdinaryFiles(paths.categoryDir("videos-auto", kCategories[k].name));
-    removeFailedFromPlayable(failedDownloads, playable);
+    failed.removeFromPlayable(playable);
     EXPECT_EQ(playable[0], QStringList{"Bad.mp4"}) << "the comparison is exact and case-sensitive";
-    EXPECT_EQ(playable[1], QStringList{"good.mp4"});
+    EXPECT_EQ(QSet<QString>(playable[2].begin(), playable[2].end()), QSet<QString>({"clip.mp4", "keep.mp4", "a b é.mp4"}));
+}
+
+// Names that are not plain file names reach nothing on disk, and take nothing away
+// from the other names: every listed file stays, including those a misread line holds.
+TEST_F(SyncCategoryTest, RejectedNamesTouchNothingAndProtectEveryOtherListedName)
+{
+    tree.write("videos-auto/x", "outside");
+    tree.write("videos-auto/night/x", "inside");
+    for (const char* name : {"keep1.mp4", "keep2.mp4", "keep3.mp4", "stale.mp4"})
+        tree.write(QStringLiteral("videos-auto/night/") + name, name);
+    tree.mkdir("videos-auto/night/a");
+    server.serve("/videos/night/ok.mp4", clip("ok"));
+
+    CategorySync done = syncCategory(
+        syncCtx, "night",
+        {"../x", "keep1.mp4", "a/b", "..", ".", "", "a\\b", QString("c\x01") + "d", "keep2.mp4\nkeep3.mp4\n", "ok.mp4"},
+        true);
+
+    EXPECT_EQ(done.rejected.size(), 8);
+    done.deleted.sort();
+    EXPECT_EQ(done.deleted, QStringList({"stale.mp4", "x"})) << "a rejected name protects no file of its own";
+    EXPECT_EQ(tree.read("videos-auto/x"), "outside");
+    for (const char* name : {"keep1.mp4", "keep2.mp4", "keep3.mp4"})
+        EXPECT_EQ(tree.read(QStringLiteral("videos-auto/night/") + name), name);
+    EXPECT_TRUE(listOrdinaryFiles(tree.path("videos-auto/night/a")).isEmpty());
+    EXPECT_EQ(requestedTargets(), QStringList({"/videos/night/ok.mp4"}));
+    EXPECT_TRUE(journal().isEmpty());
 }

@@ -1,4 +1,4 @@
-#include "net/download_journal.h"
+#include "sync/failed_downloads.h"
 
 #include "core/file_helpers.h"
 #include "core/list_file.h"
@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 namespace zepril {
 
@@ -42,17 +43,31 @@ bool isInVideoStore(const ProgramPaths& paths, const QString& path)
     return false;
 }
 
-void clearFailedDownloads(const ProgramPaths& paths, QStringList& failedDownloads)
+FailedDownloads::FailedDownloads(ProgramPaths paths)
+    : m_paths(std::move(paths))
 {
-    const QString journal = paths.errorIni();
-    if (!ReadFileToList(journal, failedDownloads))
+}
+
+bool FailedDownloads::save() const
+{
+    if (SaveListToFile(m_paths.errorIni(), m_journal))
+        return true;
+    qCWarning(lcSync).noquote() << "cannot write the failed-downloads journal" << m_paths.errorIni();
+    return false;
+}
+
+void FailedDownloads::clearAtStartup()
+{
+    const QString journal = m_paths.errorIni();
+    QStringList previous;
+    if (!ReadFileToList(journal, previous))
         qCInfo(lcSync).noquote() << "no failed-downloads journal at" << journal;
     QCoreApplication::processEvents();
 
-    for (const QString& item : std::as_const(failedDownloads)) {
+    for (const QString& item : std::as_const(previous)) {
         if (item.isEmpty())
             continue;
-        if (!isInVideoStore(paths, item)) {
+        if (!isInVideoStore(m_paths, item)) {
             qCWarning(lcSync).noquote() << "journal line outside the video store dropped, nothing deleted:" << item;
             continue;
         }
@@ -64,9 +79,52 @@ void clearFailedDownloads(const ProgramPaths& paths, QStringList& failedDownload
             qCInfo(lcSync).noquote() << "partial file of a failed download deleted:" << item;
     }
 
-    failedDownloads.clear();
-    if (!SaveListToFile(journal, failedDownloads))
+    m_journal.clear();
+    m_failed.clear();
+    if (!SaveListToFile(journal, m_journal))
         qCWarning(lcSync).noquote() << "cannot empty the failed-downloads journal" << journal;
+}
+
+bool FailedDownloads::begin(const QString& path)
+{
+    m_journal.append(path);
+    return save();
+}
+
+bool FailedDownloads::complete(const QString& path)
+{
+    const qsizetype entry = m_journal.lastIndexOf(path);
+    if (entry >= 0)
+        m_journal.removeAt(entry);
+    return save();
+}
+
+void FailedDownloads::recordFailure(const QString& path)
+{
+    if (m_failed.contains(path))
+        return;
+    m_failed.append(path);
+    // The download under way is journaled already; its entry now stands for the failure.
+    if (!m_journal.contains(path))
+        m_journal.append(path);
+    save();
+}
+
+void FailedDownloads::removeFromPlayable(std::array<QStringList, 6>& playable) const
+{
+    if (m_failed.isEmpty())
+        return;
+    QSet<QString> failed;
+    for (const QString& path : m_failed)
+        failed.insert(FileNameFromPath(path));
+    for (QStringList& list : playable) {
+        list.removeIf([&](const QString& name) {
+            if (!failed.contains(name))
+                return false;
+            qCInfo(lcSync) << "keeps" << name << "out of the playlist: it could not be downloaded whole";
+            return true;
+        });
+    }
 }
 
 }

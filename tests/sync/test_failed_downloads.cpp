@@ -1,5 +1,7 @@
-// The start-up's clean-up of failed downloads, on real directory trees.
-#include "net/download_journal.h"
+// The failed-downloads journal on real directory trees.
+#include "sync/failed_downloads.h"
+
+#include "core/list_file.h"
 
 #include "support/temp_tree.h"
 
@@ -22,7 +24,7 @@ QByteArray journalOf(const QStringList& paths)
 
 }
 
-TEST(ClearFailedDownloads, DeletesOnlyListedVideosAndEmptiesTheJournal)
+TEST(FailedDownloads, TheStartUpDeletesOnlyListedVideosAndEmptiesTheJournal)
 {
     TempTree tree;
     TempTree elsewhere;
@@ -48,31 +50,32 @@ TEST(ClearFailedDownloads, DeletesOnlyListedVideosAndEmptiesTheJournal)
                    QStringLiteral("videos-auto/plages/vagues.avi"),      // relative: no fixed meaning
                    lookAlike,                                            // a look-alike folder name
                }));
-    QStringList failedDownloads{"left from before"};
-
-    clearFailedDownloads(paths, failedDownloads);
+    FailedDownloads journal(paths);
+    journal.clearAtStartup();
 
     EXPECT_FALSE(QFile::exists(partial));
     EXPECT_FALSE(QFile::exists(manual));
     for (const QString& kept : {neighbour, config, foreign, linkedAway, lookAlike})
         EXPECT_TRUE(QFile::exists(kept)) << kept.toStdString();
-    EXPECT_TRUE(failedDownloads.isEmpty());
+    EXPECT_TRUE(journal.paths().isEmpty());
     ASSERT_TRUE(tree.exists("cfg/error.ini"));
     EXPECT_TRUE(tree.read("cfg/error.ini").isEmpty());
 }
 
-TEST(ClearFailedDownloads, WithoutAJournalNothingIsDeletedAndAnEmptyOneIsCreated)
+TEST(FailedDownloads, WithoutAJournalNothingIsDeletedAndFailuresAreRecordedOnce)
 {
     TempTree tree;
-    const ProgramPaths paths(tree.root());
     const QString video = tree.write("videos-auto/night/club.avi", "x");
     tree.mkdir("cfg");
-    QStringList failedDownloads;
-
-    clearFailedDownloads(paths, failedDownloads);
-
+    FailedDownloads journal{ProgramPaths(tree.root())};
+    journal.clearAtStartup();
     EXPECT_TRUE(QFile::exists(video));
-    EXPECT_TRUE(failedDownloads.isEmpty());
     ASSERT_TRUE(tree.exists("cfg/error.ini"));
     EXPECT_TRUE(tree.read("cfg/error.ini").isEmpty());
+
+    // A video the player cannot open is recorded without a download under way.
+    journal.recordFailure(video);
+    journal.recordFailure(video);
+    EXPECT_EQ(tree.read("cfg/error.ini"), journalOf({video}));
+    EXPECT_EQ(journal.paths(), QStringList{video});
 }
