@@ -31,9 +31,11 @@ bool hasControlCharacter(const QString& name)
 // A name the browser can show as a row and send back to the server: not blank, not
 // the directory itself or its parent, and without control characters (a line break
 // inside a name would end the command that carries it).
+// One trailing "/" (how a directory is written) is not part of the name.
 bool isListableName(const QString& name)
 {
-    return !name.trimmed().isEmpty() && !isSelfOrParent(name) && !hasControlCharacter(name);
+    const QString bare = name.endsWith(u'/') ? name.chopped(1) : name;
+    return !bare.trimmed().isEmpty() && !isSelfOrParent(bare) && !hasControlCharacter(bare);
 }
 
 }
@@ -140,8 +142,7 @@ QStringList orderListing(const QString& answer)
         start = lf + 1;
         if (entry.endsWith(u'\r'))
             entry.chop(1);
-        const QString name = entry.endsWith(u'/') ? entry.chopped(1) : entry;
-        if (!isListableName(name))
+        if (!isListableName(entry))
             continue;
         if (isDirectoryEntry(entry))
             list.insert(directories++, entry);
