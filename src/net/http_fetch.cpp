@@ -155,6 +155,7 @@ void keepOrCreateEmpty(const QString& destination)
 
 FetchResult HttpGetToFile(const QString& url, const QString& destination, const HttpOptions& options)
 {
+    curl::globalInit(); // on the caller's thread, before a worker may need it
     if (!QThread::currentThread()->eventDispatcher())
         return fetchInPlace(url, destination, options);
 

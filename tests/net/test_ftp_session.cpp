@@ -1,6 +1,7 @@
 // The operator's FTP browser with its real engine and a real FTP server on 127.0.0.1:
 // the start-up listing, browsing and fetching, and the start-up with no server.
 #include "ftp_test_tree.h"
+#include "support/http_test_server.h"
 #include "net/ftp_listing.h"
 #include "net/ftp_session.h"
 #include "net/ftp_transfer.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTcpServer>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -87,13 +89,66 @@ TEST_F(FtpBrowser, StartUpListsTheServerAndTheOperatorBrowsesAndFetches)
     EXPECT_EQ(countVerb(commands, "MLSD"), 5); // login, docs, nowhere (listed where we were), empty, root
 }
 
-TEST_F(FtpBrowser, RefusedLoginEndsWithTheMarker)
+TEST_F(FtpBrowser, RefusedLoginAndTlsDemandEndWithTheMarkerAndNeverShowThePassword)
 {
-    session.StartConnexionFTP(settingsFor(server.port(), QStringLiteral("not-the-password")));
+    static QStringList messages;
+    messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { messages << m; });
+
+    session.StartConnexionFTP(settingsFor(server.port(), QStringLiteral("wrong-secret")));
     EXPECT_EQ(session.list1(), QStringList{kMarker});
     EXPECT_EQ(session.text2(), QString());
     EXPECT_EQ(session.statusText(), "Error occurred in communicating with the host computer");
     EXPECT_EQ(inet.responseCode(), 530);
+
+    // ftps asks for TLS before the login; a server without it never sees the password.
+    FtpSessionSettings tls = settingsFor(server.port());
+    tls.server.scheme = QStringLiteral("ftps");
+    session.StartConnexionFTP(tls);
+    EXPECT_EQ(session.list1(), QStringList{kMarker});
+    const QStringList commands = server.commands();
+    ASSERT_TRUE(commands.contains(QStringLiteral("AUTH TLS"))) << commands.join(u'|').toStdString();
+    EXPECT_EQ(countVerb(commands.mid(commands.lastIndexOf(QStringLiteral("AUTH TLS"))), "PASS"), 0);
+
+    // Nor does the log of a session that works.
+    session.StartConnexionFTP(settingsFor(server.port()));
+    session.setText1(local.root());
+    session.activateEntry(QStringLiteral("b.avi"));
+    EXPECT_EQ(local.read(QStringLiteral("b.avi")), QByteArray("bee"));
+    qInstallMessageHandler(previous);
+    ASSERT_FALSE(messages.isEmpty());
+    for (const QString& m : messages) {
+        EXPECT_FALSE(m.contains(kFtpPassword)) << m.toStdString();
+        EXPECT_FALSE(m.contains(QStringLiteral("wrong-secret"))) << m.toStdString();
+    }
+}
+
+// The browser's wait lasts as long as the engine shows signs of life, and gives up
+// once it has shown none for the request timeout, whatever the engine itself does.
+TEST(FtpBrowserWait, OutlastsALiveEngineButNotASilentOne)
+{
+    QTcpServer silent; // accepts, never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    FtpTransfer inet;
+    FtpSession session(inet);
+    session.StartConnexionFTP(settingsFor(test::unusedLocalPort(), kFtpPassword, 1)); // the wait's bound: 1 s
+    inet.configure({QStringLiteral("127.0.0.1"), false, int(silent.serverPort()), kFtpUser, kFtpPassword, 30});
+    ASSERT_TRUE(inet.execute({CommandKind::Ls, {}, {}}));
+
+    QTimer alive; // signs of life for 2.5 s, well past the 1.5 s the wait allows a silent engine
+    int beats = 0;
+    QObject::connect(&alive, &QTimer::timeout, [&] {
+        if (++beats <= 10)
+            emit inet.stateChanged(7);
+    });
+    alive.start(250);
+    QElapsedTimer t;
+    t.start();
+    session.Wait();
+    EXPECT_GE(t.elapsed(), 2500);
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_TRUE(inet.stillExecuting());
 }
 
 // The FTP stage of the start-up with no usable server, with a 2 s request timeout: a

@@ -99,41 +99,6 @@ TEST(HttpTransfer, GetsTheBodyWithHeadersStatesAndTheRequestHeaders)
     EXPECT_EQ(requests[0].headers.value("range"), "bytes=0-");
 }
 
-TEST(HttpTransfer, ReportsFailuresInsteadOfContent)
-{
-    TestHttpServer server;
-    QList<int> states;
-    HttpTransfer http(shortTimings());
-    QObject::connect(&http, &HttpTransfer::stateChanged, [&](int state) { states << state; });
-
-    // nothing listens
-    ASSERT_TRUE(get(http, QStringLiteral("http://127.0.0.1:%1/x").arg(zepril::test::unusedLocalPort())));
-    EXPECT_EQ(http.responseCode(), 0);
-    EXPECT_TRUE(http.getChunk(1024).isEmpty());
-    EXPECT_FALSE(http.succeeded());
-    EXPECT_FALSE(http.lastError().isEmpty());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return states.contains(11); }, 5000));
-    EXPECT_FALSE(states.contains(12));
-
-    // an error status with a body
-    server.serve("/missing", "not here", 404, "text/plain");
-    ASSERT_TRUE(get(http, server.baseUrl() + "/missing"));
-    EXPECT_EQ(http.responseCode(), 404);
-    readAll(http);
-    EXPECT_FALSE(http.succeeded());
-    EXPECT_TRUE(http.lastError().contains("404"));
-
-    // the body stops before its announced length
-    const QByteArray body = patterned(200000);
-    server.serveCutMidBody("/cut", body, 70000);
-    ASSERT_TRUE(get(http, server.baseUrl() + "/cut"));
-    const QByteArray got = readAll(http);
-    EXPECT_LE(got.size(), 70000);
-    EXPECT_EQ(got, body.left(got.size()));
-    EXPECT_FALSE(http.succeeded());
-    EXPECT_FALSE(http.lastError().isEmpty());
-}
-
 TEST(HttpTransfer, RefusesASecondRequestAndCanBeCancelled)
 {
     TestHttpServer server;
