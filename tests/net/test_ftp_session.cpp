@@ -149,6 +149,12 @@ TEST(FtpBrowserWait, OutlastsALiveEngineButNotASilentOne)
     EXPECT_GE(t.elapsed(), 2500);
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_TRUE(inet.stillExecuting());
+
+    // While the engine works, the status says so once; an unknown state changes nothing.
+    for (const int state : {3, 42}) {
+        emit inet.stateChanged(state);
+        EXPECT_EQ(session.statusText(), "Connecting to the host computer. Please wait...") << state;
+    }
 }
 
 // The FTP stage of the start-up with no usable server, with a 2 s request timeout: a

@@ -99,6 +99,28 @@ TEST(HttpTransfer, GetsTheBodyWithHeadersStatesAndTheRequestHeaders)
     EXPECT_EQ(requests[0].headers.value("range"), "bytes=0-");
 }
 
+TEST(HttpTransfer, AnErrorStatusOrNoServerIsAFailureNotContent)
+{
+    TestHttpServer server;
+    server.serve("/missing", "not here", 404, "text/plain");
+    QList<int> states;
+    HttpTransfer http(shortTimings());
+    QObject::connect(&http, &HttpTransfer::stateChanged, [&](int state) { states << state; });
+    ASSERT_TRUE(get(http, server.baseUrl() + "/missing"));
+    readAll(http);
+    EXPECT_EQ(http.responseCode(), 404);
+    EXPECT_FALSE(http.succeeded());
+    EXPECT_TRUE(http.lastError().contains("404"));
+
+    states.clear();
+    ASSERT_TRUE(get(http, QStringLiteral("http://127.0.0.1:%1/x").arg(zepril::test::unusedLocalPort())));
+    EXPECT_TRUE(http.getChunk(1024).isEmpty());
+    EXPECT_EQ(http.responseCode(), 0);
+    EXPECT_FALSE(http.succeeded());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return states.contains(11); }, 5000));
+    EXPECT_FALSE(states.contains(12));
+}
+
 TEST(HttpTransfer, RefusesASecondRequestAndCanBeCancelled)
 {
     TestHttpServer server;
