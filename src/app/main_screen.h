@@ -27,6 +27,7 @@ class Rebooter;
 class ShellOpener;
 class StartupReporter;
 class TransferControl;
+class FtpTransfer;
 class FtpSession;
 class BannerWindow;
 class ClockWeatherStrip;
@@ -44,7 +45,7 @@ struct MainScreenServices {
     StartupReporter& reporter;        // the start-up window, or a logger
     Rebooter& rebooter;
     ShellOpener& shell;
-    TransferControl& inet1;           // FTP session
+    FtpTransfer& inet1;               // FTP session
     TransferControl& inet2;           // video downloads
     RandomSource& random;
     std::function<void()> showStartupWindow{};

@@ -26,10 +26,7 @@ namespace zepril {
 
 static HttpOptions httpOptions(const Timings& t)
 {
-    HttpOptions o;
-    o.connectTimeoutMs = t.httpConnectTimeoutMs;
-    o.idleTimeoutMs = t.httpIdleTimeoutMs;
-    return o;
+    return HttpOptions::fromTimings(t);
 }
 
 void MainScreen::setStatus(const QString& text) { m_services.reporter.setStatus(text); }

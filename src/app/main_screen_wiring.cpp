@@ -42,7 +42,7 @@ void MainScreen::setupScreenWindows()
     m_overlayDisplay = std::make_unique<OverlayDisplay>([this] { return ensureOverlay(); });
     m_weather = std::make_unique<WeatherFeed>(
         m_services.clock, m_services.probe, m_paths, m_servers.weather,
-        httpWeatherFetch(HttpOptions{m_timings.httpConnectTimeoutMs, m_timings.httpIdleTimeoutMs}), *m_overlayDisplay,
+        httpWeatherFetch(HttpOptions::fromTimings(m_timings)), *m_overlayDisplay,
         WeatherFields{m_state.lstMeteo, m_state.txtMeteo, m_state.weatherTickCount});
     connect(m_timeMajMeteo, &QTimer::timeout, this, [this] {
         m_weather->onWeatherTick();
@@ -101,7 +101,7 @@ void MainScreen::refreshTexts()
         m_state.phrases, m_services.probe,
         [&] {
             return fetchHotelTexts(m_servers.update, hotel, m_paths,
-                                    HttpOptions{m_timings.httpConnectTimeoutMs, m_timings.httpIdleTimeoutMs})
+                                    HttpOptions::fromTimings(m_timings))
                 .ok;
         },
         [this] { return loadPhraseList(m_paths.textesIni()); });

@@ -11,7 +11,6 @@
 #include "app/web_view.h"
 #include "net/ftp_transfer.h"
 #include "net/http_transfer.h"
-#include "net/inet_control.h"
 #include "system/reboot.h"
 #include "presentation/mpv_player.h"
 #include "presentation/shell_open.h"
@@ -64,8 +63,8 @@ struct PlayerApp::Parts {
     ReporterRelay reporter;
     std::unique_ptr<SystemRebooter> rebooter;
     DesktopShellOpener shell;
-    std::unique_ptr<InetControl> inet1;
-    std::unique_ptr<InetControl> inet2;
+    std::unique_ptr<FtpTransfer> inet1;
+    std::unique_ptr<HttpTransfer> inet2;
     std::unique_ptr<MainScreen> form2;
     std::unique_ptr<MpvPlayer> player; // destroyed before the window it draws into
 };
@@ -79,8 +78,8 @@ PlayerApp::PlayerApp(Timings timings) : m(std::make_unique<Parts>())
     m->servers = readServerConfig(GetShortPath(m->paths.configIni()));
     m->probe = std::make_unique<SystemConnectionProbe>();
     m->rebooter = std::make_unique<SystemRebooter>(m->servers.rebootCommand);
-    m->inet1 = std::make_unique<InetControl>(std::make_unique<HttpTransfer>(timings), std::make_unique<FtpTransfer>());
-    m->inet2 = std::make_unique<InetControl>(std::make_unique<HttpTransfer>(timings), std::make_unique<FtpTransfer>());
+    m->inet1 = std::make_unique<FtpTransfer>();
+    m->inet2 = std::make_unique<HttpTransfer>(timings);
 
     MainScreenServices services{m->clock, *m->probe, m->reporter, *m->rebooter, m->shell, *m->inet1, *m->inet2, m->random};
     services.showStartupWindow = [this] {

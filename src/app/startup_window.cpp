@@ -131,10 +131,7 @@ void StartupWindow::load()
     Timer1.start();
 
     const QString url = urlListUrl(m_servers.update);
-    HttpOptions options;
-    options.connectTimeoutMs = m_timings.httpConnectTimeoutMs;
-    options.idleTimeoutMs = m_timings.httpIdleTimeoutMs;
-    const FetchResult fetched = HttpGetToFile(url, m_paths.urlDat(), options);
+    const FetchResult fetched = fetchUrlList(m_servers.update, m_paths.urlDat(), HttpOptions::fromTimings(m_timings));
     if (!fetched.ok)
         qCWarning(lcStartup).noquote() << "URL list not fetched from" << url << "-" << fetched.error
                                        << "- using" << m_paths.urlDat() << "as it is";

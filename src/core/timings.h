@@ -16,6 +16,7 @@ struct Timings {
     int playerRetryMs = 60000;       // a playlist whose every item failed is handed over again
     int httpConnectTimeoutMs = 5000; // a stalled server must not hold the screen for long
     int httpIdleTimeoutMs = 10000;
+    int fetchDeadlineMs = 20000;     // a direct fetch (texts, lists, weather), however the server paces it
     int ftpRequestTimeoutS = 4;
     int progressRefreshMs = 100;
 

@@ -59,19 +59,14 @@ QString cleanServerPath(const QString& path)
 
 }
 
-FtpConnection::~FtpConnection()
-{
-    if (m_curl)
-        curl_easy_cleanup(m_curl);
-}
+FtpConnection::FtpConnection() = default;
+FtpConnection::~FtpConnection() = default;
 
 FtpResult FtpConnection::run(const FtpSettings& settings, const FtpCommand& command, const StateSink& sink)
 {
-    if (!m_curl || !(settings == m_settings)) {
+    if (!m_easy || !(settings == m_settings)) {
         // Another server or account: nothing learnt about the old one holds.
-        if (m_curl)
-            curl_easy_cleanup(m_curl);
-        m_curl = curl_easy_init();
+        m_easy = std::make_unique<curl::Easy>();
         m_settings = settings;
         m_cwd.clear();
         m_noMlsd = false;
@@ -80,7 +75,7 @@ FtpResult FtpConnection::run(const FtpSettings& settings, const FtpCommand& comm
     m_sink = &sink;
     m_lastState = -1;
     FtpResult r;
-    if (!m_curl) {
+    if (!*m_easy) {
         r.error = QStringLiteral("libcurl could not be initialised");
     } else {
         if (!m_connected)
@@ -133,7 +128,7 @@ QString FtpConnection::currentDirectoryUrl() const
 
 void FtpConnection::prepare(const QString& url)
 {
-    curl_easy_reset(m_curl); // keeps the open connection
+    m_easy->reset(); // keeps the open connection
     m_url = url.toUtf8();
     m_user = m_settings.user.toUtf8();
     m_password = m_settings.password.toUtf8();
@@ -141,51 +136,33 @@ void FtpConnection::prepare(const QString& url)
     m_sentCommands.clear();
     m_exchanges.clear();
     m_lastDataSignal.invalidate();
-    const long timeout = std::max(1, m_settings.timeoutS);
-    curl_easy_setopt(m_curl, CURLOPT_URL, m_url.constData());
-    curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "ftp");
+    m_easy->set(CURLOPT_URL, m_url.constData());
+    m_easy->set(CURLOPT_PROTOCOLS_STR, "ftp");
     // Given apart from the URL so that no URL, logged or not, ever holds them.
-    curl_easy_setopt(m_curl, CURLOPT_USERNAME, m_user.constData());
-    curl_easy_setopt(m_curl, CURLOPT_PASSWORD, m_password.constData());
-    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, timeout);
-    curl_easy_setopt(m_curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout);
-    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, timeout);
-    curl_easy_setopt(m_curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    m_easy->set(CURLOPT_USERNAME, m_user.constData());
+    m_easy->set(CURLOPT_PASSWORD, m_password.constData());
+    m_easy->set(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     if (m_settings.tls) {
         // Explicit TLS: AUTH TLS on the plain port, and no fallback to clear text,
         // so the password never crosses the network unprotected.
-        curl_easy_setopt(m_curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-        curl_easy_setopt(m_curl, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        m_easy->set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        m_easy->set(CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
     }
     // The debug hook is where libcurl shows each command and reply: the states
     // and the 257 answers come from there. Nothing it sees is logged (the login
     // command carries the password).
-    curl_easy_setopt(m_curl, CURLOPT_VERBOSE, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_DEBUGFUNCTION, &FtpConnection::onDebug);
-    curl_easy_setopt(m_curl, CURLOPT_DEBUGDATA, this);
-    curl_easy_setopt(m_curl, CURLOPT_SOCKOPTFUNCTION, &FtpConnection::onSocket);
-    curl_easy_setopt(m_curl, CURLOPT_SOCKOPTDATA, this);
-    curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &FtpConnection::onProgress);
-    curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
+    m_easy->set(CURLOPT_VERBOSE, 1L);
+    m_easy->set(CURLOPT_DEBUGFUNCTION, &FtpConnection::onDebug);
+    m_easy->set(CURLOPT_DEBUGDATA, this);
+    m_easy->set(CURLOPT_SOCKOPTFUNCTION, &FtpConnection::onSocket);
+    m_easy->set(CURLOPT_SOCKOPTDATA, this);
 }
 
 FtpConnection::Outcome FtpConnection::perform()
 {
-    char message[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, message);
-    Outcome o;
-    o.code = curl_easy_perform(m_curl);
-    curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, nullptr);
-    if (o.code != CURLE_OK) {
-        o.error = QString::fromUtf8(message).trimmed();
-        if (o.error.isEmpty())
-            o.error = QString::fromUtf8(curl_easy_strerror(o.code));
-        if (m_abort)
-            o.error = QStringLiteral("cancelled");
-    }
+    const int timeoutMs = std::max(1, m_settings.timeoutS) * 1000;
+    const curl::Outcome done = m_easy->perform({timeoutMs, timeoutMs, 0}, &m_abort);
+    Outcome o{done.code, done.error};
     switch (o.code) {
     case CURLE_OK:
         m_connected = true;
@@ -201,7 +178,7 @@ FtpConnection::Outcome FtpConnection::perform()
     }
     if (m_cwd.isEmpty() && o.code == CURLE_OK) {
         const char* entry = nullptr;
-        if (curl_easy_getinfo(m_curl, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry && *entry)
+        if (curl_easy_getinfo(m_easy->handle(), CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry && *entry)
             m_cwd = QString::fromUtf8(entry);
     }
     return o;
@@ -271,12 +248,12 @@ FtpConnection::Outcome FtpConnection::listWith(const QString& url, const char* c
 {
     prepare(url);
     if (customCommand)
-        curl_easy_setopt(m_curl, CURLOPT_CUSTOMREQUEST, customCommand);
+        m_easy->set(CURLOPT_CUSTOMREQUEST, customCommand);
     if (namesOnly)
-        curl_easy_setopt(m_curl, CURLOPT_DIRLISTONLY, 1L);
+        m_easy->set(CURLOPT_DIRLISTONLY, 1L);
     m_body = body;
-    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &FtpConnection::onListingData);
-    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, this);
+    m_easy->set(CURLOPT_WRITEFUNCTION, &FtpConnection::onListingData);
+    m_easy->set(CURLOPT_WRITEDATA, this);
     const Outcome o = perform();
     m_body = nullptr;
     return o;
@@ -290,10 +267,10 @@ FtpConnection::Outcome FtpConnection::commands(const QList<QByteArray>& lines)
     // connection; the replies are judged here instead.
     for (const QByteArray& line : lines)
         list = curl_slist_append(list, ('*' + line).constData());
-    curl_easy_setopt(m_curl, CURLOPT_QUOTE, list);
-    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    m_easy->set(CURLOPT_QUOTE, list);
+    m_easy->set(CURLOPT_NOBODY, 1L);
     const Outcome o = perform();
-    curl_easy_setopt(m_curl, CURLOPT_QUOTE, nullptr);
+    m_easy->set(CURLOPT_QUOTE, nullptr);
     curl_slist_free_all(list);
     return o;
 }
@@ -389,8 +366,8 @@ FtpResult FtpConnection::fetch(const QString& remote, const QString& local)
         return r;
     }
     prepare(url);
-    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &FtpConnection::onFileData);
-    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, this);
+    m_easy->set(CURLOPT_WRITEFUNCTION, &FtpConnection::onFileData);
+    m_easy->set(CURLOPT_WRITEDATA, this);
     m_file = &file;
     m_fileBytes = 0;
     const Outcome o = perform();
@@ -433,6 +410,7 @@ int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, v
         break;
     }
     case CURLINFO_HEADER_IN: {
+        c->m_easy->noteActivity();
         const QByteArray line(data, static_cast<qsizetype>(size));
         if (line.startsWith("220") && !c->m_connected) {
             c->m_connected = true;
@@ -472,11 +450,6 @@ int FtpConnection::onSocket(void* self, curl_socket_t, curlsocktype purpose)
         c->emitState(3);
     }
     return CURL_SOCKOPT_OK;
-}
-
-int FtpConnection::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    return static_cast<FtpConnection*>(self)->m_abort ? 1 : 0;
 }
 
 size_t FtpConnection::onListingData(char* data, size_t size, size_t count, void* self)

@@ -6,10 +6,11 @@
 #include <QList>
 #include <QString>
 
-#include <curl/curl.h>
+#include "net/curl_easy.h"
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class QSaveFile;
 
@@ -50,7 +51,7 @@ class FtpConnection final {
 public:
     using StateSink = std::function<void(int)>;
 
-    FtpConnection() = default;
+    FtpConnection();
     ~FtpConnection();
 
     void abort() { m_abort = true; }
@@ -93,11 +94,10 @@ private:
 
     static int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self);
     static int onSocket(void* self, curl_socket_t, curlsocktype purpose);
-    static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     static size_t onListingData(char* data, size_t size, size_t count, void* self);
     static size_t onFileData(char* data, size_t size, size_t count, void* self);
 
-    CURL* m_curl = nullptr;
+    std::unique_ptr<curl::Easy> m_easy;
     FtpSettings m_settings;
     QString m_cwd;
     bool m_noMlsd = false;

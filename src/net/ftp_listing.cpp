@@ -4,17 +4,17 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace zepril {
 
 namespace {
 
-// Lines of a listing without their line ends; servers differ on CR LF or LF alone.
+// Lines of a listing without their line ends; servers differ on CR LF, LF or CR alone.
 QStringList listingLines(const QByteArray& listing)
 {
     QStringList lines;
-    for (QString line : decodeText(listing).split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+    for (const QString& line : decodeText(listing).split(QRegularExpression(QStringLiteral("\r\n|\n|\r")))) {
         if (!line.trimmed().isEmpty())
             lines << line;
     }
@@ -22,6 +22,21 @@ QStringList listingLines(const QByteArray& listing)
 }
 
 bool isSelfOrParent(const QString& name) { return name == u"." || name == u".."; }
+
+bool hasControlCharacter(const QString& name)
+{
+    return std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+// A name the browser can show as a row and send back to the server: not blank, not
+// the directory itself or its parent, and without control characters (a line break
+// inside a name would end the command that carries it).
+// One trailing "/" (how a directory is written) is not part of the name.
+bool isListableName(const QString& name)
+{
+    const QString bare = name.endsWith(u'/') ? name.chopped(1) : name;
+    return !bare.trimmed().isEmpty() && !isSelfOrParent(bare) && !hasControlCharacter(bare);
+}
 
 }
 
@@ -41,7 +56,7 @@ QList<FtpEntry> parseMlsd(const QByteArray& listing)
             if (eq > 0 && fact.left(eq).compare(u"type", Qt::CaseInsensitive) == 0)
                 type = fact.mid(eq + 1).toLower();
         }
-        if (name.isEmpty() || type == u"cdir" || type == u"pdir" || isSelfOrParent(name))
+        if (type == u"cdir" || type == u"pdir" || !isListableName(name))
             continue;
         // Links to directories show up as "OS.unix=slink:..." with type dir on most
         // servers; anything that is not said to be a directory is fetched as a file.
@@ -73,15 +88,15 @@ QList<FtpEntry> parseList(const QByteArray& listing, bool* ok)
                 const bool toDir = arrow >= 0 && name.endsWith(u'/');
                 if (arrow >= 0)
                     name = name.left(arrow);
-                if (!isSelfOrParent(name))
+                if (isListableName(name))
                     entries.append({name, toDir});
                 continue;
             }
-            if (!isSelfOrParent(name))
+            if (isListableName(name))
                 entries.append({name, kind == u'd'});
         } else if (const auto d = dosLine.match(line); d.hasMatch()) {
             const QString name = d.captured(2);
-            if (!isSelfOrParent(name))
+            if (isListableName(name))
                 entries.append({name, d.captured(1) == u"<DIR>"});
         } else {
             all = false;
@@ -99,7 +114,7 @@ QList<FtpEntry> parseNlst(const QByteArray& listing)
         const bool dir = name.endsWith(u'/');
         if (dir)
             name.chop(1);
-        if (!name.isEmpty() && !isSelfOrParent(name))
+        if (isListableName(name))
             entries.append({name, dir});
     }
     return entries;
@@ -127,7 +142,7 @@ QStringList orderListing(const QString& answer)
         start = lf + 1;
         if (entry.endsWith(u'\r'))
             entry.chop(1);
-        if (entry.isEmpty())
+        if (!isListableName(entry))
             continue;
         if (isDirectoryEntry(entry))
             list.insert(directories++, entry);

@@ -17,8 +17,10 @@ struct FtpEntry {
     friend bool operator==(const FtpEntry&, const FtpEntry&) = default;
 };
 
-// MLSD lines "fact=value;...; name"; the entries for the directory itself and its
-// parent are left out.
+// Every parser takes CR LF, LF or CR as a line end and leaves out the directory itself,
+// its parent, names made only of blanks and names with control characters.
+
+// MLSD lines "fact=value;...; name".
 QList<FtpEntry> parseMlsd(const QByteArray& listing);
 
 // LIST lines in the Unix ("drwxr-xr-x 2 u g 4096 Jan 1 2024 name") or DOS
@@ -34,8 +36,9 @@ QList<FtpEntry> parseNlst(const QByteArray& listing);
 QByteArray formatLsAnswer(const QList<FtpEntry>& entries);
 
 // The browser's list for an "LS" answer: directories first, then files, each group in
-// the order received; blank lines skipped, text after the last line feed ignored, and
-// the single marker entry when nothing is listed.
+// the order received; blank names, "." and "..", names with control characters and
+// text after the last line feed left out, and the single marker entry when nothing is
+// listed.
 QStringList orderListing(const QString& answer);
 
 // An entry with a "/" anywhere is a directory for the browser.

@@ -3,7 +3,7 @@
 #include "core/logging.h"
 #include "core/timings.h"
 #include "net/ftp_listing.h"
-#include "net/transfer_control.h"
+#include "net/ftp_transfer.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -16,8 +16,8 @@ namespace zepril {
 
 namespace {
 
-// A control that ends a request always signals its last state; this margin only lets
-// that signal arrive after the control's own timeout before the wait gives up.
+// The engine that ends a command always signals its last state; this margin only lets
+// that signal arrive after the engine's own timeout before the wait gives up.
 constexpr int kWaitGraceMs = 500;
 
 const QString kPleaseWait = QStringLiteral(". Please wait...");
@@ -39,9 +39,9 @@ FtpSessionSettings ftpSessionSettings(const ServerConfig& servers, const Timings
     return s;
 }
 
-FtpSession::FtpSession(TransferControl& inet1, QObject* parent) : QObject(parent), m_inet(inet1)
+FtpSession::FtpSession(FtpTransfer& inet1, QObject* parent) : QObject(parent), m_inet(inet1)
 {
-    connect(&m_inet, &TransferControl::stateChanged, this, &FtpSession::onStateChanged);
+    connect(&m_inet, &FtpTransfer::stateChanged, this, &FtpSession::onStateChanged);
 }
 
 void FtpSession::StartConnexionFTP(const FtpSessionSettings& settings)
@@ -51,12 +51,7 @@ void FtpSession::StartConnexionFTP(const FtpSessionSettings& settings)
     m_timeoutS = std::max(1, settings.requestTimeoutS);
     qCInfo(lcFtp).noquote() << "FTP session with" << (tls ? "ftps://" : "ftp://") + settings.server.host << "port"
                             << port << "user" << settings.user << "timeout" << m_timeoutS << "s";
-    m_inet.setProtocol(TransferControl::ProtocolFtp);
-    m_inet.setRemotePort(port);
-    m_inet.setUrl(tls ? QStringLiteral("ftps://") + settings.server.host : settings.server.host);
-    m_inet.setUserName(settings.user);
-    m_inet.setPassword(settings.password);
-    m_inet.setRequestTimeout(m_timeoutS);
+    m_inet.configure({settings.server.host, tls, port, settings.user, settings.password, m_timeoutS});
     Wait();
     GetDir();
     Wait();
@@ -66,7 +61,7 @@ void FtpSession::GetDir(const QString& dir)
 {
     setList1({});
     Wait();
-    if (!dir.isEmpty() && send(QStringLiteral("CD ") + dir)) {
+    if (!dir.isEmpty() && send({CommandKind::Cd, dir, {}})) {
         Wait();
         if (serverUnavailable()) {
             // Listing and asking for the directory would each wait for the same dead
@@ -77,35 +72,32 @@ void FtpSession::GetDir(const QString& dir)
         }
     }
     Wait();
-    const bool listed = send(QStringLiteral("LS"));
+    const bool listed = send({CommandKind::Ls, {}, {}});
     const QString answer = listed ? GetData() : QString();
     setList1(orderListing(answer));
     if (!listed || serverUnavailable()) {
         setText2({});
         return;
     }
-    setText2(send(QStringLiteral("PWD")) ? GetData() : QString());
+    setText2(send({CommandKind::Pwd, {}, {}}) ? GetData() : QString());
 }
 
 QString FtpSession::GetData()
 {
     Wait();
-    QByteArray bytes;
-    for (QByteArray chunk = m_inet.getChunk(4096); !chunk.isEmpty(); chunk = m_inet.getChunk(4096))
-        bytes += chunk;
-    return QString::fromUtf8(bytes);
+    return QString::fromUtf8(m_inet.response());
 }
 
 void FtpSession::Wait()
 {
-    // A control already given up on is not waited for again until it shows life.
+    // An engine already given up on is not waited for again until it shows life.
     if (!m_inet.stillExecuting() || m_gaveUp)
         return;
     QEventLoop loop;
     QTimer quiet;
     quiet.setSingleShot(true);
     quiet.setInterval(m_timeoutS * 1000 + kWaitGraceMs);
-    connect(&m_inet, &TransferControl::stateChanged, &loop, [&] {
+    connect(&m_inet, &FtpTransfer::stateChanged, &loop, [&] {
         if (!m_inet.stillExecuting())
             loop.quit();
         else
@@ -154,7 +146,7 @@ void FtpSession::activateEntry(const QString& entry)
         local += QDir::separator();
     local += entry;
     Wait();
-    if (send(QStringLiteral("GET ") + entry + u' ' + local))
+    if (send({CommandKind::Get, entry, local}))
         Wait();
 }
 
@@ -188,11 +180,11 @@ void FtpSession::setText1(const QString& directory)
     emit text1Changed(m_text1);
 }
 
-bool FtpSession::send(const QString& command)
+bool FtpSession::send(const FtpCommand& command)
 {
     if (m_inet.execute(command))
         return true;
-    qCWarning(lcFtp).noquote() << command.section(u' ', 0, 0) << "not sent:" << m_inet.lastError();
+    qCWarning(lcFtp).noquote() << "command not sent:" << m_inet.lastError();
     return false;
 }
 

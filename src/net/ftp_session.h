@@ -1,8 +1,9 @@
 #pragma once
 // The main screen's FTP session with the content server: set up once at start-up, it
-// lists remote directories for the operator's browser, fetches the file the operator
-// picks into the local receiving directory, and turns the transfer control's states
-// into the status bar's text. It holds the values the panel shows, not the widgets.
+// drives the FTP engine with typed commands, lists remote directories for the
+// operator's browser, fetches the file the operator picks into the local receiving
+// directory, and turns the engine's states into the status bar's text. It holds the
+// values the panel shows, not the widgets.
 #include "core/server_config.h"
 
 #include <QObject>
@@ -11,7 +12,8 @@
 
 namespace zepril {
 
-class TransferControl;
+class FtpTransfer;
+struct FtpCommand;
 struct Timings;
 
 struct FtpSessionSettings {
@@ -27,19 +29,19 @@ class FtpSession final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FtpSession)
 public:
-    explicit FtpSession(TransferControl& inet1, QObject* parent = nullptr);
+    explicit FtpSession(FtpTransfer& inet1, QObject* parent = nullptr);
 
-    // Configures the control and lists the login directory. Returns within about the
+    // Configures the engine and lists the login directory. Returns within about the
     // request timeout when the server is down or refuses the login.
     void StartConnexionFTP(const FtpSessionSettings& settings);
     // Optionally changes the remote directory, then lists it into list1() and puts the
     // working directory into text2().
     void GetDir(const QString& dir = {});
-    // The whole pending response of the control, as text.
+    // The answer of the engine's last command, as text.
     QString GetData();
-    // Returns once the control has finished its request, letting the event loop run
-    // meanwhile; gives up when the control has shown no sign of life for the request
-    // timeout (plus a short grace), so a control that never ends cannot hold the caller.
+    // Returns once the engine has finished its command, letting the event loop run
+    // meanwhile; gives up when the engine has shown no sign of life for the request
+    // timeout (plus a short grace), so an engine that never ends cannot hold the caller.
     void Wait();
     void onStateChanged(int state);
     // The operator's double-click on an entry of list1().
@@ -61,13 +63,13 @@ signals:
     void statusTextChanged(const QString& text);
 
 private:
-    bool send(const QString& command);
+    bool send(const FtpCommand& command);
     bool serverUnavailable() const;
     void setList1(const QStringList& entries);
     void setText2(const QString& directory);
     void setStatus(const QString& text);
 
-    TransferControl& m_inet;
+    FtpTransfer& m_inet;
     int m_timeoutS = 4;
     bool m_gaveUp = false;
     QStringList m_list1;

@@ -1,62 +1,46 @@
 #include "net/http_fetch.h"
 
 #include "core/logging.h"
+#include "core/timings.h"
+#include "net/curl_easy.h"
 
-#include <QDir>
-#include <QElapsedTimer>
+#include <QAbstractEventDispatcher>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QThread>
 #include <QUrl>
 
-#include <curl/curl.h>
-
 #include <memory>
-#include <mutex>
+#include <thread>
 
 namespace zepril {
 
 namespace {
 
-// Ten characters, as the update server's logs have always seen from the players.
-constexpr char kUserAgent[] = "ZEPRIL/1.0";
 constexpr long kMaxRedirects = 5;
-constexpr int kPollSliceMs = 50;
 
-void ensureCurlInitialised()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-struct EasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct MultiDeleter {
-    void operator()(CURLM* handle) const { curl_multi_cleanup(handle); }
-};
 struct ListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-struct Transfer {
-    QByteArray body;
-    QElapsedTimer sinceActivity;
+struct Body {
+    QByteArray bytes;
+    qint64 maxBytes = 0;
+    bool tooLarge = false;
 };
 
 size_t onBody(char* data, size_t size, size_t count, void* user)
 {
-    auto* transfer = static_cast<Transfer*>(user);
+    auto* body = static_cast<Body*>(user);
     const size_t length = size * count;
-    transfer->body.append(data, qsizetype(length));
-    transfer->sinceActivity.restart();
+    if (body->maxBytes > 0 && body->bytes.size() + qint64(length) > body->maxBytes) {
+        body->tooLarge = true;
+        return 0; // libcurl stops the transfer
+    }
+    body->bytes.append(data, qsizetype(length));
     return length;
-}
-
-size_t onHeader(char*, size_t size, size_t count, void* user)
-{
-    static_cast<Transfer*>(user)->sinceActivity.restart();
-    return size * count;
 }
 
 // The URL as it goes on the wire, except that a user:password never reaches the log.
@@ -67,7 +51,6 @@ QString forLog(const QString& url)
         return url;
     return parsed.toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded);
 }
-
 
 QString writeBody(const QString& destination, const QByteArray& body)
 {
@@ -83,60 +66,10 @@ QString writeBody(const QString& destination, const QByteArray& body)
     return {};
 }
 
-// Runs the transfer through the multi interface so that the server's silence can be
-// bounded in milliseconds; the easy interface's low-speed check counts whole seconds.
-CURLcode perform(CURL* easy, Transfer& transfer, int idleTimeoutMs, bool& idleExpired)
+FetchResult fetchInPlace(const QString& url, const QString& destination, const HttpOptions& options)
 {
-    std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
-    if (!multi)
-        return CURLE_OUT_OF_MEMORY;
-    curl_multi_add_handle(multi.get(), easy);
-    transfer.sinceActivity.start();
-    CURLcode result = CURLE_OK;
-    for (;;) {
-        int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
-            result = CURLE_RECV_ERROR;
-            break;
-        }
-        int queued = 0;
-        bool finished = false;
-        while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
-            if (message->msg == CURLMSG_DONE) {
-                result = message->data.result;
-                finished = true;
-            }
-        }
-        if (finished || running == 0)
-            break;
-        if (transfer.sinceActivity.elapsed() > idleTimeoutMs) {
-            idleExpired = true;
-            result = CURLE_OPERATION_TIMEDOUT;
-            break;
-        }
-        curl_multi_poll(multi.get(), nullptr, 0, kPollSliceMs, nullptr);
-    }
-    curl_multi_remove_handle(multi.get(), easy);
-    return result;
-}
-
-}
-
-void keepOrCreateEmpty(const QString& destination)
-{
-    if (QFileInfo::exists(destination))
-        return;
-    QFile file(destination);
-    if (!file.open(QIODevice::WriteOnly))
-        qCWarning(lcNet) << "cannot create" << destination << ":" << file.errorString();
-}
-
-FetchResult HttpGetToFile(const QString& url, const QString& destination, const HttpOptions& options)
-{
-    ensureCurlInitialised();
     FetchResult outcome;
-
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    curl::Easy easy;
     if (!easy) {
         outcome.error = QStringLiteral("cannot create an HTTP handle");
         keepOrCreateEmpty(destination);
@@ -150,50 +83,42 @@ FetchResult HttpGetToFile(const QString& url, const QString& destination, const 
     headers = curl_slist_append(headers, "Pragma: no-cache");
     std::unique_ptr<curl_slist, ListDeleter> headerList(headers);
 
-    Transfer transfer;
-    char errorBuffer[CURL_ERROR_SIZE] = {};
+    Body body;
+    body.maxBytes = options.maxBytes;
     const QByteArray encodedUrl = url.toUtf8();
-    CURL* handle = easy.get();
-    curl_easy_setopt(handle, CURLOPT_URL, encodedUrl.constData());
-    curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
+    easy.set(CURLOPT_URL, encodedUrl.constData());
+    easy.set(CURLOPT_HTTPGET, 1L);
+    easy.set(CURLOPT_PROTOCOLS_STR, "http,https");
+    easy.set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    easy.set(CURLOPT_FOLLOWLOCATION, 1L);
+    easy.set(CURLOPT_MAXREDIRS, kMaxRedirects);
     // An error page is never content: libcurl stops at a status of 400 or more
     // without handing over the body.
-    curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headerList.get());
-    curl_easy_setopt(handle, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(qMax(1, options.connectTimeoutMs)));
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
-    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
-    // No proxy option is set on purpose: libcurl then takes the system's proxy from
-    // http_proxy, https_proxy and no_proxy, the way the kiosk's network is configured.
+    easy.set(CURLOPT_FAILONERROR, 1L);
+    easy.set(CURLOPT_HTTPHEADER, headerList.get());
+    easy.set(CURLOPT_WRITEFUNCTION, onBody);
+    easy.set(CURLOPT_WRITEDATA, &body);
+    if (options.maxBytes > 0) // refused at once when the announced length is already too long
+        easy.set(CURLOPT_MAXFILESIZE_LARGE, curl_off_t(options.maxBytes));
 
-    bool idleExpired = false;
-    const CURLcode code = perform(handle, transfer, qMax(1, options.idleTimeoutMs), idleExpired);
+    const curl::Outcome done = easy.perform({options.connectTimeoutMs, options.idleTimeoutMs, options.deadlineMs});
 
     long status = 0;
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(easy.handle(), CURLINFO_RESPONSE_CODE, &status);
     outcome.status = int(status);
-    outcome.bytes = transfer.body.size();
+    outcome.bytes = body.bytes.size();
 
-    if (idleExpired)
-        outcome.error = QStringLiteral("no data from the server for %1 ms").arg(options.idleTimeoutMs);
-    else if (code == CURLE_HTTP_RETURNED_ERROR)
+    if (body.tooLarge || done.code == CURLE_FILESIZE_EXCEEDED)
+        outcome.error = QStringLiteral("answer larger than %1 bytes").arg(options.maxBytes);
+    else if (done.code == CURLE_HTTP_RETURNED_ERROR)
         outcome.error = QStringLiteral("HTTP status %1").arg(status);
-    else if (code != CURLE_OK)
-        outcome.error = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(code));
+    else if (!done.ok())
+        outcome.error = done.error;
     else if (status < 200 || status > 299)
         outcome.error = QStringLiteral("HTTP status %1").arg(status);
 
     if (outcome.error.isEmpty()) {
-        outcome.error = writeBody(destination, transfer.body);
+        outcome.error = writeBody(destination, body.bytes);
         outcome.ok = outcome.error.isEmpty();
     } else {
         keepOrCreateEmpty(destination);
@@ -206,6 +131,46 @@ FetchResult HttpGetToFile(const QString& url, const QString& destination, const 
         qCWarning(lcNet).noquote() << "GET" << forLog(url) << "status" << outcome.status << "bytes"
                                    << outcome.bytes << "failed:" << outcome.error;
     return outcome;
+}
+
+}
+
+HttpOptions HttpOptions::fromTimings(const Timings& timings)
+{
+    HttpOptions o;
+    o.connectTimeoutMs = timings.httpConnectTimeoutMs;
+    o.idleTimeoutMs = timings.httpIdleTimeoutMs;
+    o.deadlineMs = timings.fetchDeadlineMs;
+    return o;
+}
+
+void keepOrCreateEmpty(const QString& destination)
+{
+    if (QFileInfo::exists(destination))
+        return;
+    QFile file(destination);
+    if (!file.open(QIODevice::WriteOnly))
+        qCWarning(lcNet) << "cannot create" << destination << ":" << file.errorString();
+}
+
+FetchResult HttpGetToFile(const QString& url, const QString& destination, const HttpOptions& options)
+{
+    curl::globalInit(); // on the caller's thread, before a worker may need it
+    if (!QThread::currentThread()->eventDispatcher())
+        return fetchInPlace(url, destination, options);
+
+    // The clock, the banner and the player live on this thread: they keep running in
+    // the local loop while the worker waits for the server. The caller still gets the
+    // result only once the fetch is over, so a sequence of stages keeps its order.
+    FetchResult result;
+    QEventLoop loop;
+    std::thread worker([&] {
+        result = fetchInPlace(url, destination, options);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join(); // at once, unless the application is quitting and ended the loop early
+    return result;
 }
 
 }

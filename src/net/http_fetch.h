@@ -1,15 +1,22 @@
 #pragma once
 // The player's plain HTTP download: one GET, past every cache, into a local file that
-// is only touched once the whole body has arrived. Blocks the calling thread.
+// is only touched once the whole body has arrived.
 #include <QString>
 #include <QtGlobal>
 
 namespace zepril {
 
-// Bounds of one fetch; call sites fill them from Timings.
+struct Timings;
+
+// Bounds of one fetch; call sites fill them from Timings and add the cap of the kind
+// of file they fetch.
 struct HttpOptions {
     int connectTimeoutMs = 5000; // to establish the connection
     int idleTimeoutMs = 10000;   // longest silence of the server once asked
+    int deadlineMs = 20000;      // the whole fetch, however the server paces it
+    qint64 maxBytes = 0;         // a longer body is a failed fetch; 0: no cap
+
+    static HttpOptions fromTimings(const Timings& timings);
 };
 
 struct FetchResult {
@@ -21,9 +28,13 @@ struct FetchResult {
 
 // Fetches url into destination. On success the destination holds exactly the body
 // (replaced atomically; an empty body leaves an existing file as it was). On any
-// failure - no answer, a status that is not a success, a body cut short, a timeout -
-// nothing is written: an existing destination keeps its content and a missing one is
-// created empty, so readers always find a file.
+// failure - no answer, a status that is not a success, a body cut short or too long, a
+// timeout - nothing is written: an existing destination keeps its content and a
+// missing one is created empty, so readers always find a file.
+//
+// Returns only when the fetch is over. Called on a thread that runs an event loop (the
+// UI thread), the transfer runs on a worker thread while a local event loop keeps the
+// timers, the repaints and the player's events going; elsewhere it runs in place.
 FetchResult HttpGetToFile(const QString& url, const QString& destination, const HttpOptions& options = {});
 
 // The file contract of a failed fetch: an existing destination keeps its content, a

@@ -1,6 +1,7 @@
 #include "net/http_transfer.h"
 
 #include "core/logging.h"
+#include "net/curl_easy.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -35,15 +36,6 @@ enum State {
     Completed = 12,
 };
 
-struct CurlGlobal {
-    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-};
-
-void ensureCurlGlobal()
-{
-    static CurlGlobal once;
-}
-
 bool isSuccessStatus(int code) { return code >= 200 && code < 300; }
 
 }
@@ -71,8 +63,7 @@ struct HttpRun {
     qint64 buffered = 0;
     qint64 received = 0;
     std::vector<int> states;       // not yet emitted, in order
-    QList<QByteArray> headerLines; // of the latest response
-    bool sawLocation = false;
+    QList<std::pair<QByteArray, QByteArray>> headers; // of the final response, as libcurl parsed them
     bool headersDone = false;
     bool finished = false;
     bool newData = false;          // bytes buffered since the last notice
@@ -90,7 +81,7 @@ struct HttpRun {
 HttpTransfer::HttpTransfer(const Timings& timings, QObject* parent)
     : TransferControl(parent), m_timings(timings)
 {
-    ensureCurlGlobal();
+    curl::globalInit();
 }
 
 HttpTransfer::~HttpTransfer()
@@ -263,16 +254,16 @@ QString HttpTransfer::getHeader(const QString& name) const
         return {};
     if (name.isEmpty()) {
         QByteArray all;
-        for (const QByteArray& line : m_run->headerLines)
-            all += line + "\r\n";
+        for (const auto& [key, value] : m_run->headers)
+            all += key + ": " + value + "\r\n";
         return QString::fromLatin1(all);
     }
-    const QByteArray wanted = name.toLatin1().trimmed().toLower();
-    for (const QByteArray& line : m_run->headerLines) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().toLower() == wanted)
-            return QString::fromLatin1(line.mid(colon + 1).trimmed());
-    }
+    // libcurl's own lookup (curl_easy_header) belongs to the worker's thread; the
+    // names it gave are matched here the same way, without regard to case.
+    const QByteArray wanted = name.toLatin1().trimmed();
+    for (const auto& [key, value] : m_run->headers)
+        if (key.compare(wanted, Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(value);
     return {};
 }
 
@@ -321,15 +312,28 @@ namespace {
 struct CallbackContext {
     detail::HttpRun* run = nullptr;
     std::function<void()> notify;
-    CURL* curl = nullptr;
-    // Idle detection of our own: curl's low-speed check averages over several seconds
-    // and lets a stalled body hang on far longer than the configured idle time. Time
-    // spent waiting for the reader does not count as idle.
-    qint64 idleTimeoutMs = 0;
-    QElapsedTimer sinceActivity;
-    curl_off_t lastCount = -1;
-    bool timedOut = false;
+    curl::Easy* easy = nullptr;
 };
+
+// The headers of the response that has just ended, as libcurl parsed them.
+QList<std::pair<QByteArray, QByteArray>> headersOf(CURL* curl)
+{
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    for (curl_header* h = curl_easy_nextheader(curl, CURLH_HEADER, -1, nullptr); h;
+         h = curl_easy_nextheader(curl, CURLH_HEADER, -1, h))
+        headers.append({QByteArray(h->name), QByteArray(h->value)});
+    return headers;
+}
+
+// Marks the final response's headers as complete; the caller holds the run's mutex.
+void takeFinalHeaders(CallbackContext* ctx, long code)
+{
+    auto* run = ctx->run;
+    run->httpCode = int(code);
+    run->headers = headersOf(ctx->easy->handle());
+    run->headersDone = true;
+    run->states.push_back(ResponseReceived);
+}
 
 }
 
@@ -342,30 +346,21 @@ static size_t onHeaderLine(char* data, size_t size, size_t count, void* user)
     bool notify = false;
     {
         std::lock_guard lock(run->mutex);
-        if (line.startsWith("HTTP/")) {
-            // A new response begins (after a redirect or an interim 1xx answer).
-            if (!run->startLogged) {
-                run->startLogged = true;
-                run->states.push_back(RequestSent);
-                run->states.push_back(ReceivingResponse);
-                notify = true;
-            }
-            run->headerLines.clear();
-            run->sawLocation = false;
+        if (line.startsWith("HTTP/") && !run->startLogged) {
+            run->startLogged = true;
+            run->states.push_back(RequestSent);
+            run->states.push_back(ReceivingResponse);
+            notify = true;
         } else if (line.isEmpty()) {
+            // The end of one response's headers: a redirect that libcurl follows or an
+            // interim 1xx answer is not the response the reader waits for.
             long code = 0;
-            curl_easy_getinfo(ctx->curl, CURLINFO_RESPONSE_CODE, &code);
-            run->httpCode = int(code);
-            const bool redirect = code >= 300 && code < 400 && run->sawLocation;
+            curl_easy_getinfo(ctx->easy->handle(), CURLINFO_RESPONSE_CODE, &code);
+            const bool redirect = code >= 300 && code < 400 && ctx->easy->header("Location").has_value();
             if (code >= 200 && !redirect && !run->headersDone) {
-                run->headersDone = true;
-                run->states.push_back(ResponseReceived);
+                takeFinalHeaders(ctx, code);
                 notify = true;
             }
-        } else {
-            if (line.toLower().startsWith("location:"))
-                run->sawLocation = true;
-            run->headerLines.append(line);
         }
     }
     if (notify)
@@ -380,7 +375,9 @@ static size_t onBody(char* data, size_t size, size_t count, void* user)
     const qint64 length = qint64(size * count);
     {
         std::unique_lock lock(run->mutex);
-        // Backpressure: the reader decides the pace, the socket buffers the rest.
+        // Backpressure: the reader decides the pace, the socket buffers the rest. Time
+        // spent here does not count as the server's silence: the byte counter moves on
+        // as soon as this piece is taken.
         run->spaceFreed.wait(lock, [&] {
             return run->cancelled || run->buffered == 0 || run->buffered + length <= HttpTransfer::kBufferLimit;
         });
@@ -388,34 +385,16 @@ static size_t onBody(char* data, size_t size, size_t count, void* user)
             return 0;
         if (!run->headersDone) {
             long code = 0;
-            curl_easy_getinfo(ctx->curl, CURLINFO_RESPONSE_CODE, &code);
-            run->httpCode = int(code);
-            run->headersDone = true;
-            run->states.push_back(ResponseReceived);
+            curl_easy_getinfo(ctx->easy->handle(), CURLINFO_RESPONSE_CODE, &code);
+            takeFinalHeaders(ctx, code);
         }
         run->buffer.emplace_back(data, qsizetype(length));
         run->newData = true;
         run->buffered += length;
         run->received += length;
     }
-    ctx->sinceActivity.restart();
     ctx->notify();
     return size_t(length);
-}
-
-static int onProgress(void* user, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t)
-{
-    auto* ctx = static_cast<CallbackContext*>(user);
-    if (ctx->run->cancelled)
-        return 1;
-    if (downloaded != ctx->lastCount) {
-        ctx->lastCount = downloaded;
-        ctx->sinceActivity.restart();
-    } else if (ctx->idleTimeoutMs > 0 && ctx->sinceActivity.elapsed() > ctx->idleTimeoutMs) {
-        ctx->timedOut = true;
-        return 1;
-    }
-    return 0;
 }
 
 static curl_socket_t onOpenSocket(void* user, curlsocktype, struct curl_sockaddr* address)
@@ -444,73 +423,58 @@ static int onPreRequest(void* user, char*, char*, int, int)
 
 void HttpTransfer::work(std::shared_ptr<Run> run, std::shared_ptr<const detail::HttpRequestOptions> options)
 {
+    curl::Easy easy;
     CallbackContext ctx;
     ctx.run = run.get();
     ctx.notify = [this, run] { postNotice(run); };
-    ctx.idleTimeoutMs = options->idleTimeoutMs;
-    ctx.sinceActivity.start();
+    ctx.easy = &easy;
     {
         std::lock_guard lock(run->mutex);
         run->states.push_back(Resolving);
     }
     ctx.notify();
 
-    CURL* curl = curl_easy_init();
-    ctx.curl = curl;
-    char errorText[CURL_ERROR_SIZE] = {};
     curl_slist* headers = nullptr;
     for (const QByteArray& line : options->headerLines)
         headers = curl_slist_append(headers, line.constData());
 
-    curl_easy_setopt(curl, CURLOPT_URL, options->url.constData());
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "ZEPRIL_Client");
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options->connectTimeoutMs);
-    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeaderLine);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &ctx);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &ctx);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &ctx);
-    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
-    curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &ctx);
-    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onPreRequest);
-    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &ctx);
+    easy.set(CURLOPT_URL, options->url.constData());
+    easy.set(CURLOPT_HTTPGET, 1L);
+    easy.set(CURLOPT_HTTPHEADER, headers);
+    easy.set(CURLOPT_FOLLOWLOCATION, 1L);
+    easy.set(CURLOPT_MAXREDIRS, 5L);
+    easy.set(CURLOPT_BUFFERSIZE, 256L * 1024L);
+    easy.set(CURLOPT_HEADERFUNCTION, onHeaderLine);
+    easy.set(CURLOPT_HEADERDATA, &ctx);
+    easy.set(CURLOPT_WRITEFUNCTION, onBody);
+    easy.set(CURLOPT_WRITEDATA, &ctx);
+    easy.set(CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
+    easy.set(CURLOPT_OPENSOCKETDATA, &ctx);
+    easy.set(CURLOPT_PREREQFUNCTION, onPreRequest);
+    easy.set(CURLOPT_PREREQDATA, &ctx);
     if (options->port > 0)
-        curl_easy_setopt(curl, CURLOPT_PORT, options->port);
+        easy.set(CURLOPT_PORT, options->port);
     if (!options->user.isEmpty()) {
-        curl_easy_setopt(curl, CURLOPT_USERNAME, options->user.constData());
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, options->password.constData());
+        easy.set(CURLOPT_USERNAME, options->user.constData());
+        easy.set(CURLOPT_PASSWORD, options->password.constData());
     }
 
-    const CURLcode code = curl_easy_perform(curl);
+    // No deadline: a video takes as long as it takes while the server keeps sending.
+    const curl::Outcome done = easy.perform({int(options->connectTimeoutMs), int(options->idleTimeoutMs), 0},
+                                            &run->cancelled);
     long httpCode = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &httpCode);
+    curl_easy_getinfo(easy.handle(), CURLINFO_RESPONSE_CODE, &httpCode);
     curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
 
     {
         std::lock_guard lock(run->mutex);
-        run->curlCode = code;
+        run->curlCode = done.code;
         if (httpCode != 0)
             run->httpCode = int(httpCode);
-        if (code != CURLE_OK) {
-            if (run->cancelled)
-                run->error = QStringLiteral("cancelled");
-            else if (ctx.timedOut)
-                run->error = QStringLiteral("no data for %1 ms").arg(ctx.idleTimeoutMs);
-            else
-                run->error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
-        }
+        if (!done.ok())
+            run->error = run->cancelled ? QStringLiteral("cancelled") : done.error;
         run->finished = true;
-        run->states.push_back(code == CURLE_OK ? Completed : Failed);
+        run->states.push_back(done.ok() ? Completed : Failed);
     }
     ctx.notify();
 }

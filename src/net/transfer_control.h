@@ -1,7 +1,7 @@
 #pragma once
-// The Internet transfer control's members as the player uses them: a request runs in
-// the background, StillExecuting stays true until it ends, the response is then read
-// in chunks, and every change of state is signalled with its number (0 to 12).
+// The HTTP transfer control's members as the video download uses them (Inet2): a
+// request runs in the background, StillExecuting stays true until it ends, the response
+// is then read in chunks, and every change of state is signalled with its number (0 to 12).
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -24,9 +24,8 @@ public:
     virtual void setPassword(const QString& password) = 0;
     virtual void setRequestTimeout(int seconds) = 0;
 
-    // Starts a request and returns at once. operation: "GET" (HTTP, with requestHeaders
-    // such as "Range: bytes=0-\r\n") or an FTP command text ("CD dir", "LS", "PWD",
-    // "GET remote local"). False, with lastError() set, when a request is still running.
+    // Starts a request and returns at once. operation: "GET", with requestHeaders such
+    // as "Range: bytes=0-\r\n". False, with lastError() set, when a request is still running.
     virtual bool execute(const QString& operation, const QString& requestHeaders = {}) = 0;
     virtual bool stillExecuting() const = 0;
 

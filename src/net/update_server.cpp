@@ -48,9 +48,16 @@ QString videoListUrl(const ServerAddress& update, const QString& category)
     return update.baseUrl() + QStringLiteral("/zeprilia/datas/videos/") + encodedName(category) + QStringLiteral(".ini");
 }
 
-FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
-                             const HttpOptions& options)
+FetchResult fetchUrlList(const ServerAddress& update, const QString& destination, HttpOptions options)
 {
+    options.maxBytes = kUrlListMaxBytes;
+    return HttpGetToFile(urlListUrl(update), destination, options);
+}
+
+FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
+                             HttpOptions options)
+{
+    options.maxBytes = kTextsMaxBytes;
     const QString destination = paths.textesIni();
     const QString url = textsUrl(update, nomHotel);
 
@@ -97,8 +104,9 @@ QStringList loadPhraseList(const QString& textesIniPath)
 }
 
 bool fetchCategoryList(const ServerAddress& update, const QString& cat, QStringList& cat1, const ProgramPaths& paths,
-                       const HttpOptions& options)
+                       HttpOptions options)
 {
+    options.maxBytes = kCategoryListMaxBytes;
     const QString path = paths.categoryListFile(cat);
     if (FileExists(path))
         deleteFile(path);

@@ -125,8 +125,11 @@ void WeatherFeed::showWithConnection()
 
 WeatherFetch httpWeatherFetch(const HttpOptions& options)
 {
+    // A weather document is a few kilobytes; a larger answer is a failed fetch.
     return [options](const QString& url, const QString& destination) {
-        return HttpGetToFile(url, destination, options);
+        HttpOptions capped = options;
+        capped.maxBytes = 1024 * 1024;
+        return HttpGetToFile(url, destination, capped);
     };
 }
 

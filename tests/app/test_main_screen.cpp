@@ -8,7 +8,6 @@
 #include "app/operator_panel.h"
 #include "net/ftp_transfer.h"
 #include "net/http_transfer.h"
-#include "net/inet_control.h"
 #include "system/reboot.h"
 #include "net/transfer_control.h"
 #include "presentation/clock_weather_strip.h"
@@ -93,7 +92,8 @@ struct Rig {
     RecordingReporter reporter;
     NoRebooter rebooter;
     RecordingShell shell;
-    RefusingTransfer inet1, inet2;
+    FtpTransfer inet1; // the FTP server configured below is a closed port
+    RefusingTransfer inet2;
     TransferControl* downloads = &inet2;
     Timings timings; // the minute timers keep their production interval unless a test shortens them
     RandomSource random{7};
@@ -312,7 +312,7 @@ TEST(Form2Startup, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloadsO
     rig.config("mode_manuel=False\r\n");
     Timings timings;
     timings.httpIdleTimeoutMs = 1000;
-    InetControl inet2(std::make_unique<HttpTransfer>(timings), std::make_unique<FtpTransfer>());
+    HttpTransfer inet2(timings);
     rig.downloads = &inet2;
     // An MP4 file-type box first: a download is kept only when it starts like a video.
     const QByteArray video = QByteArray("\0\0\0\x18" "ftypisom\0\0\x02\0" "isomiso2", 24) + QByteArray(300000, 'v');

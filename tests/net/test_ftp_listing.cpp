@@ -1,9 +1,7 @@
 #include "net/ftp_listing.h"
-#include "net/ftp_transfer.h"
 
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <utility>
 
 using namespace zepril;
@@ -18,6 +16,8 @@ TEST(FtpListing, OrdersDirectoriesFirstKeepingTheServerOrderInEachGroup)
         {"a.avi\r\ndocs/\r\nb.avi\r\nimg/\r\n", {"docs/", "img/", "a.avi", "b.avi"}},
         {"\r\nz/\r\n\r\ny\nx/\r\n", {"z/", "x/", "y"}}, // blank lines skipped; LF alone ends a line
         {"a.avi\r\npartial", {"a.avi"}},                // nothing after the last line feed
+        {"  \r\n \t/\r\n.\r\n../\r\nok\r\n", {"ok"}},    // blank names, the directory and its parent: no rows
+        {"a\rb\r\nc\x01.avi\r\nd.avi\r\n", {"d.avi"}},  // a bare CR or a control character inside a name
         {"", {kMarker}},
         {"a.avi", {kMarker}},
         {"\r\n\r\n", {kMarker}},
@@ -30,14 +30,17 @@ TEST(FtpListing, ReadsEveryListingFormat)
 {
     const QByteArray mlsd = "type=cdir;perm=el; .\r\ntype=pdir;perm=el; ..\r\n"
                             "modify=20240101000000;perm=r;size=6;type=file; my clip.avi\r\n"
-                            "Type=DIR;perm=el; docs\r\nsize=3;type=OS.unix=slink:/x; link\r\ngarbage-without-blank\r\n";
-    EXPECT_EQ(parseMlsd(mlsd), (QList<FtpEntry>{{"my clip.avi", false}, {"docs", true}, {"link", false}}));
+                            "Type=DIR;perm=el; docs\r\nsize=3;type=OS.unix=slink:/x; link\r\ngarbage-without-blank\r\n"
+                            "type=file;    \r\ntype=file; bad\x7f.avi\r\ntype=file; cr-only.avi\rtype=file; next.avi\n";
+    EXPECT_EQ(parseMlsd(mlsd), (QList<FtpEntry>{{"my clip.avi", false}, {"docs", true}, {"link", false},
+                                                {"cr-only.avi", false}, {"next.avi", false}}));
 
     const QByteArray unixList = "total 12\r\n"
                                 "-rw-r--r--   1 root     root            6 Dec 06 20:11 a b.avi\r\n"
                                 "drwxr-xr-x   2 1000 1000       4096 Jan  1  2024 docs\r\n"
                                 "drwxr-xr-x   2 ftp      4096 Jan  1  2024 nogroup\r\n"
                                 "lrwxrwxrwx   1 root root 4 Jan 1 2024 up -> /srv/\r\n"
+                                "-rw-r--r--   1 root root 4 Jan 1 2024    \r\n"
                                 "drwxr-xr-x   2 root root 4096 Jan 1 2024 ..\r\n";
     const QByteArray dos = "01-02-24  10:00AM       <DIR>          Photos\r\n"
                            "01-02-2024  18:30             1234 clip one.avi\r\n";
@@ -49,9 +52,9 @@ TEST(FtpListing, ReadsEveryListingFormat)
     parseList("+i8388621.29609,m824255902,/,\tdev\r\n", &ok); // unknown: the caller falls back to bare names
     EXPECT_FALSE(ok);
 
-    const QList<FtpEntry> names = parseNlst("a.avi\r\nsub/\n.\r\n\r\n");
-    EXPECT_EQ(names, (QList<FtpEntry>{{"a.avi", false}, {"sub", true}}));
-    EXPECT_EQ(formatLsAnswer(names), QByteArray("a.avi\r\nsub/\r\n"));
+    const QList<FtpEntry> names = parseNlst("a.avi\r\nsub/\n.\r\n\r\n   \r\nbell\x07\rlast.avi");
+    EXPECT_EQ(names, (QList<FtpEntry>{{"a.avi", false}, {"sub", true}, {"last.avi", false}}));
+    EXPECT_EQ(formatLsAnswer(names), QByteArray("a.avi\r\nsub/\r\nlast.avi\r\n"));
 }
 
 TEST(FtpListing, OnlyPlainNamesAreEntriesOfTheListedDirectory)
@@ -64,22 +67,4 @@ TEST(FtpListing, OnlyPlainNamesAreEntriesOfTheListedDirectory)
     for (const char* bad : {"../", "./", "/", "a/b/", "//"})
         EXPECT_FALSE(isPlainEntryName(QString::fromLatin1(bad), true)) << bad;
     EXPECT_FALSE(isDirectoryEntry(kMarker));
-}
-
-TEST(FtpListing, GetArgumentsSplitWhereTheLocalPathEndsWithTheRemoteName)
-{
-    const std::tuple<const char*, const char*, const char*> rows[] = {
-        {"a a /d/a a", "a a", "/d/a a"},
-        {"my clip.avi /tmp/in box/my clip.avi", "my clip.avi", "/tmp/in box/my clip.avi"},
-        {"x y x y", "x y", "x y"}, // no receiving directory
-        {"remote.txt /tmp/other.txt", "remote.txt", "/tmp/other.txt"},
-    };
-    QString remote, local;
-    for (const auto& [arguments, expectedRemote, expectedLocal] : rows) {
-        ASSERT_TRUE(splitGetArguments(QString::fromLatin1(arguments), &remote, &local)) << arguments;
-        EXPECT_EQ(remote, expectedRemote);
-        EXPECT_EQ(local, expectedLocal);
-    }
-    EXPECT_FALSE(splitGetArguments(QStringLiteral("alone"), &remote, &local));
-    EXPECT_FALSE(splitGetArguments(QStringLiteral(" leading"), &remote, &local));
 }

@@ -1,210 +1,194 @@
-// The session's logic against a scripted transfer control: what it sends, in which
-// order, and what it makes of the answers.
+// The operator's FTP browser with its real engine and a real FTP server on 127.0.0.1:
+// the start-up listing, browsing and fetching, and the start-up with no server.
+#include "ftp_test_tree.h"
+#include "support/http_test_server.h"
 #include "net/ftp_listing.h"
 #include "net/ftp_session.h"
-#include "net/transfer_control.h"
+#include "net/ftp_transfer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QHash>
+#include <QTcpServer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <tuple>
+#include <iostream>
 
 using namespace zepril;
+using namespace zepril::test;
 
 namespace {
 
 const QString kMarker = QString(kEmptyFolderMarker);
 
-struct Reply {
-    bool ok = true;
-    int code = 226;
-    QByteArray body;
+FtpSessionSettings settingsFor(int port, const QString& password = kFtpPassword, int timeoutS = 4)
+{
+    return {{"ftp", "127.0.0.1", port}, kFtpUser, password, timeoutS};
+}
+
+class FtpBrowser : public FtpServerTest {
+protected:
+    FtpTransfer inet;
+    FtpSession session{inet};
 };
 
-// Answers each command from a script after a turn of the event loop, signalling a
-// receiving state first and the final state last, as the real control does.
-class ScriptedControl final : public TransferControl {
-public:
-    QStringList sent;
-    QHash<QString, Reply> replies; // by command text; missing: success, empty answer
-    bool hang = false;             // never ends a request
-    int keepAliveMs = 0;           // signals "receiving" this often before ending...
-    int keepAliveCount = 0;        // ...this many times
-    int timeout = 0;
-    QString host;
-    int port = 0;
-    bool executing = false;
-
-    void setProtocol(int) override {}
-    void setRemotePort(int p) override { port = p; }
-    void setUrl(const QString& u) override { host = u; }
-    QString url() const override { return host; }
-    void setUserName(const QString&) override {}
-    void setPassword(const QString&) override {}
-    void setRequestTimeout(int s) override { timeout = s; }
-
-    bool execute(const QString& op, const QString& = {}) override
-    {
-        if (executing)
-            return false;
-        sent << op;
-        executing = true;
-        pending = replies.value(op);
-        response.clear();
-        QTimer::singleShot(0, this, [this] { emit stateChanged(7); });
-        if (hang)
-            return true;
-        for (int i = 1; i < keepAliveCount; ++i)
-            QTimer::singleShot(i * keepAliveMs, this, [this] { emit stateChanged(7); });
-        QTimer::singleShot(std::max(1, keepAliveCount * keepAliveMs), this, [this] {
-            executing = false;
-            response = pending.ok ? pending.body : QByteArray();
-            emit stateChanged(pending.ok ? 12 : 11);
-        });
-        return true;
-    }
-    bool stillExecuting() const override { return executing; }
-    QByteArray getChunk(int maxBytes) override
-    {
-        const QByteArray c = response.left(maxBytes);
-        response.remove(0, c.size());
-        return c;
-    }
-    QString getHeader(const QString& = {}) const override { return {}; }
-    int responseCode() const override { return executing ? 0 : pending.code; }
-    bool succeeded() const override { return !executing && pending.ok; }
-    QString lastError() const override { return executing ? QStringLiteral("busy") : QString(); }
-
-private:
-    Reply pending{false, 0, {}};
-    QByteArray response;
-};
-
-FtpSessionSettings settings(int timeoutS = 1)
-{
-    return {{"ftp", "127.0.0.1", -1}, "u", "p", timeoutS};
-}
 }
 
-// A configured port and the plain scheme are covered against the real server.
-TEST(FtpSession, StartHandsTheServerToTheControlAndListsWithoutChangingDirectory)
+TEST_F(FtpBrowser, StartUpListsTheServerAndTheOperatorBrowsesAndFetches)
 {
-    ScriptedControl inet;
-    FtpSession session(inet);
-    FtpSessionSettings s = settings(4);
-    s.server.scheme = QStringLiteral("ftps");
-    session.StartConnexionFTP(s);
+    QStringList statuses;
+    QObject::connect(&session, &FtpSession::statusTextChanged, [&](const QString& s) { statuses << s; });
 
-    EXPECT_EQ(inet.sent, (QStringList{"LS", "PWD"})); // no CD for an omitted directory
-    EXPECT_EQ(inet.port, 21);
-    EXPECT_EQ(inet.host, "ftps://127.0.0.1");
-    EXPECT_EQ(inet.timeout, 4);
-}
+    session.StartConnexionFTP(settingsFor(server.port()));
+    EXPECT_EQ(session.list1(), (QStringList{"docs/", "img/", "a.avi", "b.avi"}));
+    EXPECT_EQ(session.text2(), "/");
+    EXPECT_EQ(session.statusText(), "Request completed, all data received");
+    EXPECT_TRUE(statuses.contains("Receiving a response from the host computer. Please wait..."))
+        << statuses.join(u'|').toStdString();
 
-TEST(FtpSession, EmptyOrFailedListingsShowTheMarker)
-{
-    struct Row {
-        const char* what;
-        QHash<QString, Reply> replies;
-        QString dir;
-        bool start;
-        QStringList sent;
-        QStringList list1;
-        QString text2;
-    };
-    const Row rows[] = {
-        // no further request would wait for the same server again
-        {"login refused", {{"LS", {false, 530, {}}}}, {}, true, {"LS"}, {kMarker}, {}},
-        {"listing refused", {{"LS", {false, 550, {}}}, {"PWD", {true, 257, "/locked"}}}, {}, false, {"LS", "PWD"}, {kMarker}, "/locked"},
-        {"directory refused: listed where we were",
-         {{"CD gone/", {false, 550, {}}}, {"LS", {true, 226, "a.avi\r\n"}}, {"PWD", {true, 257, "/"}}},
-         "gone/", false, {"CD gone/", "LS", "PWD"}, {"a.avi"}, "/"},
-        // one timeout for a dead server, not three
-        {"server dead on a change of directory", {{"CD docs/", {false, 0, {}}}}, "docs/", false, {"CD docs/"}, {kMarker}, {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        ScriptedControl inet;
-        inet.replies = row.replies;
-        FtpSession session(inet);
-        if (row.start)
-            session.StartConnexionFTP(settings());
-        else
-            session.GetDir(row.dir);
-        EXPECT_EQ(inet.sent, row.sent);
-        EXPECT_EQ(session.list1(), row.list1);
-        EXPECT_EQ(session.text2(), row.text2);
-    }
-}
+    session.activateEntry(QStringLiteral("docs/"));
+    EXPECT_EQ(session.list1(), (QStringList{"empty/", "readme.txt", "my clip.avi"}));
+    EXPECT_EQ(session.text2(), "/docs");
 
-TEST(FtpSession, DoubleClickFetchesIntoTheLocalDirectoryAndNeverSendsAPath)
-{
-    ScriptedControl inet;
-    FtpSession session(inet);
-    session.setText1(QStringLiteral("/srv/in/"));
+    // A directory that is not there: listed where we were.
+    session.GetDir(QStringLiteral("nowhere/"));
+    EXPECT_EQ(session.list1(), (QStringList{"empty/", "readme.txt", "my clip.avi"}));
+    EXPECT_EQ(session.text2(), "/docs");
+
+    local.mkdir(QStringLiteral("in"));
+    session.setText1(local.path(QStringLiteral("in"))); // the separator is supplied
+    session.activateEntry(QStringLiteral("my clip.avi"));
+    EXPECT_EQ(local.read(QStringLiteral("in/my clip.avi")), QByteArray("clip"));
+
+    // A listing entry that names a path is neither fetched nor followed.
+    const int retrBefore = countVerb(server.commands(), "RETR");
     for (const char* entry : {"../x", "..", "../", "/etc/passwd", "a/b", "./", "."})
         session.activateEntry(QString::fromLatin1(entry));
     session.activateEntry(kMarker);
-    EXPECT_TRUE(inet.sent.isEmpty()) << inet.sent.join(u'|').toStdString();
+    EXPECT_EQ(countVerb(server.commands(), "RETR"), retrBefore);
+    EXPECT_EQ(QDir(local.root()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    EXPECT_EQ(session.text2(), "/docs");
 
-    const QString sep = QDir::separator();
-    session.setText1(QStringLiteral("/srv/in") + sep);
-    session.activateEntry(QStringLiteral("my clip.avi"));
-    session.setText1(QStringLiteral("/srv/in")); // a missing separator is supplied
+    session.activateEntry(QStringLiteral("empty/"));
+    EXPECT_EQ(session.list1(), QStringList{kMarker});
+    EXPECT_EQ(session.text2(), "/docs/empty");
+
+    session.GetDir(QStringLiteral("/"));
+    session.setText1(local.root() + u'/');
+    session.activateEntry(QStringLiteral("a.avi"));
+    EXPECT_EQ(local.read(QStringLiteral("a.avi")), videoBytes());
+
+    // A file the server does not have leaves the earlier local copy, and nothing beside it.
+    local.write(QStringLiteral("gone.avi"), "previous");
+    session.activateEntry(QStringLiteral("gone.avi"));
+    EXPECT_EQ(local.read(QStringLiteral("gone.avi")), QByteArray("previous"));
+    EXPECT_EQ(QDir(local.root()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    const QStringList commands = server.commands();
+    EXPECT_EQ(countVerb(commands, "USER"), 1) << "one connection for the whole session";
+    EXPECT_EQ(countVerb(commands, "MLSD"), 5); // login, docs, nowhere (listed where we were), empty, root
+}
+
+TEST_F(FtpBrowser, RefusedLoginAndTlsDemandEndWithTheMarkerAndNeverShowThePassword)
+{
+    static QStringList messages;
+    messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { messages << m; });
+
+    session.StartConnexionFTP(settingsFor(server.port(), QStringLiteral("wrong-secret")));
+    EXPECT_EQ(session.list1(), QStringList{kMarker});
+    EXPECT_EQ(session.text2(), QString());
+    EXPECT_EQ(session.statusText(), "Error occurred in communicating with the host computer");
+    EXPECT_EQ(inet.responseCode(), 530);
+
+    // ftps asks for TLS before the login; a server without it never sees the password.
+    FtpSessionSettings tls = settingsFor(server.port());
+    tls.server.scheme = QStringLiteral("ftps");
+    session.StartConnexionFTP(tls);
+    EXPECT_EQ(session.list1(), QStringList{kMarker});
+    const QStringList commands = server.commands();
+    ASSERT_TRUE(commands.contains(QStringLiteral("AUTH TLS"))) << commands.join(u'|').toStdString();
+    EXPECT_EQ(countVerb(commands.mid(commands.lastIndexOf(QStringLiteral("AUTH TLS"))), "PASS"), 0);
+
+    // Nor does the log of a session that works.
+    session.StartConnexionFTP(settingsFor(server.port()));
+    session.setText1(local.root());
     session.activateEntry(QStringLiteral("b.avi"));
-    session.setText1(QString()); // nothing chosen: the current directory
-    session.activateEntry(QStringLiteral("c.avi"));
-    EXPECT_EQ(inet.sent, (QStringList{"GET my clip.avi /srv/in" + sep + "my clip.avi", "GET b.avi /srv/in" + sep + "b.avi",
-                                      "GET c.avi c.avi"}));
+    EXPECT_EQ(local.read(QStringLiteral("b.avi")), QByteArray("bee"));
+    qInstallMessageHandler(previous);
+    ASSERT_FALSE(messages.isEmpty());
+    for (const QString& m : messages) {
+        EXPECT_FALSE(m.contains(kFtpPassword)) << m.toStdString();
+        EXPECT_FALSE(m.contains(QStringLiteral("wrong-secret"))) << m.toStdString();
+    }
 }
 
-TEST(FtpSession, StatusBarFollowsTheStates)
+// The browser's wait lasts as long as the engine shows signs of life, and gives up
+// once it has shown none for the request timeout, whatever the engine itself does.
+TEST(FtpBrowserWait, OutlastsALiveEngineButNotASilentOne)
 {
-    const std::tuple<bool, int, QString> steps[] = {
-        {true, 7, "Receiving a response from the host computer. Please wait..."},
-        {true, 0, ". Please wait..."},
-        {true, 3, "Connecting to the host computer. Please wait..."},
-        {true, 42, "Connecting to the host computer. Please wait..."}, // unknown: kept, no second suffix
-        {false, 12, "Request completed, all data received"},
-        {false, -1, "Request completed, all data received"},
-        {false, 11, "Error occurred in communicating with the host computer"},
-        {false, 0, ""},
-    };
-    ScriptedControl inet;
+    QTcpServer silent; // accepts, never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    FtpTransfer inet;
     FtpSession session(inet);
-    for (const auto& [executing, state, expected] : steps) {
-        inet.executing = executing;
+    session.StartConnexionFTP(settingsFor(test::unusedLocalPort(), kFtpPassword, 1)); // the wait's bound: 1 s
+    inet.configure({QStringLiteral("127.0.0.1"), false, int(silent.serverPort()), kFtpUser, kFtpPassword, 30});
+    ASSERT_TRUE(inet.execute({CommandKind::Ls, {}, {}}));
+
+    QTimer alive; // signs of life for 2.5 s, well past the 1.5 s the wait allows a silent engine
+    int beats = 0;
+    QObject::connect(&alive, &QTimer::timeout, [&] {
+        if (++beats <= 10)
+            emit inet.stateChanged(7);
+    });
+    alive.start(250);
+    QElapsedTimer t;
+    t.start();
+    session.Wait();
+    EXPECT_GE(t.elapsed(), 2500);
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_TRUE(inet.stillExecuting());
+
+    // While the engine works, the status says so once; an unknown state changes nothing.
+    for (const int state : {3, 42}) {
         emit inet.stateChanged(state);
-        EXPECT_EQ(session.statusText(), expected) << "state " << state;
+        EXPECT_EQ(session.statusText(), "Connecting to the host computer. Please wait...") << state;
     }
 }
 
-TEST(FtpSession, WaitOutlastsALiveTransferButNotADeadControl)
+// The FTP stage of the start-up with no usable server, with a 2 s request timeout: a
+// closed port, and a server that accepts the connection but never greets. The bound
+// catches a stage that waits for the dead server twice.
+TEST(FtpBrowserServerDown, StartUpGoesOnWithinTheRequestTimeout)
 {
+    int closedPort = 0;
     {
-        // Signs of life every 250 ms for well over the 1.5 s limit: the wait lasts.
-        ScriptedControl inet;
-        inet.keepAliveMs = 250;
-        inet.keepAliveCount = 8;
-        inet.replies["LS"] = {true, 226, "slow.avi\r\n"};
-        FtpSession session(inet);
-        session.StartConnexionFTP(settings(1));
-        EXPECT_EQ(session.list1(), QStringList{"slow.avi"});
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        closedPort = probe.serverPort();
     }
-    {
-        // A control that never ends: the start-up still goes on, with the marker.
-        ScriptedControl inet;
-        inet.hang = true;
+    QTcpServer silent; // accepts, never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+
+    for (const auto& [name, port] : {std::pair{"closed port", closedPort}, std::pair{"silent server", int(silent.serverPort())}}) {
+        SCOPED_TRACE(name);
+        FtpTransfer inet;
         FtpSession session(inet);
         QElapsedTimer t;
         t.start();
-        session.StartConnexionFTP(settings(1));
+        session.StartConnexionFTP(settingsFor(port, kFtpPassword, 2));
+        const qint64 ms = t.elapsed();
+        std::cout << "[ measured ] FTP start-up stage, " << name << ", 2 s timeout: " << ms << " ms" << std::endl;
         EXPECT_EQ(session.list1(), QStringList{kMarker});
-        EXPECT_EQ(inet.sent, QStringList{"LS"});
-        EXPECT_LT(t.elapsed(), 10000); // bounded; a hang would never return at all
+        EXPECT_EQ(session.text2(), QString());
+        EXPECT_FALSE(inet.stillExecuting());
+        EXPECT_LT(ms, 3500);
+
+        // A change of directory on the dead server waits for it once, not three times.
+        t.restart();
+        session.GetDir(QStringLiteral("docs/"));
+        EXPECT_EQ(session.list1(), QStringList{kMarker});
+        EXPECT_LT(t.elapsed(), 3500);
     }
 }

@@ -133,6 +133,17 @@ void TestHttpServer::serveStalled(const QString& path, int stallMs)
     });
 }
 
+void TestHttpServer::serveTrickle(const QString& path, qint64 totalBytes, int intervalMs)
+{
+    handle(path, [this, totalBytes, intervalMs](const httplib::Request&, httplib::Response& response) {
+        response.set_content_provider(size_t(totalBytes), "application/octet-stream",
+                                      [this, intervalMs](size_t, size_t, httplib::DataSink& sink) {
+                                          sleepUnlessStopping(intervalMs);
+                                          return !m_stopping && sink.write("t", 1);
+                                      });
+    });
+}
+
 QList<RecordedRequest> TestHttpServer::requests() const
 {
     std::lock_guard lock(m_mutex);

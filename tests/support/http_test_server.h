@@ -53,6 +53,8 @@ public:
     void serveWrongLength(const QString& path, const QByteArray& body, qint64 announcedLength);
     void serveWithoutLength(const QString& path, const QByteArray& body);
     void serveStalled(const QString& path, int stallMs);
+    // Announces totalBytes and sends them one at a time, one every intervalMs.
+    void serveTrickle(const QString& path, qint64 totalBytes, int intervalMs);
     void handle(const QString& path, Handler handler);
 
     QList<RecordedRequest> requests() const;

@@ -6,9 +6,7 @@
 #include "core/program_paths.h"
 #include "core/server_config.h"
 #include "core/startup_reporter.h"
-#include "net/ftp_transfer.h"
 #include "net/http_transfer.h"
-#include "net/inet_control.h"
 #include "support/fakes.h"
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
@@ -90,8 +88,8 @@ protected:
     TempTree tree;
     ProgramPaths paths{tree.root()};
     TestHttpServer server;
-    // The main screen's control, serving both protocols, as in production.
-    InetControl inet2{std::make_unique<HttpTransfer>(shortTimings()), std::make_unique<FtpTransfer>()};
+    // The main screen's HTTP engine, as in production.
+    HttpTransfer inet2{shortTimings()};
     RecordingReporter reporter;
     FakeProbe probe{true};
     FailedDownloads failed{paths};
