@@ -98,20 +98,6 @@ TEST(StartupSequence, ManualModeReportsEachStageInOrderAndHandsThePlaylistOver)
     EXPECT_EQ(seq.last(), "stage 8");
 }
 
-TEST(StartupSequence, NoConnectionWarnsAndStillPlaysWhatIsOnDisk)
-{
-    ProgramDir dir;
-    dir.config("");
-    dir.tree.write("videos-man/plages/p.mp4", "x");
-    RefusingTransfer downloads;
-    StartupRun run{dir, downloads};
-    run.probe.connected = false;
-    run.sequence.run();
-    EXPECT_TRUE(run.reporter.connectionWarningShown());
-    EXPECT_EQ(run.sequence.phrases(), QStringList({"BIENVENUE - WELCOME"}));
-    EXPECT_TRUE(run.sequence.playlist().contains("plages/p.mp4"));
-}
-
 TEST(StartupSequence, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloadsOut)
 {
     ProgramDir dir;
