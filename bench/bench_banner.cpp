@@ -3,7 +3,7 @@
 // the video alone. Run it on a real display or under Xvfb:
 //   xvfb-run -a -s "-screen 0 1280x720x24" bench_banner [--seconds 10] [--null-video]
 //            [--step 10] [--cycle-ms 30000] [--hold]
-#include "app/main_screen_adapters.h"
+#include "app/phrase_state_source.h"
 #include "core/clock.h"
 #include "core/timings.h"
 #include "presentation/banner_cycle.h"

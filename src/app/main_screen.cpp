@@ -1,35 +1,21 @@
 #include "app/main_screen.h"
 
-#include "core/logging.h"
 #include "app/operator_panel.h"
-#include "core/categories.h"
-#include "presentation/banner_cycle.h"
-#include "system/daily_scheduler.h"
-#include "presentation/clock_weather_strip.h"
-#include "presentation/banner_window.h"
-#include "presentation/window_raiser.h"
-#include "net/ftp_session.h"
-#include "weather/weather_feed.h"
-#include "app/main_screen_adapters.h"
+#include "core/logging.h"
 #include "presentation/media_player.h"
 #include "presentation/shell_open.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 
 namespace zepril {
 
-MainScreen::MainScreen(ProgramPaths paths, ServerConfig servers, Timings timings, MainScreenServices services, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint)
-    , m_paths(std::move(paths))
-    , m_servers(std::move(servers))
-    , m_timings(timings)
-    , m_services(std::move(services))
+MainScreen::MainScreen(MainScreenActions actions, QWidget* parent)
+    : QWidget(parent, Qt::FramelessWindowHint), m_actions(std::move(actions))
 {
     setObjectName(QStringLiteral("MainScreen"));
     setWindowTitle(QStringLiteral("ZEPRIL"));
@@ -40,22 +26,11 @@ MainScreen::MainScreen(ProgramPaths paths, ServerConfig servers, Timings timings
     // Full screen without relying on a window manager: a frameless window the size of the screen.
     if (QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(screen->geometry());
-
     setupPanel();
     setupButtons();
-    setupTimers();
-    setupScreenWindows();
-    setupScheduler();
-    setupFtp();
 }
 
-MainScreen::~MainScreen()
-{
-    // The timers die with this window first, so nothing drives the strips once they are gone.
-    m_cycle.reset();
-    delete m_overlay;
-    delete m_banner;
-}
+MainScreen::~MainScreen() = default;
 
 void MainScreen::setupPanel()
 {
@@ -66,8 +41,8 @@ void MainScreen::setupPanel()
     m_panel->hide();
     connect(m_panel->list(QStringLiteral("lstPlayList")), &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) {
-                if (item && m_services.messageBox)
-                    m_services.messageBox(item->text());
+                if (item && m_actions.messageBox)
+                    m_actions.messageBox(item->text());
             });
 }
 
@@ -91,6 +66,24 @@ void MainScreen::setupButtons()
     resizeEvent(nullptr);
 }
 
+void MainScreen::attachPlayer(MediaPlayer& player, QWidget* videoWidget)
+{
+    m_player = &player;
+    m_videoWidget = videoWidget;
+    if (m_videoWidget) {
+        m_videoWidget->setGeometry(rect());
+        m_videoWidget->lower();
+    }
+    resizeEvent(nullptr);
+}
+
+void MainScreen::setNeighbours(QWidget* top, QWidget* bottom)
+{
+    m_top = top;
+    m_bottom = bottom;
+    placePanel();
+}
+
 void MainScreen::resizeEvent(QResizeEvent*)
 {
     if (m_videoWidget)
@@ -110,34 +103,9 @@ void MainScreen::placePanel()
     if (!m_panel)
         return;
     // Between the clock strip and the banner, so that the whole panel stays readable.
-    const int top = m_overlay ? m_overlay->height() + 4 : 60;
-    const int bottom = m_banner && m_banner->isVisible() ? m_banner->height() + 4 : 60;
+    const int top = m_top ? m_top->height() + 4 : 60;
+    const int bottom = m_bottom && m_bottom->isVisible() ? m_bottom->height() + 4 : 60;
     m_panel->setGeometry(rect().adjusted(40, top, -80, -bottom));
-}
-
-void MainScreen::setupTimers()
-{
-    const auto make = [this](const char* name, int interval) {
-        auto* t = new QTimer(this);
-        t->setObjectName(QLatin1String(name));
-        t->setInterval(interval);
-        return t;
-    };
-    m_timeHorloge = make("timeHorloge", m_timings.overlayFirstShowMs);
-    m_timeMajTextes = make("TimeMajTextes", m_timings.textsTickMs);
-    m_timeMajMeteo = make("TimeMajMeteo", m_timings.weatherTickMs);
-    m_timeHorloge->setSingleShot(true);
-}
-
-void MainScreen::attachPlayer(MediaPlayer& player, QWidget* videoWidget)
-{
-    m_player = &player;
-    m_videoWidget = videoWidget;
-    if (m_videoWidget) {
-        m_videoWidget->setGeometry(rect());
-        m_videoWidget->lower();
-    }
-    resizeEvent(nullptr);
 }
 
 QPushButton* MainScreen::button(int number) const
@@ -145,47 +113,11 @@ QPushButton* MainScreen::button(int number) const
     return number >= 1 && number <= 5 ? m_buttons[number - 1] : nullptr;
 }
 
-QTimer* MainScreen::timer(const QString& name) const
-{
-    if (name == QLatin1String("TimeCycleBandeau"))
-        return &m_cycle->timeCycleBandeau();
-    return findChild<QTimer*>(name, Qt::FindDirectChildrenOnly);
-}
-
-void MainScreen::showMainScreen()
-{
-    // A request that comes while the start-up yields must neither start it again nor
-    // show the screen before the start-up is over.
-    if (m_loading)
-        return;
-    if (!m_loaded)
-        runStartup();
-    show();
-    raise();
-}
-
-void MainScreen::yield() { QCoreApplication::processEvents(); }
-
-void MainScreen::mirrorLists()
-{
-    m_panel->showList(QStringLiteral("lstPlayList"), m_state.lstPlayList);
-    m_panel->showList(QStringLiteral("lstPhrase"), m_state.phrases.lstPhrase);
-    m_panel->showList(QStringLiteral("lstTemp"), m_state.lstTemp);
-    m_panel->showList(QStringLiteral("lstCat"), m_state.lstCat);
-    m_panel->showList(QStringLiteral("lstSyncSupp"), m_state.lstSyncSupp);
-    m_panel->showList(QStringLiteral("failedDownloads"), m_state.failedDownloads);
-    m_panel->showList(QStringLiteral("lstMeteo"), m_state.lstMeteo);
-    for (size_t i = 0; i < kCategories.size(); ++i) {
-        m_panel->showList(QLatin1String(kCategories[i].name), m_state.serverLists[i]);
-        m_panel->showList(QLatin1String(kCategories[i].playableList), m_state.playable[i]);
-    }
-}
-
 void MainScreen::togglePanel()
 {
-    m_state.panelClickCount = qint16(m_state.panelClickCount + 1);
-    if (m_state.panelClickCount == 1) {
-        mirrorLists();
+    m_panelClickCount = qint16(m_panelClickCount + 1);
+    if (m_panelClickCount == 1) {
+        emit panelOpening();
         placePanel();
         m_panel->show();
         m_panel->raise();
@@ -193,7 +125,7 @@ void MainScreen::togglePanel()
             b->raise();
     } else {
         m_panel->hide();
-        m_state.panelClickCount = 0;
+        m_panelClickCount = 0;
     }
 }
 
@@ -217,22 +149,15 @@ void MainScreen::play()
         m_player->play();
 }
 
-QString MainScreen::downloadPageUrl() const { return m_servers.update.baseUrl() + QStringLiteral("/download"); }
-
 void MainScreen::openDownloadPage()
 {
-    qCInfo(lcStartup) << "operator opens" << downloadPageUrl();
-    ShellOpen(m_services.shell, downloadPageUrl());
+    qCInfo(lcStartup) << "operator opens" << m_actions.downloadPageUrl;
+    ShellOpen(m_actions.shell, m_actions.downloadPageUrl);
 }
 
 void MainScreen::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    unload();
-}
-
-void MainScreen::unload()
-{
     qCInfo(lcStartup) << "main screen closed: pausing and ending";
     pauseAndEnd();
 }
@@ -241,8 +166,8 @@ void MainScreen::pauseAndEnd()
 {
     if (m_player)
         m_player->pause();
-    yield();
-    m_services.endProgram();
+    QCoreApplication::processEvents();
+    m_actions.endProgram();
 }
 
 }

@@ -1,26 +1,52 @@
 #include "app/player_app.h"
 
+#include "app/main_screen.h"
+#include "app/operator_panel.h"
+#include "app/phrase_state_source.h"
+#include "app/startup_sequence.h"
+#include "app/startup_window.h"
+#include "app/web_view.h"
+#include "core/categories.h"
 #include "core/clock.h"
 #include "core/connection_probe.h"
 #include "core/file_helpers.h"
 #include "core/logging.h"
 #include "core/playlist.h"
+#include "core/server_config.h"
 #include "core/startup_reporter.h"
-#include "app/startup_window.h"
-#include "app/main_screen.h"
-#include "app/web_view.h"
+#include "core/termination.h"
+#include "net/ftp_session.h"
 #include "net/ftp_transfer.h"
+#include "net/http_fetch.h"
 #include "net/http_transfer.h"
-#include "system/reboot.h"
+#include "net/update_server.h"
+#include "presentation/banner_cycle.h"
+#include "presentation/banner_layout.h"
+#include "presentation/banner_window.h"
+#include "presentation/clock_weather_strip.h"
 #include "presentation/mpv_player.h"
 #include "presentation/shell_open.h"
+#include "presentation/window_raiser.h"
+#include "system/daily_scheduler.h"
+#include "system/reboot.h"
+#include "system/texts_refresh.h"
+#include "weather/pictograms.h"
+#include "weather/weather_display.h"
+#include "weather/weather_feed.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
+#include <QStatusBar>
 #include <QThread>
+#include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -51,74 +77,423 @@ private:
     bool m_warning = false;
 };
 
+// The weather refresh writes on the strip; its first use loads the strip, whose own
+// load asks for a refresh as well.
+class StripDisplay final : public WeatherDisplay {
+public:
+    explicit StripDisplay(std::function<ClockWeatherStrip*()> strip) : m_strip(std::move(strip)) {}
+    void setTemperatureText(const QString& text) override { m_strip()->setTemperatureText(text); }
+    void setPictogram(int index) override { m_strip()->setPictogram(index); }
+    void setWeatherVisible(bool visible) override { m_strip()->setWeatherVisible(visible); }
+
+private:
+    std::function<ClockWeatherStrip*()> m_strip;
+};
+
 }
 
 struct PlayerApp::Parts {
+    ProgramPaths paths;
     Timings timings;
-    ProgramPaths paths{programDirectory()};
     ServerConfig servers;
-    SystemClock clock;
-    std::unique_ptr<SystemConnectionProbe> probe;
-    RandomSource random;
+    PlayerPlatform platform;
     ReporterRelay reporter;
-    std::unique_ptr<SystemRebooter> rebooter;
-    DesktopShellOpener shell;
-    std::unique_ptr<FtpTransfer> inet1;
-    std::unique_ptr<HttpTransfer> inet2;
-    std::unique_ptr<MainScreen> form2;
-    std::unique_ptr<MpvPlayer> player; // destroyed before the window it draws into
+
+    // The run's state that outlives the start-up: the banner's phrases and the weather.
+    PhraseState phrases;
+    QStringList lstMeteo;
+    QString txtMeteo;
+    int weatherTickCount = 0;
+    bool loading = false;
+    bool loaded = false;
+
+    std::unique_ptr<MainScreen> mainScreen;
+    std::unique_ptr<MediaPlayer> player; // destroyed before the window it draws into
+    QWidget* videoWidget = nullptr;
+    std::unique_ptr<StartupSequence> sequence;
+    std::unique_ptr<FtpSession> ftp;
+    QTimer* timeHorloge = nullptr; // children of the main screen
+    QTimer* timeMajTextes = nullptr;
+    QTimer* timeMajMeteo = nullptr;
+    std::unique_ptr<QtWindowRaiser> raiser;
+    std::unique_ptr<PhraseStateSource> phraseSource;
+    std::unique_ptr<BannerWindow> banner;
+    std::unique_ptr<ClockWeatherStrip> strip;
+    std::unique_ptr<BannerCycle> cycle; // its timers stop before the windows they drive go
+    std::unique_ptr<StripDisplay> stripDisplay;
+    std::unique_ptr<WeatherFeed> weather;
+    std::unique_ptr<DailyScheduler> scheduler;
+    std::unique_ptr<TerminationWatcher> termination;
+    QPointer<StartupWindow> startupWindow;
+
+    Parts(ProgramPaths p, Timings t, PlayerPlatform pf) : paths(std::move(p)), timings(t), platform(std::move(pf)) {}
+
+    void setupPlatform();
+    void setupTermination();
+    void setupMainScreen();
+    void setupPlayer();
+    void setupStartup();
+    void setupFtp();
+    void setupTimers();
+    void setupScreenWindows();
+    void setupWeather();
+    void setupScheduler();
+
+    void runStartup();
+    void applySettings(const Settings& settings);
+    void showBanner();
+    void closeStartupWindow();
+    void refreshWeatherAtStartup();
+    void armTimers();
+    void refreshTexts();
+    void mirrorLists();
+    void mirrorWeather();
+    ClockWeatherStrip* ensureStrip();
+    void endOnSignal(int signalNumber);
 };
+
+PlayerPlatform::PlayerPlatform() = default;
+PlayerPlatform::~PlayerPlatform() = default;
+PlayerPlatform::PlayerPlatform(PlayerPlatform&&) noexcept = default;
+PlayerPlatform& PlayerPlatform::operator=(PlayerPlatform&&) noexcept = default;
 
 void preparePlayerEnvironment() { prepareWebEngineEnvironment(); }
 
-PlayerApp::PlayerApp(Timings timings) : m(std::make_unique<Parts>())
+PlayerApp::PlayerApp(ProgramPaths paths, Timings timings, PlayerPlatform platform)
+    : m(std::make_unique<Parts>(std::move(paths), timings, std::move(platform)))
 {
     installLogFormat();
-    m->timings = timings;
     m->servers = readServerConfig(GetShortPath(m->paths.configIni()));
-    m->probe = std::make_unique<SystemConnectionProbe>();
-    m->rebooter = std::make_unique<SystemRebooter>(m->servers.rebootCommand);
-    m->inet1 = std::make_unique<FtpTransfer>();
-    m->inet2 = std::make_unique<HttpTransfer>(timings);
-
-    MainScreenServices services{m->clock, *m->probe, m->reporter, *m->rebooter, m->shell, *m->inet1, *m->inet2, m->random};
-    services.showStartupWindow = [this] {
-        if (m->reporter.window)
-            m->reporter.window->show();
-    };
-    services.unloadStartupWindow = [this] {
-        if (m->reporter.window)
-            m->reporter.window->unload();
-    };
-    services.endProgram = [] {
-        // Ends at once, as the operator expects of "quit": no window runs its own
-        // shutdown, no timer fires again.
-        std::fflush(stderr);
-        std::_Exit(0);
-    };
-    services.messageBox = [](const QString& text) { QMessageBox::information(nullptr, QApplication::applicationName(), text); };
-    services.blockingWait = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
-    m->form2 = std::make_unique<MainScreen>(m->paths, m->servers, m->timings, std::move(services));
-    // The player draws into a native child of the main screen, so it comes after it.
-    MpvPlayerOptions options;
-    options.retryAfterAllFailedMs = timings.playerRetryMs;
-    m->player = std::make_unique<MpvPlayer>(m->form2.get(), options);
-    m->form2->attachPlayer(*m->player, m->player->videoWidget());
+    m->setupPlatform();
+    m->setupTermination();
+    m->setupMainScreen();
+    m->setupPlayer();
+    m->setupStartup();
+    m->setupFtp();
+    m->setupTimers();
+    m->setupScreenWindows();
+    m->setupWeather();
+    m->setupScheduler();
 }
 
-PlayerApp::~PlayerApp() = default;
+PlayerApp::~PlayerApp() { delete m->startupWindow.data(); }
+
+void PlayerApp::Parts::setupPlatform()
+{
+    PlayerPlatform& p = platform;
+    if (!p.clock)
+        p.clock = std::make_unique<SystemClock>();
+    if (!p.probe)
+        p.probe = std::make_unique<SystemConnectionProbe>();
+    if (!p.rebooter)
+        p.rebooter = std::make_unique<SystemRebooter>(servers.rebootCommand);
+    if (!p.shell)
+        p.shell = std::make_unique<DesktopShellOpener>();
+    if (!p.random)
+        p.random = std::make_unique<RandomSource>();
+    if (!p.ftpEngine)
+        p.ftpEngine = std::make_unique<FtpTransfer>();
+    if (!p.httpEngine)
+        p.httpEngine = std::make_unique<HttpTransfer>(timings);
+    if (!p.makePlayer) {
+        p.makePlayer = [this](QWidget* mainScreen, QWidget*& video) -> std::unique_ptr<MediaPlayer> {
+            MpvPlayerOptions options;
+            options.retryAfterAllFailedMs = timings.playerRetryMs;
+            auto player = std::make_unique<MpvPlayer>(mainScreen, options);
+            video = player->videoWidget();
+            return player;
+        };
+    }
+    if (!p.makeWebView)
+        p.makeWebView = [] { return makeWebView(nullptr); };
+    if (!p.endProgram) {
+        p.endProgram = [] {
+            // Ends at once, as the operator expects of "quit": no window runs its own
+            // shutdown, no timer fires again.
+            std::fflush(stderr);
+            std::_Exit(0);
+        };
+    }
+    if (!p.messageBox)
+        p.messageBox = [](const QString& text) { QMessageBox::information(nullptr, QApplication::applicationName(), text); };
+    if (!p.blockingWait)
+        p.blockingWait = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+}
+
+void PlayerApp::Parts::setupTermination()
+{
+    termination = std::make_unique<TerminationWatcher>();
+    QObject::connect(termination.get(), &TerminationWatcher::terminationRequested, termination.get(),
+                     [this](int signalNumber) { endOnSignal(signalNumber); });
+}
+
+void PlayerApp::Parts::endOnSignal(int signalNumber)
+{
+    // A download under way stays in the journal, which is written before its first
+    // byte; ending here leaves exactly what a power cut would, and the next start-up
+    // deletes the partial file and fetches it again.
+    qCInfo(lcSystem).noquote() << (signalNumber == SIGINT ? "SIGINT" : "SIGTERM")
+                               << "received: transfers stopped, the player ends";
+    // The FTP engine's request, if any, ends with its worker thread when it is destroyed.
+    platform.httpEngine->cancel();
+    platform.endProgram();
+}
+
+void PlayerApp::Parts::setupMainScreen()
+{
+    MainScreenActions actions{*platform.shell, servers.update.baseUrl() + QStringLiteral("/download"),
+                              platform.endProgram, platform.messageBox};
+    mainScreen = std::make_unique<MainScreen>(std::move(actions));
+    QObject::connect(mainScreen.get(), &MainScreen::panelOpening, mainScreen.get(), [this] { mirrorLists(); });
+}
+
+void PlayerApp::Parts::setupPlayer()
+{
+    player = platform.makePlayer(mainScreen.get(), videoWidget);
+    player->setFailureHandler([this](const QString& path) { sequence->playerCouldNotOpen(path); });
+    mainScreen->attachPlayer(*player, videoWidget);
+}
+
+void PlayerApp::Parts::setupStartup()
+{
+    StartupSeams seams{*platform.probe, reporter, *platform.httpEngine, *player, *platform.random,
+                       [] { QCoreApplication::processEvents(); }};
+    sequence = std::make_unique<StartupSequence>(paths, servers, timings, std::move(seams));
+    QObject::connect(sequence.get(), &StartupSequence::settingsRead, mainScreen.get(),
+                     [this](const Settings& s) { applySettings(s); });
+}
+
+void PlayerApp::Parts::setupFtp()
+{
+    ftp = std::make_unique<FtpSession>(*platform.ftpEngine);
+    OperatorPanel* panel = mainScreen->panel();
+    QObject::connect(ftp.get(), &FtpSession::list1Changed, panel,
+                     [panel](const QStringList& entries) { panel->showList(QStringLiteral("List1"), entries); });
+    QObject::connect(ftp.get(), &FtpSession::text2Changed, panel->text2(), &QLineEdit::setText);
+    QObject::connect(ftp.get(), &FtpSession::statusTextChanged, panel,
+                     [panel](const QString& text) { panel->statusBar()->showMessage(text); });
+    QObject::connect(panel->text1(), &QLineEdit::textChanged, ftp.get(), &FtpSession::setText1);
+    QObject::connect(panel->list(QStringLiteral("List1")), &QListWidget::itemDoubleClicked, ftp.get(),
+                     [this](QListWidgetItem* item) {
+                         if (item)
+                             ftp->activateEntry(item->text());
+                     });
+}
+
+void PlayerApp::Parts::setupTimers()
+{
+    const auto make = [this](const char* name, int interval) {
+        auto* t = new QTimer(mainScreen.get());
+        t->setObjectName(QLatin1String(name));
+        t->setInterval(interval);
+        return t;
+    };
+    timeHorloge = make("timeHorloge", timings.overlayFirstShowMs);
+    timeMajTextes = make("TimeMajTextes", timings.textsTickMs);
+    timeMajMeteo = make("TimeMajMeteo", timings.weatherTickMs);
+    timeHorloge->setSingleShot(true);
+}
+
+void PlayerApp::Parts::setupScreenWindows()
+{
+    raiser = std::make_unique<QtWindowRaiser>();
+    phraseSource = std::make_unique<PhraseStateSource>(phrases);
+    banner = std::make_unique<BannerWindow>();
+    banner->setObjectName(QStringLiteral("frmPhrase_ZEPRIL"));
+    cycle = std::make_unique<BannerCycle>(*banner, *raiser, *phraseSource, timings);
+    cycle->timeCycleBandeau().setObjectName(QStringLiteral("TimeCycleBandeau"));
+    raiser->setWindow(StackedWindow::Main, mainScreen.get());
+    raiser->setWindow(StackedWindow::Banner, banner.get());
+    QObject::connect(timeHorloge, &QTimer::timeout, mainScreen.get(), [this] {
+        timeHorloge->stop();
+        ensureStrip();
+        raiser->raise(StackedWindow::Overlay);
+    });
+}
+
+ClockWeatherStrip* PlayerApp::Parts::ensureStrip()
+{
+    if (strip)
+        return strip.get();
+    strip = std::make_unique<ClockWeatherStrip>(*platform.clock, timings);
+    strip->setObjectName(QStringLiteral("ClockWeatherStrip"));
+    std::array<QPixmap, 6> pictures;
+    for (int i = 0; i < 6; ++i)
+        pictures[size_t(i)] = stockPictogram(i);
+    strip->setStockPictures(pictures);
+    raiser->setWindow(StackedWindow::Overlay, strip.get());
+    mainScreen->setNeighbours(strip.get(), banner.get());
+    QObject::connect(strip.get(), &ClockWeatherStrip::weatherRefreshRequested, mainScreen.get(),
+                     [this] { weather->refresh(); });
+    strip->load();
+    return strip.get();
+}
+
+void PlayerApp::Parts::setupWeather()
+{
+    stripDisplay = std::make_unique<StripDisplay>([this] { return ensureStrip(); });
+    weather = std::make_unique<WeatherFeed>(*platform.clock, *platform.probe, paths, servers.weather,
+                                            httpWeatherFetch(HttpOptions::fromTimings(timings)), *stripDisplay,
+                                            WeatherFields{lstMeteo, txtMeteo, weatherTickCount});
+    QObject::connect(timeMajMeteo, &QTimer::timeout, mainScreen.get(), [this] {
+        weather->onWeatherTick();
+        mirrorWeather();
+    });
+}
+
+void PlayerApp::Parts::setupScheduler()
+{
+    scheduler = std::make_unique<DailyScheduler>(
+        *platform.clock, [this] { ForceReboot(*platform.rebooter); }, [this] { refreshTexts(); });
+    QObject::connect(timeMajTextes, &QTimer::timeout, scheduler.get(), &DailyScheduler::onTick);
+}
 
 void PlayerApp::start()
 {
-    auto* form1 = new StartupWindow(m->paths, m->servers, m->timings, makeWebView(nullptr));
-    form1->setAttribute(Qt::WA_DeleteOnClose);
-    m->reporter.window = form1;
-    QObject::connect(form1, &StartupWindow::showMainScreenRequested, m->form2.get(), &MainScreen::showMainScreen);
+    auto* window = new StartupWindow(m->paths, m->servers, m->timings, m->platform.makeWebView());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    m->startupWindow = window;
+    m->reporter.window = window;
+    QObject::connect(window, &StartupWindow::showMainScreenRequested, m->mainScreen.get(), [this] { showMainScreen(); });
     // Centred on the screen, as the start-up window of a kiosk is expected to be.
     if (QScreen* screen = QGuiApplication::primaryScreen())
-        form1->move(screen->geometry().center() - form1->rect().center());
-    form1->show();
-    form1->load();
+        window->move(screen->geometry().center() - window->rect().center());
+    window->show();
+    window->load();
+}
+
+void PlayerApp::showMainScreen()
+{
+    // A request that comes while the start-up yields must neither start it again nor
+    // show the screen before the start-up is over.
+    if (m->loading)
+        return;
+    if (!m->loaded)
+        m->runStartup();
+    m->mainScreen->show();
+    m->mainScreen->raise();
+}
+
+void PlayerApp::Parts::runStartup()
+{
+    loading = true;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    qCInfo(lcStartup) << "start-up begins; program directory" << paths.root();
+    if (startupWindow)
+        startupWindow->show();
+    if (videoWidget)
+        videoWidget->move(0, 0);
+    ftp->StartConnexionFTP(ftpSessionSettings(servers, timings));
+
+    sequence->run();
+    phrases.lstPhrase = sequence->phrases();
+    phrases.phraseCount = int(phrases.lstPhrase.size());
+    phrases.phraseIndex = 0;
+
+    showBanner();
+    closeStartupWindow();
+    refreshWeatherAtStartup();
+    armTimers();
+    mirrorLists();
+    loading = false;
+    loaded = true;
+    qCInfo(lcStartup) << "start-up done in" << elapsed.elapsed() << "ms";
+}
+
+void PlayerApp::Parts::applySettings(const Settings& s)
+{
+    mainScreen->panel()->showSettings(s);
+    if (const auto ms = cycleIntervalMs(s.cycle_phrase)) {
+        cycle->setCycleIntervalMs(*ms);
+    } else {
+        qCWarning(lcConfig) << "cycle_phrase" << s.cycle_phrase << "is not a number: the banner pause stays"
+                            << cycle->timeCycleBandeau().interval() << "ms";
+    }
+    weatherTickCount = 0;
+    // The scheduler keeps the reboot time, the refresh period and its tick count.
+    scheduler->configure(s.majvid_heure, s.majphr_heure);
+}
+
+void PlayerApp::Parts::showBanner()
+{
+    const Settings& s = sequence->settings();
+    banner->load(resolveBannerSettings(s.vitesse_affphrase, s.taille_police, s.ratio_taillebandeau));
+    banner->setSkin(paths.skinFile(QStringLiteral("back.jpg")), paths.skinFile(QStringLiteral("logo.jpg")));
+    banner->setTextColours(s.couleur_texte);
+}
+
+void PlayerApp::Parts::closeStartupWindow()
+{
+    // The warning must stay readable before the window goes.
+    if (reporter.connectionWarningShown())
+        platform.blockingWait(timings.noConnectionWaitMs);
+    if (startupWindow)
+        startupWindow->unload();
+}
+
+void PlayerApp::Parts::refreshWeatherAtStartup()
+{
+    weather->refreshWhenConnected();
+    mirrorWeather();
+}
+
+void PlayerApp::Parts::armTimers()
+{
+    timeHorloge->start();
+    cycle->start();
+    timeMajTextes->start();
+    timeMajMeteo->start();
+    qCInfo(lcStartup) << "timers armed: banner pause" << cycle->timeCycleBandeau().interval() << "ms";
+}
+
+void PlayerApp::Parts::refreshTexts()
+{
+    // The hotel is the one the start-up read from the settings.
+    const QString hotel = sequence->settings().nom_hotel;
+    zepril::refreshTexts(
+        phrases, *platform.probe,
+        [&] { return fetchHotelTexts(servers.update, hotel, paths, HttpOptions::fromTimings(timings)).ok; },
+        [this] { return loadPhraseList(paths.textesIni()); });
+    mainScreen->panel()->showList(QStringLiteral("lstPhrase"), phrases.lstPhrase);
+}
+
+void PlayerApp::Parts::mirrorWeather()
+{
+    OperatorPanel* panel = mainScreen->panel();
+    panel->showList(QStringLiteral("lstMeteo"), lstMeteo);
+    panel->txtMeteo()->setPlainText(txtMeteo);
+}
+
+void PlayerApp::Parts::mirrorLists()
+{
+    OperatorPanel* panel = mainScreen->panel();
+    const StartupSequence& s = *sequence;
+    panel->showList(QStringLiteral("lstPlayList"), s.playlist());
+    panel->showList(QStringLiteral("lstPhrase"), phrases.lstPhrase);
+    panel->showList(QStringLiteral("lstTemp"), s.categoryWork());
+    panel->showList(QStringLiteral("lstCat"), s.lastCategoryListing());
+    panel->showList(QStringLiteral("lstSyncSupp"), s.removedBySync());
+    panel->showList(QStringLiteral("failedDownloads"), s.failedDownloads());
+    panel->showList(QStringLiteral("lstMeteo"), lstMeteo);
+    for (size_t i = 0; i < kCategories.size(); ++i) {
+        panel->showList(QLatin1String(kCategories[i].name), s.serverLists()[i]);
+        panel->showList(QLatin1String(kCategories[i].playableList), s.playable()[i]);
+    }
+}
+
+bool PlayerApp::loaded() const { return m->loaded; }
+MainScreen& PlayerApp::mainScreen() const { return *m->mainScreen; }
+const StartupSequence& PlayerApp::startup() const { return *m->sequence; }
+StartupWindow* PlayerApp::startupWindow() const { return m->startupWindow; }
+BannerWindow& PlayerApp::banner() const { return *m->banner; }
+ClockWeatherStrip* PlayerApp::clockWeatherStrip() const { return m->strip.get(); }
+
+QTimer* PlayerApp::timer(const QString& name) const
+{
+    if (name == QLatin1String("TimeCycleBandeau"))
+        return &m->cycle->timeCycleBandeau();
+    return m->mainScreen->findChild<QTimer*>(name, Qt::FindDirectChildrenOnly);
 }
 
 }

@@ -3,6 +3,8 @@
 // of local files, play and pause. One real implementation (mpv) and test fakes.
 #include <QString>
 
+#include <functional>
+
 namespace zepril {
 
 class MediaPlayer {
@@ -13,6 +15,19 @@ public:
     virtual void insertItem(int position, const QString& filePath) = 0; // newMedia + insertItem
     virtual void play() = 0;                                            // controls.play
     virtual void pause() = 0;                                           // controls.pause
+
+    // Told the path of each listed file the player could not open, on the UI thread.
+    void setFailureHandler(std::function<void(const QString& path)> handler) { m_failureHandler = std::move(handler); }
+
+protected:
+    void reportFailure(const QString& path) const
+    {
+        if (m_failureHandler)
+            m_failureHandler(path);
+    }
+
+private:
+    std::function<void(const QString& path)> m_failureHandler;
 };
 
 }

@@ -208,6 +208,7 @@ void MpvPlayer::onEndFile(const mpv_event& event)
                                                                         : QStringLiteral("nothing playable in the file");
         qCWarning(lcPlayer).noquote() << "cannot play" << path << "-" << reason << "- skipped";
         emit playbackFailed(path, reason);
+        reportFailure(path);
     }
     ++m_endedSinceStart;
     emit fileEnded(static_cast<int>(end->reason));

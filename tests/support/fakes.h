@@ -40,6 +40,7 @@ public:
     }
     void play() override { calls << "play"; playing = true; }
     void pause() override { calls << "pause"; playing = false; }
+    void failToOpen(const QString& path) const { reportFailure(path); }
 
     QStringList calls;
     QStringList items;

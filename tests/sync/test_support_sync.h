@@ -10,6 +10,7 @@
 #include "support/fakes.h"
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
+#include "support/video_bytes.h"
 #include "sync/download_video.h"
 #include "sync/failed_downloads.h"
 #include "sync/sync_category.h"
@@ -31,17 +32,6 @@ inline Timings shortTimings()
     Timings t;
     t.httpIdleTimeoutMs = 1000;
     return t;
-}
-
-// Bytes that start like an MP4 file (its file-type box) and go on with a pattern, so
-// that a truncation or a shift shows in the content.
-inline QByteArray patterned(qsizetype size, int seed = 0)
-{
-    static const QByteArray kFileType("\0\0\0\x18" "ftypisom\0\0\x02\0" "isomiso2", 24);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = i < kFileType.size() ? kFileType[i] : char((i * 13 + seed + i / 997) & 0xff);
-    return bytes;
 }
 
 // A tiny body that passes for a video and carries a text to tell it apart.
