@@ -53,9 +53,9 @@ echo "player log: $log"
 
 if [ -n "${DISPLAY:-}" ]; then
   if [ -n "$seconds" ]; then
-    timeout --signal=TERM "$seconds" "$build/src/app/zepril-client" 2>"$log" || true
+    timeout --signal=TERM "$seconds" "$build/zepril-client" 2>"$log" || true
   else
-    "$build/src/app/zepril-client" 2>"$log" || true
+    "$build/zepril-client" 2>"$log" || true
   fi
   exit 0
 fi
@@ -68,7 +68,7 @@ Xvfb "$display" -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 export DISPLAY="$display"
-"$build/src/app/zepril-client" 2>"$log" &
+"$build/zepril-client" 2>"$log" &
 player=$!
 pids+=($player)
 for ((t = 4; t <= seconds; t += 4)); do
