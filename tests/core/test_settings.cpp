@@ -1,7 +1,7 @@
 #include "core/server_config.h"
 #include "core/settings.h"
 
-#include "qt_print.h"
+#include "support/qt_print.h"
 #include "support/temp_tree.h"
 
 #include <QLocale>
@@ -52,8 +52,8 @@ TEST(Settings, BooleanKeys)
         const char* value;
         bool manual, white;
     } rows[] = {
-        {"False", false, false}, {"FALSE", false, false}, {"0", false, false}, {"True", true, true},
-        {"1", true, true},       {"-1", true, true},      {"yes", true, false}, {"", true, false},
+        {"FALSE", false, false}, {"0", false, false}, {"True", true, true}, {"-1", true, true},
+        {"yes", true, false},    {"", true, false},
     };
     for (const auto& row : rows) {
         const QByteArray value(row.value);
@@ -72,8 +72,9 @@ TEST(Settings, NumbersAndTheLocaleDecimalSeparator)
         std::optional<int> ms;
     } cycles[] = {
         {"30", 30000}, {" 7 ", 7000}, {"2.5", 2500}, {"0.0015", 2}, // rounded to whole milliseconds
+        {"0", 0},      {"86400", 86400000},                            // a day at most
         {"", std::nullopt}, {"abc", std::nullopt}, {"12abc", std::nullopt}, {"-3", std::nullopt},
-        {"1e12", std::nullopt}, // beyond what a timer holds
+        {"86401", std::nullopt}, {"1e12", std::nullopt},
     };
     for (const auto& row : cycles)
         EXPECT_EQ(cycleIntervalMs(row.text), row.ms) << row.text;
@@ -90,6 +91,82 @@ TEST(Settings, NumbersAndTheLocaleDecimalSeparator)
     for (const auto& [text, n] : {std::pair{"60", 60}, {"02:00", 2}, {"15min", 15}, {"abc", 0}, {"", 0}})
         EXPECT_EQ(leadingNumber(text), n) << text;
     EXPECT_EQ(leadingNumber(QStringLiteral("٣")), 0) << "only ASCII digits count";
+}
+
+TEST(Settings, EverySettingThatCannotWorkIsToldOnceWithWhatIsUsedInstead)
+{
+    QLocale::setDefault(QLocale::c());
+    test::TempTree tree;
+    const struct {
+        QByteArray lines;
+        QStringList warnings; // "!" in front: told as critical
+        const char* taillePolice = "40";
+    } rows[] = {
+        {"cycle_phrase=0\r\nvitesse_affphrase=2000\r\nmajvid_heure=23:59\r\nmajphr_heure=1440\r\n"
+         "ratio_taillebandeau=1\r\ntaille_police=400\r\nmode_manuel=0\r\ncouleur_texte=true\r\n",
+         {}, "400"},
+        {"taille_police=1000000\r\nvitesse_affphrase=-5\r\nratio_taillebandeau=0\r\n",
+         {"vitesse_affphrase=\"-5\" is not a number in 1..2000; using 10",
+          "ratio_taillebandeau=\"0\" is not a number in 1..50; using 6",
+          "taille_police=\"1000000\" is not a number in 1..400; using 40"}},
+        {"cycle_phrase=\r\ntaille_police=grand\r\n",
+         {"cycle_phrase=\"\" is not a number of seconds in 0..86400; the banner pause stays 5000 ms",
+          "taille_police=\"grand\" is not a number in 1..400; using 40"}},
+        {"majvid_heure=3:00\r\n",
+         {"!majvid_heure=\"3:00\" can never equal the clock (HH:MM, 00:00..23:59 with two digits each); "
+          "the daily reboot never happens"}},
+        {"majvid_heure=99:99\r\n",
+         {"!majvid_heure=\"99:99\" can never equal the clock (HH:MM, 00:00..23:59 with two digits each); "
+          "the daily reboot never happens"}},
+        {"majvid_heure=03h30\r\n", {"majvid_heure=\"03h30\" is not HH:MM; the daily reboot is at 03:30"}},
+        {"majphr_heure=15min\r\n",
+         {"majphr_heure=\"15min\" is not a whole number of minutes in 1..1440; the texts are refreshed every 15 minutes"}},
+        {"majphr_heure=0\r\n",
+         {"majphr_heure=\"0\" is not a whole number of minutes in 1..1440; the texts are only fetched at start-up"}},
+        {"nom_hotel=\r\nmode_manuel=oui\r\ncouleur_texte=blanc\r\n",
+         {"nom_hotel=\"\" is empty; the texts are fetched as \"_txt.ini\"",
+          "mode_manuel=\"oui\" is neither True nor False; manual mode is used (no video is deleted)",
+          "couleur_texte=\"blanc\" is neither True nor False; black text on white is used"}},
+        {"cycle_phrse=5\r\nCycle_Phrase=7\r\ncycle_phrase=8\r\nvolume=3\r\njust words\r\n",
+         {"cycle_phrse=\"5\" is no known key; ignored (cycle_phrase meant?)",
+          "cycle_phrase=\"8\" is given again; the first value is used", "volume=\"3\" is no known key; ignored",
+          "[Variables_Setup]=\"just words\" is no key=value line; ignored"}},
+    };
+    for (const auto& row : rows) {
+        const SettingsRead read = loadSettings(tree.write("cfg/config.ini", "[Variables_Setup]\r\n" + row.lines));
+        QStringList told;
+        for (const ConfigWarning& w : read.warnings)
+            told << (w.critical ? "!" : "") + w.text;
+        EXPECT_EQ(told, row.warnings) << row.lines.toStdString();
+        EXPECT_EQ(read.settings.taille_police, row.taillePolice) << row.lines.toStdString();
+    }
+    EXPECT_EQ(loadSettings(tree.path("cfg/missing.ini")).warnings.size(), 0);
+    const Settings fallback = settingsWith(tree, "vitesse_affphrase=-5\r\nratio_taillebandeau=0\r\nmajvid_heure=3:00\r\n");
+    EXPECT_EQ(fallback.vitesse_affphrase, "10") << "the banner never sees a number it cannot draw";
+    EXPECT_EQ(fallback.ratio_taillebandeau, "6");
+    EXPECT_EQ(fallback.majvid_heure, "3:00") << "a reboot time that never matches keeps its meaning";
+}
+
+TEST(Settings, Utf16ConfigWithItsMarkIsRead)
+{
+    test::TempTree tree;
+    const QString text = QStringLiteral("[Variables_Setup]\r\nnom_hotel=Hôtel Été\r\nmode_manuel=False\r\n"
+                                        "[Serveurs]\r\nmaj=127.0.0.1:8080\r\n");
+    QByteArray le("\xFF\xFE"), be("\xFE\xFF");
+    for (const QChar c : text) {
+        le += char(c.unicode() & 0xFF);
+        le += char(c.unicode() >> 8);
+        be += char(c.unicode() >> 8);
+        be += char(c.unicode() & 0xFF);
+    }
+    for (const QByteArray& bytes : {le, be}) {
+        const QString path = tree.write("cfg/config.ini", bytes);
+        const SettingsRead read = loadSettings(path);
+        EXPECT_EQ(read.settings.nom_hotel, QStringLiteral("Hôtel Été"));
+        EXPECT_FALSE(isManualMode(read.settings.mode_manuel));
+        EXPECT_TRUE(read.warnings.isEmpty());
+        EXPECT_EQ(readServerConfig(path).update.baseUrl(), "http://127.0.0.1:8080");
+    }
 }
 
 TEST(ServerConfig, DefaultsWithoutConfigOrSection)
