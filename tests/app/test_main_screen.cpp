@@ -32,23 +32,6 @@ using namespace zepril::test;
 
 namespace {
 
-class RecordingReporter final : public LoggingReporter {
-public:
-    void setStatus(const QString& text) override
-    {
-        LoggingReporter::setStatus(text);
-        statuses << text;
-        sequence << text;
-    }
-    void showStage(int index) override
-    {
-        LoggingReporter::showStage(index);
-        sequence << QStringLiteral("stage %1").arg(index);
-    }
-    QStringList statuses;
-    QStringList sequence; // statuses and stage marks in the order they came
-};
-
 class NoRebooter final : public Rebooter {
 public:
     bool requestReboot() override { ++requests; return true; }
@@ -346,7 +329,7 @@ TEST(Form2Startup, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloadsO
     EXPECT_EQ(journal, QStringList({brokenPath}));
 
     // Each category's mark comes right after its own synchronization, in order.
-    const QStringList& seq = rig.reporter.sequence;
+    const QStringList& seq = rig.reporter.events;
     const char* categories[] = {"restaurants", "plages", "night", "boutiques", "services", "documentaires"};
     qsizetype previous = -1;
     for (int k = 0; k < 6; ++k) {

@@ -21,15 +21,6 @@
 
 namespace zepril::test {
 
-class RecordingReporter final : public LoggingReporter {
-public:
-    void setStatus(const QString& text) override { LoggingReporter::setStatus(text); events << "status " + text; }
-    void showStage(int i) override { LoggingReporter::showStage(i); events << QStringLiteral("stage %1").arg(i); }
-    void setFileSize(const QString& text) override { LoggingReporter::setFileSize(text); fileSizes << text; }
-    QStringList events;
-    QStringList fileSizes;
-};
-
 inline Timings shortTimings()
 {
     Timings t;

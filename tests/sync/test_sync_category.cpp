@@ -112,14 +112,14 @@ TEST_F(SynchroVideoTest, SixCategoriesInOrderThenFailedNamesLeaveThePlayableList
 
     QStringList marks;
     for (const QString& event : std::as_const(reporter.events))
-        if (event.startsWith("stage") || event.startsWith("status Synchronisation"))
+        if (event.startsWith("stage") || event.startsWith("Synchronisation"))
             marks << event;
-    EXPECT_EQ(marks, QStringList({"status Synchronisation catégorie restaurants", "stage 0",
-                                  "status Synchronisation catégorie plages", "stage 1",
-                                  "status Synchronisation catégorie night", "stage 2",
-                                  "status Synchronisation catégorie boutiques", "stage 3",
-                                  "status Synchronisation catégorie services", "stage 4",
-                                  "status Synchronisation catégorie documentaires", "stage 5"}));
+    EXPECT_EQ(marks, QStringList({"Synchronisation catégorie restaurants", "stage 0",
+                                  "Synchronisation catégorie plages", "stage 1",
+                                  "Synchronisation catégorie night", "stage 2",
+                                  "Synchronisation catégorie boutiques", "stage 3",
+                                  "Synchronisation catégorie services", "stage 4",
+                                  "Synchronisation catégorie documentaires", "stage 5"}));
     const QStringList failed{dest("bad.mp4", "plages"), dest("a.mp4", "services"), dest("b.mp4", "services")};
     EXPECT_EQ(failedDownloads, failed);
     EXPECT_EQ(journal(), failed);
