@@ -38,7 +38,16 @@ QString decodeText(const QByteArray& bytes)
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
                              kFlags);
-        return utf16.decode(QByteArrayView(bytes).sliced(2));
+        QString text = utf16.decode(QByteArrayView(bytes).sliced(2));
+        // The decoder passes a lone surrogate through; such a name could not be
+        // written back as UTF-8, nor named on disk.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+                ++i;
+            else if (text.at(i).isSurrogate())
+                text[i] = QChar::ReplacementCharacter;
+        }
+        return text;
     }
     QByteArray body = bytes;
     if (body.startsWith("\xEF\xBB\xBF"))

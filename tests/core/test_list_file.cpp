@@ -41,6 +41,7 @@ TEST(TextCodec, Utf16ByMarkUtf8WhenValidElseWindows1252)
     EXPECT_EQ(decodeText("\xEF\xBB\xBF" "Caf\xC3\xA9"), QStringLiteral("Café"));
     EXPECT_EQ(decodeText(QByteArray("\xFF\xFE" "C\0\xE9\0\x3D\xD8\x00\xDE", 10)), QStringLiteral("Cé😀"));
     EXPECT_EQ(decodeText(QByteArray("\xFE\xFF\0C\0\xE9", 6)), QStringLiteral("Cé"));
+    EXPECT_EQ(decodeText(QByteArray("\xFF\xFE" "\x6C\xDE" "a\0", 6)), QStringLiteral("\uFFFDa")) << "a lone surrogate";
     EXPECT_EQ(decodeText("Caf\xE9 cr\xE8me"), QStringLiteral("Café crème"));
     EXPECT_EQ(decodeText("CAF\xC9"), QStringLiteral("CAFÉ")) << "a last byte that looks like a UTF-8 lead";
     EXPECT_EQ(decodeText("\xEF\xBB\xBF" "Caf\xE9"), QStringLiteral("Café")) << "the mark is dropped either way";
