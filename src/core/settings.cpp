@@ -136,20 +136,21 @@ void checkKeys(const QString& text, QList<ConfigWarning>& warnings)
             warnings.append(warn(QStringLiteral("[Variables_Setup]"), entry.value, QStringLiteral("is no key=value line; ignored")));
             continue;
         }
-        const QString key = entry.key.toLower();
-        const auto known = std::find_if(std::begin(kKeys), std::end(kKeys),
-                                        [&](const char* k) { return key == QLatin1String(k); });
+        // Compared as the reader compares names, so what it reads is what is checked.
+        const auto known = std::find_if(std::begin(kKeys), std::end(kKeys), [&](const char* k) {
+            return entry.key.compare(QLatin1String(k), Qt::CaseInsensitive) == 0;
+        });
         if (known == std::end(kKeys)) {
             QString what = QStringLiteral("is no known key; ignored");
             for (const char* k : kKeys) {
-                if (editDistance(key, QLatin1String(k)) <= 2)
+                if (editDistance(entry.key.toLower(), QLatin1String(k)) <= 2)
                     what += QStringLiteral(" (%1 meant?)").arg(QLatin1String(k));
             }
             warnings.append(warn(entry.key, entry.value, what));
-        } else if (seen.contains(key)) {
+        } else if (seen.contains(QLatin1String(*known))) {
             warnings.append(warn(entry.key, entry.value, QStringLiteral("is given again; the first value is used")));
         } else {
-            seen.append(key);
+            seen.append(QLatin1String(*known));
         }
     }
 }
