@@ -28,7 +28,8 @@ static bool isOrdinary(const fs::path& path, const QString& name)
 
 bool matchesWildcard(const QString& pattern, const QString& name)
 {
-    // "*.*" matches every name, dotted or not, as the legacy listing did.
+    // "*.*" means "every file" to whoever writes it, so it also matches names
+    // without a dot (a video saved without an extension still counts).
     if (pattern == QLatin1String("*.*"))
         return true;
     QString rx;

@@ -1,9 +1,10 @@
 #include "core/ini_reader.h"
 
-#include "core/list_file.h"
 #include "core/text_codec.h"
 
 #include <QFile>
+
+#include <optional>
 
 namespace zepril {
 
@@ -19,8 +20,11 @@ static QString unquote(QString value)
     return value;
 }
 
-QString iniValueFromText(const QString& text, const QString& section, const QString& key,
-                         const QString& defaultValue)
+// Calls visit(key, value) for each key=value line of the section, in file order,
+// and visit("", line) for any other line in it that is no comment, until visit
+// returns false.
+template<typename Visit>
+static void forEachLine(const QString& text, const QString& section, Visit visit)
 {
     bool inSection = false;
     QString normalized = text;
@@ -39,22 +43,49 @@ QString iniValueFromText(const QString& text, const QString& section, const QStr
         if (!inSection)
             continue;
         const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0)
-            continue;
-        if (line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0)
-            continue;
-        return unquote(line.mid(eq + 1).trimmed()).left(kMaxValueLength);
+        const bool more = eq < 0 ? visit(QString(), line)
+                                 : visit(line.left(eq).trimmed(),
+                                         unquote(line.mid(eq + 1).trimmed()).left(kMaxValueLength));
+        if (!more)
+            return;
     }
-    return defaultValue.left(kMaxValueLength);
+}
+
+QString iniValueFromText(const QString& text, const QString& section, const QString& key,
+                         const QString& defaultValue)
+{
+    std::optional<QString> found;
+    forEachLine(text, section, [&](const QString& k, const QString& v) {
+        if (k.isEmpty() || k.compare(key, Qt::CaseInsensitive) != 0)
+            return true;
+        found = v;
+        return false;
+    });
+    return found ? *found : defaultValue.left(kMaxValueLength);
+}
+
+QList<IniEntry> iniEntries(const QString& text, const QString& section)
+{
+    QList<IniEntry> entries;
+    forEachLine(text, section, [&](const QString& k, const QString& v) {
+        entries.append({k, v});
+        return true;
+    });
+    return entries;
+}
+
+QString readIniText(const QString& path)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
+    return decodeText(file.readAll());
 }
 
 QString ReadIniValue(const QString& section, const QString& key, const QString& path,
                      const QString& defaultValue)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return defaultValue.left(kMaxValueLength);
-    return iniValueFromText(decodeText(file.readAll()), section, key, defaultValue);
+    return iniValueFromText(readIniText(path), section, key, defaultValue);
 }
 
 }

@@ -10,14 +10,17 @@ namespace zepril {
 
 QStringList parseListText(const QString& text)
 {
+    // Servers and editors write CR LF, LF or CR; every one ends a line, so a name can
+    // never carry a line break into a path (a list read as one long name would make
+    // the synchronization delete every video of the category).
     QStringList items;
     QString current;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c == u'\r') {
+        if (c == u'\r' || c == u'\n') {
             items.append(current);
             current.clear();
-            if (i + 1 < text.size() && text.at(i + 1) == u'\n')
+            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
                 ++i;
         } else {
             current.append(c);
@@ -31,6 +34,10 @@ QStringList parseListText(const QString& text)
 QByteArray encodeList(const QStringList& items)
 {
     QByteArray out;
+    // A reader drops one leading byte-order mark; a first name that itself begins
+    // with U+FEFF gets a mark of its own in front, so it reads back unchanged.
+    if (!items.isEmpty() && items.first().startsWith(QChar(0xFEFF)))
+        out += "\xEF\xBB\xBF";
     for (const QString& item : items) {
         out += item.toUtf8();
         out += "\r\n";

@@ -1,6 +1,6 @@
 #pragma once
-// The list-file format: one item per line, lines ended by CR LF. On reading a line
-// ends at CR or CR LF; a lone LF stays inside the item.
+// The list-file format: one item per line. Written with CR LF line ends; on reading
+// CR LF, LF and CR each end a line, so no item ever holds a line break.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>

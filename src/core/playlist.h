@@ -27,7 +27,7 @@ private:
 void BuildInitialPlaylist(const QStringList& source, QStringList& scratch, const QString& category,
                           QStringList& playlist, RandomSource& random);
 
-// The eleven index index, in their fixed order.
+// The eleven index videos, in their fixed order.
 struct IndexSlots {
     QString index_ga, index_hotel, index_hotel_a, index_hotel_b, index_hotel_c;
     std::array<QString, 6> index_rub; // a..f, by category
@@ -37,8 +37,8 @@ struct IndexSlots {
 // fileExists receives the full path of the ".avi" candidate.
 IndexSlots resolveIndexSlots(const QString& videoRoot, const std::function<bool(const QString&)>& fileExists);
 
-// The whole playlist: for each category the five hotel-wide index and its own slot
-// (those whose file exists), then its drawn videos. statusFor receives each
+// The whole playlist: for each category the five hotel-wide index videos and the
+// category's own (those whose file exists), then its drawn videos. statusFor receives each
 // category's status text as the draw begins.
 QStringList composePlaylist(const IndexSlots& index, const std::array<QStringList, 6>& playable,
                             const QString& videoRoot, const std::function<bool(const QString&)>& fileExists,

@@ -1,6 +1,7 @@
 #pragma once
 // The player's settings: the nine keys of [Variables_Setup] in cfg/config.ini, held
 // as the texts read (numbers are converted where they are used).
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -21,8 +22,47 @@ struct Settings {
 
 QString builtInHotelName();
 
-// Reads the keys in their fixed order; a missing file, section or key gives the default.
+// A setting that cannot work as written, told to the technician who wrote it.
+struct ConfigWarning {
+    QString key;
+    QString value;
+    QString text;          // one line: the key, the value and what is used instead
+    bool critical = false; // the setting silently disables something the hotel relies on
+};
+
+struct SettingsRead {
+    Settings settings;
+    QList<ConfigWarning> warnings;
+};
+
+// The banner's numbers are only taken inside these ranges; outside them (or when not
+// a number) their default is used. cycle_phrase outside its range leaves the banner
+// pause at its design interval.
+struct SettingRange {
+    const char* key;
+    double lowest, highest;
+};
+inline constexpr SettingRange kCyclePhraseRange{"cycle_phrase", 0, 86400};
+inline constexpr SettingRange kVitesseRange{"vitesse_affphrase", 1, 2000};
+inline constexpr SettingRange kRatioRange{"ratio_taillebandeau", 1, 50};
+inline constexpr SettingRange kTaillePoliceRange{"taille_police", 1, 400};
+inline constexpr SettingRange kMajphrRange{"majphr_heure", 1, 1440};
+
+// Reads the keys in their fixed order (a missing file, section or key gives the
+// default) and checks every line of [Variables_Setup]. Logs nothing.
+SettingsRead loadSettings(const QString& configIniPath);
+// The same on the file's text.
+SettingsRead settingsFromText(const QString& configText);
+
+// What loadSettings would warn about, for a command that only checks a file.
+QList<ConfigWarning> settingsWarnings(const QString& configIniPath);
+
+// loadSettings, then one log line per warning and one with the values in use.
 Settings readSettings(const QString& configIniPath);
+
+// True when "HH:MM" read as the daily reboot (the first two and the last two
+// characters) can ever equal the clock's two-digit hour and minute.
+bool rebootTimeCanMatch(const QString& majvidHeure);
 
 // A setting used as a number: digits, optional sign, the locale's decimal separator.
 std::optional<double> parseSettingNumber(const QString& text);

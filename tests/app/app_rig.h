@@ -4,26 +4,11 @@
 #include "core/program_paths.h"
 #include "core/startup_reporter.h"
 #include "net/transfer_control.h"
+#include "support/core_fakes.h"
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
 
 namespace zepril::test {
-
-// Statuses and stage marks in the order they came.
-class RecordingReporter final : public LoggingReporter {
-public:
-    void setStatus(const QString& text) override
-    {
-        LoggingReporter::setStatus(text);
-        sequence << text;
-    }
-    void showStage(int index) override
-    {
-        LoggingReporter::showStage(index);
-        sequence << QStringLiteral("stage %1").arg(index);
-    }
-    QStringList sequence;
-};
 
 // For start-ups that must not download: every request fails and is counted.
 class RefusingTransfer final : public TransferControl {

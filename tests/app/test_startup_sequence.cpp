@@ -91,7 +91,7 @@ TEST(StartupSequence, ManualModeReportsEachStageInOrderAndHandsThePlaylistOver)
         expected << QStringLiteral("stage %1").arg(k);
     expected << "Chargement des listes des rubriques..." << "stage 6"
              << QString::fromUtf8("Constitution de la Playlist Vidéo initiale... ");
-    const QStringList& seq = run.reporter.sequence;
+    const QStringList& seq = run.reporter.events;
     ASSERT_GE(seq.size(), expected.size() + 1);
     EXPECT_EQ(seq.mid(0, expected.size()), expected);
     EXPECT_TRUE(seq.contains(QString::fromUtf8("Constitution de la Playlist Vidéo initiale: catégorie night")));
@@ -132,7 +132,7 @@ TEST(StartupSequence, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloa
     EXPECT_EQ(journal(dir), QStringList({brokenPath}));
 
     // Each category's mark comes right after its own synchronization, in order.
-    const QStringList& seq = run.reporter.sequence;
+    const QStringList& seq = run.reporter.events;
     qsizetype previous = -1;
     for (size_t k = 0; k < 6; ++k) {
         const QString category = QLatin1String(std::array{"restaurants", "plages", "night", "boutiques", "services", "documentaires"}[k]);

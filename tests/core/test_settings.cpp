@@ -1,12 +1,14 @@
 #include "core/server_config.h"
 #include "core/settings.h"
 
-#include "qt_print.h"
+#include "support/qt_print.h"
 #include "support/temp_tree.h"
 
 #include <QLocale>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace zepril;
 
@@ -23,24 +25,19 @@ Settings settingsWith(test::TempTree& tree, const QByteArray& lines)
 TEST(Settings, DefaultsWithoutAConfigFileAndEveryKeyOverridden)
 {
     test::TempTree tree;
-    for (const QString& path : {tree.path("cfg/config.ini"), QString()}) {
-        const Settings s = readSettings(path);
-        const QStringList values{s.cycle_phrase, s.vitesse_affphrase, s.majvid_heure, s.majphr_heure,
-                                 s.ratio_taillebandeau, s.taille_police};
-        EXPECT_EQ(values, QStringList({"30", "10", "02:00", "60", "6", "40"}));
-        EXPECT_EQ(s.nom_hotel, builtInHotelName());
-        EXPECT_FALSE(s.nom_hotel.isEmpty());
-        EXPECT_TRUE(isManualMode(s.mode_manuel));
-        EXPECT_TRUE(s.couleur_texte);
-    }
+    const auto values = [](const Settings& s) {
+        return QStringList{s.cycle_phrase, s.vitesse_affphrase, s.majvid_heure, s.majphr_heure,
+                           s.ratio_taillebandeau, s.taille_police, s.nom_hotel, s.mode_manuel,
+                           s.couleur_texte ? "white" : "black"};
+    };
+    EXPECT_EQ(values(readSettings(tree.path("cfg/config.ini"))),
+              QStringList({"30", "10", "02:00", "60", "6", "40", builtInHotelName(), "True", "white"}));
+    EXPECT_FALSE(builtInHotelName().isEmpty());
     const Settings s = settingsWith(tree, "cycle_phrase=12\r\nvitesse_affphrase=25\r\nmajvid_heure=03:30\r\n"
                                           "majphr_heure=15\r\nratio_taillebandeau=8\r\ntaille_police=32\r\n"
                                           "nom_hotel=H\xF4tel du Port\r\nmode_manuel=False\r\ncouleur_texte=False\r\n");
-    const QStringList values{s.cycle_phrase, s.vitesse_affphrase, s.majvid_heure, s.majphr_heure,
-                             s.ratio_taillebandeau, s.taille_police, s.nom_hotel};
-    EXPECT_EQ(values, QStringList({"12", "25", "03:30", "15", "8", "32", QStringLiteral("Hôtel du Port")}));
-    EXPECT_FALSE(isManualMode(s.mode_manuel));
-    EXPECT_FALSE(s.couleur_texte);
+    EXPECT_EQ(values(s), QStringList({"12", "25", "03:30", "15", "8", "32", QStringLiteral("Hôtel du Port"), "False",
+                                      "black"}));
 }
 
 TEST(Settings, BooleanKeys)
@@ -48,21 +45,11 @@ TEST(Settings, BooleanKeys)
     test::TempTree tree;
     // Neither Boolean nor number: the player keeps the mode that never deletes videos,
     // while the colour flag turns false.
-    const struct {
-        const char* value;
-        bool manual, white;
-    } rows[] = {
-        {"False", false, false}, {"FALSE", false, false}, {"0", false, false}, {"True", true, true},
-        {"1", true, true},       {"-1", true, true},      {"yes", true, false}, {"", true, false},
-    };
-    for (const auto& row : rows) {
-        const QByteArray value(row.value);
-        EXPECT_EQ(isManualMode(settingsWith(tree, "mode_manuel=" + value + "\r\n").mode_manuel), row.manual) << row.value;
-        EXPECT_EQ(settingsWith(tree, "couleur_texte=" + value + "\r\n").couleur_texte, row.white) << row.value;
+    for (const auto& [value, manual, white] : {std::tuple{"FALSE", false, false}, {"0", false, false},
+                                               {"True", true, true}, {"-1", true, true}, {"yes", true, false}}) {
+        EXPECT_EQ(isManualMode(settingsWith(tree, "mode_manuel=" + QByteArray(value)).mode_manuel), manual) << value;
+        EXPECT_EQ(settingsWith(tree, "couleur_texte=" + QByteArray(value)).couleur_texte, white) << value;
     }
-    const Settings absent = settingsWith(tree, "cycle_phrase=5\r\n");
-    EXPECT_TRUE(isManualMode(absent.mode_manuel));
-    EXPECT_TRUE(absent.couleur_texte);
 }
 
 TEST(Settings, NumbersAndTheLocaleDecimalSeparator)
@@ -72,8 +59,9 @@ TEST(Settings, NumbersAndTheLocaleDecimalSeparator)
         std::optional<int> ms;
     } cycles[] = {
         {"30", 30000}, {" 7 ", 7000}, {"2.5", 2500}, {"0.0015", 2}, // rounded to whole milliseconds
+        {"0", 0},      {"86400", 86400000},                            // a day at most
         {"", std::nullopt}, {"abc", std::nullopt}, {"12abc", std::nullopt}, {"-3", std::nullopt},
-        {"1e12", std::nullopt}, // beyond what a timer holds
+        {"86401", std::nullopt}, {"1e12", std::nullopt},
     };
     for (const auto& row : cycles)
         EXPECT_EQ(cycleIntervalMs(row.text), row.ms) << row.text;
@@ -87,70 +75,119 @@ TEST(Settings, NumbersAndTheLocaleDecimalSeparator)
     EXPECT_EQ(parseBoolean("0,0"), false);
     QLocale::setDefault(saved);
 
-    for (const auto& [text, n] : {std::pair{"60", 60}, {"02:00", 2}, {"15min", 15}, {"abc", 0}, {"", 0}})
-        EXPECT_EQ(leadingNumber(text), n) << text;
-    EXPECT_EQ(leadingNumber(QStringLiteral("٣")), 0) << "only ASCII digits count";
+    EXPECT_EQ(leadingNumber("02:00"), 2);
+    EXPECT_EQ(leadingNumber(QStringLiteral("٣0")), 0) << "only ASCII digits count";
 }
 
-TEST(ServerConfig, DefaultsWithoutConfigOrSection)
+TEST(Settings, EverySettingThatCannotWorkIsToldOnceWithWhatIsUsedInstead)
+{
+    QLocale::setDefault(QLocale::c());
+    test::TempTree tree;
+    const struct {
+        QByteArray lines;
+        QStringList warnings; // "!" in front: told as critical
+        const char* taillePolice = "40";
+    } rows[] = {
+        {"cycle_phrase=0\r\nvitesse_affphrase=2000\r\nmajvid_heure=23:59\r\nmajphr_heure=1440\r\n"
+         "ratio_taillebandeau=1\r\ntaille_police=400\r\nmode_manuel=0\r\ncouleur_texte=true\r\n",
+         {}, "400"},
+        {"taille_police=1000000\r\nvitesse_affphrase=-5\r\nratio_taillebandeau=0\r\n",
+         {"vitesse_affphrase=\"-5\" is not a number in 1..2000; using 10",
+          "ratio_taillebandeau=\"0\" is not a number in 1..50; using 6",
+          "taille_police=\"1000000\" is not a number in 1..400; using 40"}},
+        {"cycle_phrase=\r\ntaille_police=grand\r\n",
+         {"cycle_phrase=\"\" is not a number of seconds in 0..86400; the banner pause stays 5000 ms",
+          "taille_police=\"grand\" is not a number in 1..400; using 40"}},
+        {"majvid_heure=3:00\r\n",
+         {"!majvid_heure=\"3:00\" can never equal the clock (HH:MM, 00:00..23:59 with two digits each); "
+          "the daily reboot never happens"}},
+        {"majvid_heure=99:99\r\n",
+         {"!majvid_heure=\"99:99\" can never equal the clock (HH:MM, 00:00..23:59 with two digits each); "
+          "the daily reboot never happens"}},
+        {"majvid_heure=03h30\r\n", {"majvid_heure=\"03h30\" is not HH:MM; the daily reboot is at 03:30"}},
+        {"majphr_heure=15min\r\n",
+         {"majphr_heure=\"15min\" is not a whole number of minutes in 1..1440; the texts are refreshed every 15 minutes"}},
+        {"majphr_heure=0\r\n",
+         {"majphr_heure=\"0\" is not a whole number of minutes in 1..1440; the texts are only fetched at start-up"}},
+        {"nom_hotel=\r\nmode_manuel=oui\r\ncouleur_texte=blanc\r\n",
+         {"nom_hotel=\"\" is empty; the texts are fetched as \"_txt.ini\"",
+          "mode_manuel=\"oui\" is neither True nor False; manual mode is used (no video is deleted)",
+          "couleur_texte=\"blanc\" is neither True nor False; black text on white is used"}},
+        {"cycle_phrse=5\r\nCycle_Phrase=7\r\ncycle_phrase=8\r\nvolume=3\r\njust words\r\n",
+         {"cycle_phrse=\"5\" is no known key; ignored (cycle_phrase meant?)",
+          "cycle_phrase=\"8\" is given again; the first value is used", "volume=\"3\" is no known key; ignored",
+          "[Variables_Setup]=\"just words\" is no key=value line; ignored"}},
+    };
+    for (const auto& row : rows) {
+        const SettingsRead read = loadSettings(tree.write("cfg/config.ini", "[Variables_Setup]\r\n" + row.lines));
+        QStringList told;
+        for (const ConfigWarning& w : read.warnings)
+            told << (w.critical ? "!" : "") + w.text;
+        EXPECT_EQ(told, row.warnings) << row.lines.toStdString();
+        EXPECT_EQ(read.settings.taille_police, row.taillePolice) << row.lines.toStdString();
+    }
+    EXPECT_EQ(loadSettings(tree.path("cfg/missing.ini")).warnings.size(), 0);
+    const Settings fallback = settingsWith(tree, "vitesse_affphrase=-5\r\nratio_taillebandeau=0\r\nmajvid_heure=3:00\r\n");
+    EXPECT_EQ(fallback.vitesse_affphrase, "10") << "the banner never sees a number it cannot draw";
+    EXPECT_EQ(fallback.ratio_taillebandeau, "6");
+    EXPECT_EQ(fallback.majvid_heure, "3:00") << "a reboot time that never matches keeps its meaning";
+}
+
+TEST(Settings, Utf16ConfigWithItsMarkIsRead)
 {
     test::TempTree tree;
-    const ServerConfig def = defaultServerConfig();
-    EXPECT_EQ(QStringList({def.update.scheme, def.content.scheme, def.weather.scheme, def.ftp.scheme}),
-              QStringList({"http", "http", "http", "ftp"}));
-    for (const ServerAddress* a : {&def.update, &def.content, &def.weather, &def.ftp})
-        EXPECT_FALSE(a->host.isEmpty());
-    EXPECT_FALSE(def.ftpUser.isEmpty());
-    EXPECT_TRUE(def.rebootCommand.isEmpty());
-
-    const QString onlySetup = tree.write("cfg/config.ini", "[Variables_Setup]\r\ncycle_phrase=5\r\n");
-    for (const QString& path : {tree.path("cfg/none.ini"), onlySetup}) {
-        const ServerConfig c = readServerConfig(path);
-        EXPECT_EQ(c.update.baseUrl(), def.update.baseUrl());
-        EXPECT_EQ(c.content.baseUrl(), def.content.baseUrl());
-        EXPECT_EQ(c.weather.baseUrl(), def.weather.baseUrl());
-        EXPECT_EQ(c.ftp.baseUrl(), def.ftp.baseUrl());
-        EXPECT_EQ(c.ftpUser, def.ftpUser);
-        EXPECT_EQ(c.ftpPassword, def.ftpPassword);
+    const QString text = QStringLiteral("[Variables_Setup]\r\nnom_hotel=Hôtel Été\r\nmode_manuel=False\r\n"
+                                        "[Serveurs]\r\nmaj=127.0.0.1:8080\r\n");
+    QByteArray le("\xFF\xFE"), be("\xFE\xFF");
+    for (const QChar c : text) {
+        le += char(c.unicode() & 0xFF);
+        le += char(c.unicode() >> 8);
+        be += char(c.unicode() >> 8);
+        be += char(c.unicode() & 0xFF);
+    }
+    for (const QByteArray& bytes : {le, be}) {
+        const QString path = tree.write("cfg/config.ini", bytes);
+        const SettingsRead read = loadSettings(path);
+        EXPECT_EQ(read.settings.nom_hotel, QStringLiteral("Hôtel Été"));
+        EXPECT_FALSE(isManualMode(read.settings.mode_manuel));
+        EXPECT_TRUE(read.warnings.isEmpty());
+        EXPECT_EQ(readServerConfig(path).update.baseUrl(), "http://127.0.0.1:8080");
     }
 }
 
 TEST(ServerConfig, ServeursSectionOverridesEachAddressAndAMalformedOneKeepsTheBuiltIn)
 {
     test::TempTree tree;
+    const ServerConfig def = defaultServerConfig();
+    const auto urls = [](const ServerConfig& c) {
+        return QStringList{c.update.baseUrl(), c.content.baseUrl(), c.weather.baseUrl(), c.ftp.baseUrl(), c.ftpUser};
+    };
+    EXPECT_EQ(QStringList({def.update.scheme, def.content.scheme, def.weather.scheme, def.ftp.scheme}),
+              QStringList({"http", "http", "http", "ftp"}));
+    EXPECT_EQ(urls(readServerConfig(tree.path("cfg/none.ini"))), urls(def));
+    EXPECT_EQ(urls(readServerConfig(tree.write("cfg/config.ini", "[Variables_Setup]\r\nmaj=x:1\r\n"))), urls(def));
+
     const ServerConfig c = readServerConfig(tree.write("cfg/config.ini",
                                                        "[Serveurs]\r\nmaj=127.0.0.1:8080\r\n"
                                                        "videos=HTTPS://Cdn.Local:8443/\r\nmeteo=localhost\r\n"
                                                        "ftp=127.0.0.1:2121\r\nftp_user=kiosk\r\nftp_password=s3cret\r\n"
                                                        "[Systeme]\r\nreboot=/usr/local/bin/kiosk-reboot\r\n"));
-    EXPECT_EQ(c.update.host, "127.0.0.1");
+    EXPECT_EQ(urls(c), QStringList({"http://127.0.0.1:8080", "https://cdn.local:8443", "http://localhost",
+                                    "ftp://127.0.0.1:2121", "kiosk"}));
     EXPECT_EQ(c.update.port, 8080);
-    EXPECT_EQ(c.update.baseUrl(), "http://127.0.0.1:8080");
-    EXPECT_EQ(c.content.baseUrl(), "https://cdn.local:8443");
-    EXPECT_EQ(c.weather.baseUrl(), "http://localhost");
-    EXPECT_EQ(c.weather.port, -1);
-    EXPECT_EQ(c.ftp.baseUrl(), "ftp://127.0.0.1:2121");
-    EXPECT_EQ(c.ftpUser, "kiosk");
     EXPECT_EQ(c.ftpPassword, "s3cret");
     EXPECT_EQ(c.rebootCommand, "/usr/local/bin/kiosk-reboot");
 
-    const ServerConfig def = defaultServerConfig();
     const ServerConfig bad = readServerConfig(tree.write(
         "cfg/config.ini", "[Serveurs]\r\nmaj=127.0.0.1:80800\r\nvideos=bad host\r\nmeteo=host:abc\r\nftp=\r\n"));
-    EXPECT_EQ(bad.update.baseUrl(), def.update.baseUrl()) << "a port out of range must not fall back to port 80";
-    EXPECT_EQ(bad.content.baseUrl(), def.content.baseUrl());
-    EXPECT_EQ(bad.weather.baseUrl(), def.weather.baseUrl());
-    EXPECT_EQ(bad.ftp.baseUrl(), def.ftp.baseUrl());
+    EXPECT_EQ(urls(bad), urls(def)) << "a port out of range must not fall back to port 80";
 }
 
 TEST(ServerConfig, ParseAddressForms)
 {
     EXPECT_EQ(parseServerAddress("ftps://files.local", "ftp").baseUrl(), "ftps://files.local");
-    EXPECT_EQ(parseServerAddress("files.local:990", "ftp").baseUrl(), "ftp://files.local:990");
-    EXPECT_EQ(parseServerAddress("  maj.local  ", "http").baseUrl(), "http://maj.local");
-    const ServerAddress v6 = parseServerAddress("[::1]:8080", "http");
-    EXPECT_EQ(v6.host, "::1");
-    EXPECT_EQ(v6.baseUrl(), "http://[::1]:8080");
+    EXPECT_EQ(parseServerAddress("  files.local:990 ", "ftp").baseUrl(), "ftp://files.local:990");
+    EXPECT_EQ(parseServerAddress("[::1]:8080", "http").baseUrl(), "http://[::1]:8080");
     for (const char* bad : {"host:abc", "host:70000", "host:0", "two words", "http://host/videos"})
         EXPECT_TRUE(parseServerAddress(bad, "http").host.isEmpty()) << bad;
 }

@@ -1,32 +1,12 @@
 #pragma once
-// Hand-written fakes of the platform seams, for tests.
-#include "core/clock.h"
-#include "core/connection_probe.h"
+// Hand-written fakes of the platform seams, for the test programs that link the
+// player's presentation.
 #include "presentation/media_player.h"
+#include "support/core_fakes.h"
 
 #include <QStringList>
 
 namespace zepril::test {
-
-class FakeClock final : public Clock {
-public:
-    explicit FakeClock(QDateTime t = QDateTime(QDate(2026, 1, 1), QTime(0, 0))) : time(std::move(t)) {}
-    QDateTime now() const override { return time; }
-    QDateTime time;
-};
-
-class FakeProbe final : public ConnectionProbe {
-public:
-    explicit FakeProbe(bool up = true) : connected(up) {}
-    bool isConnected(QString& kind) override
-    {
-        ++calls;
-        kind = connected ? QStringLiteral("LAN") : QString();
-        return connected;
-    }
-    bool connected;
-    int calls = 0;
-};
 
 // Records every call as a line of text, in order.
 class FakeMediaPlayer final : public MediaPlayer {

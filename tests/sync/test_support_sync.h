@@ -21,12 +21,6 @@
 
 namespace zepril::test {
 
-class RecordingReporter final : public LoggingReporter {
-public:
-    void setFileSize(const QString& text) override { LoggingReporter::setFileSize(text); fileSizes << text; }
-    QStringList fileSizes;
-};
-
 inline Timings shortTimings()
 {
     Timings t;

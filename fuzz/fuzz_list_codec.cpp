@@ -1,0 +1,33 @@
+// The list codec on any bytes: decoding gives valid UTF-16, no name holds a line
+// break, and the names written then read back are the same names.
+#include "core/list_file.h"
+#include "core/text_codec.h"
+#include "fuzz_common.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    zepril::fuzz::silenceLogs();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    using namespace zepril;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString text = decodeText(bytes);
+    FUZZ_CHECK(fuzz::isValidUtf16(text));
+
+    const QStringList names = parseListText(text);
+    for (const QString& name : names)
+        FUZZ_CHECK(!fuzz::hasLineBreak(name));
+
+    const QByteArray written = encodeList(names);
+    FUZZ_CHECK(parseListText(decodeText(written)) == names);
+    // Written lists are UTF-8 with CR LF: read back through the same decoder, the
+    // text is exactly the names and their line ends.
+    FUZZ_CHECK(decodeText(written) == (names.isEmpty() ? QString() : names.join(QStringLiteral("\r\n")) + "\r\n"));
+    return 0;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Hand-written fakes of the ground floor's seams, for every test program.
+#include "core/clock.h"
+#include "core/connection_probe.h"
+#include "core/startup_reporter.h"
+
+#include <QStringList>
+
+namespace zepril::test {
+
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(QDateTime t = QDateTime(QDate(2026, 1, 1), QTime(0, 0))) : time(std::move(t)) {}
+    QDateTime now() const override { return time; }
+    QDateTime time;
+};
+
+class FakeProbe final : public ConnectionProbe {
+public:
+    explicit FakeProbe(bool up = true) : connected(up) {}
+    bool isConnected(QString& kind) override
+    {
+        ++calls;
+        kind = connected ? QStringLiteral("LAN") : QString();
+        return connected;
+    }
+    bool connected;
+    int calls = 0;
+};
+
+// Keeps what the start-up reported, besides logging it as the real reporter does.
+class RecordingReporter final : public LoggingReporter {
+public:
+    void setStatus(const QString& text) override
+    {
+        LoggingReporter::setStatus(text);
+        statuses << text;
+        events << text;
+    }
+    void showStage(int index) override
+    {
+        LoggingReporter::showStage(index);
+        events << QStringLiteral("stage %1").arg(index);
+    }
+    void setFileSize(const QString& text) override
+    {
+        LoggingReporter::setFileSize(text);
+        fileSizes << text;
+    }
+    QStringList statuses;
+    QStringList events; // statuses and "stage N" marks, in the order they came
+    QStringList fileSizes;
+};
+
+}
