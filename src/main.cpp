@@ -1,13 +1,32 @@
+#include "app/command_line.h"
 #include "app/player_app.h"
 #include "core/logging.h"
 #include "core/program_lock.h"
 
 #include <QApplication>
+#include <QTextStream>
+
+#include <malloc.h>
 
 int main(int argc, char** argv)
 {
+    // Before any thread exists: glibc gives each thread that allocates a pool of its
+    // own, and with the player's few dozen threads those pools hold memory that
+    // grows for hours without being used again.
+    mallopt(M_ARENA_MAX, 2);
     zepril::installLogFormat();
     const zepril::ProgramPaths paths(zepril::programDirectory());
+    if (argc > 1 && argv[1][0] == '-') {
+        // The technician's commands need no display and may run beside the channel.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("zepril-client"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(ZEPRIL_VERSION));
+        QTextStream out(stdout);
+        if (const auto status = zepril::runTechnicianCommand(QCoreApplication::arguments().mid(1), paths, out))
+            return *status;
+        out << "usage: zepril-client [--check-config | --status | --reboot-time | --version]\n";
+        return 2;
+    }
     // Before any window, fetch or journal clean-up: a second player on the same
     // directory would delete the first one's downloads in progress.
     const zepril::ProgramLock lock(paths);
@@ -21,6 +40,7 @@ int main(int argc, char** argv)
     zepril::preparePlayerEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPRIL_Client"));
+    QApplication::setApplicationVersion(QStringLiteral(ZEPRIL_VERSION));
     zepril::PlayerApp player(paths);
     player.start();
     return app.exec();

@@ -15,6 +15,7 @@
 #include "core/server_config.h"
 #include "core/startup_reporter.h"
 #include "core/termination.h"
+#include "core/tree_check.h"
 #include "net/ftp_session.h"
 #include "net/ftp_transfer.h"
 #include "net/http_fetch.h"
@@ -29,12 +30,15 @@
 #include "presentation/window_raiser.h"
 #include "system/daily_scheduler.h"
 #include "system/reboot.h"
+#include "system/service_notifier.h"
+#include "system/status_file.h"
 #include "system/texts_refresh.h"
 #include "weather/pictograms.h"
 #include "weather/weather_display.h"
 #include "weather/weather_feed.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
@@ -126,6 +130,13 @@ struct PlayerApp::Parts {
     std::unique_ptr<TerminationWatcher> termination;
     QPointer<StartupWindow> startupWindow;
 
+    // What the service manager and the status file are told.
+    std::unique_ptr<ServiceNotifier> notifier;
+    QTimer* statusTimer = nullptr;
+    QTimer* emptyRetry = nullptr;
+    ChannelStatus status;
+    QDateTime startedAt;
+
     Parts(ProgramPaths p, Timings t, PlayerPlatform pf) : paths(std::move(p)), timings(t), platform(std::move(pf)) {}
 
     void setupPlatform();
@@ -138,8 +149,11 @@ struct PlayerApp::Parts {
     void setupScreenWindows();
     void setupWeather();
     void setupScheduler();
+    void setupServiceReports();
 
     void runStartup();
+    void checkSomethingPlays();
+    void writeStatus();
     void applySettings(const Settings& settings);
     void showBanner();
     void closeStartupWindow();
@@ -174,6 +188,7 @@ PlayerApp::PlayerApp(ProgramPaths paths, Timings timings, PlayerPlatform platfor
     m->setupScreenWindows();
     m->setupWeather();
     m->setupScheduler();
+    m->setupServiceReports();
 }
 
 PlayerApp::~PlayerApp() { delete m->startupWindow.data(); }
@@ -234,6 +249,7 @@ void PlayerApp::Parts::endOnSignal(int signalNumber)
     // deletes the partial file and fetches it again.
     qCInfo(lcSystem).noquote() << (signalNumber == SIGINT ? "SIGINT" : "SIGTERM")
                                << "received: transfers stopped, the player ends";
+    notifier->notifyStopping();
     // The FTP engine's request, if any, ends with its worker thread when it is destroyed.
     platform.httpEngine->cancel();
     platform.endProgram();
@@ -341,6 +357,64 @@ void PlayerApp::Parts::setupWeather()
     });
 }
 
+void PlayerApp::Parts::setupServiceReports()
+{
+    startedAt = platform.clock->now();
+    status.version = QCoreApplication::applicationVersion();
+    status.state = QStringLiteral("starting");
+    notifier = std::make_unique<ServiceNotifier>();
+    notifier->startWatchdog();
+    player->setPlayingHandler([this](const QString& path) {
+        status.currentItem = QDir(paths.videoRoot(sequence->activeVideoDir())).relativeFilePath(path);
+        if (status.state != QLatin1String("playing")) {
+            status.state = QStringLiteral("playing");
+            notifier->notifyReady(QStringLiteral("playing"));
+        }
+    });
+    statusTimer = new QTimer(mainScreen.get());
+    statusTimer->setObjectName(QStringLiteral("StatusFile"));
+    statusTimer->setInterval(timings.statusWriteMs);
+    QObject::connect(statusTimer, &QTimer::timeout, mainScreen.get(), [this] { writeStatus(); });
+    emptyRetry = new QTimer(mainScreen.get());
+    emptyRetry->setObjectName(QStringLiteral("EmptyPlaylistRetry"));
+    emptyRetry->setInterval(timings.emptyPlaylistRetryMs);
+    QObject::connect(emptyRetry, &QTimer::timeout, mainScreen.get(), [this] {
+        if (sequence->composeAgain()) {
+            emptyRetry->stop();
+            qCInfo(lcStartup) << "videos found: the channel plays again with" << sequence->playlist().size()
+                              << "item(s)";
+            mirrorLists();
+        }
+        writeStatus();
+    });
+}
+
+void PlayerApp::Parts::checkSomethingPlays()
+{
+    if (!sequence->playlist().isEmpty())
+        return;
+    // A black screen must not look like a quiet channel to whoever reads the log.
+    for (const TreeFinding& f : checkProgramTree(paths.root()))
+        if (f.severity == TreeFinding::Error)
+            qCCritical(lcStartup).noquote() << f.text;
+    qCCritical(lcStartup).noquote() << "nothing to play in" << paths.videoRoot(sequence->activeVideoDir())
+                                    << "- looking again every" << timings.emptyPlaylistRetryMs / 1000 << "s";
+    status.state = QStringLiteral("no video");
+    notifier->notifyReady(QStringLiteral("no video to play"));
+    emptyRetry->start();
+}
+
+void PlayerApp::Parts::writeStatus()
+{
+    const QDateTime now = platform.clock->now();
+    status.playlistSize = int(sequence->playlist().size());
+    status.lastSyncFailed = sequence->failedDownloads();
+    status.nextReboot = nextDailyTime(sequence->settings().majvid_heure, now).value_or(QDateTime());
+    status.uptimeSeconds = startedAt.secsTo(now);
+    status.written = now;
+    writeStatusFile(joinPath(paths.root(), QStringLiteral("status.json")), status);
+}
+
 void PlayerApp::Parts::setupScheduler()
 {
     scheduler = std::make_unique<DailyScheduler>(
@@ -391,11 +465,17 @@ void PlayerApp::Parts::runStartup()
     phrases.phraseCount = int(phrases.lstPhrase.size());
     phrases.phraseIndex = 0;
 
+    if (!sequence->manualMode())
+        status.lastSync = platform.clock->now();
+
     showBanner();
     closeStartupWindow();
     refreshWeatherAtStartup();
     armTimers();
     mirrorLists();
+    checkSomethingPlays();
+    statusTimer->start();
+    writeStatus();
     loading = false;
     loaded = true;
     qCInfo(lcStartup) << "start-up done in" << elapsed.elapsed() << "ms";
@@ -451,10 +531,14 @@ void PlayerApp::Parts::refreshTexts()
 {
     // The hotel is the one the start-up read from the settings.
     const QString hotel = sequence->settings().nom_hotel;
-    zepril::refreshTexts(
+    const RefreshOutcome outcome = zepril::refreshTexts(
         phrases, *platform.probe,
         [&] { return fetchHotelTexts(servers.update, hotel, paths, HttpOptions::fromTimings(timings)).ok; },
         [this] { return loadPhraseList(paths.textesIni()); });
+    status.lastTextsRefresh = platform.clock->now();
+    status.lastTextsOutcome = outcome == RefreshOutcome::Refreshed     ? QStringLiteral("refreshed")
+                              : outcome == RefreshOutcome::FetchFailed ? QStringLiteral("fetch failed")
+                                                                        : QStringLiteral("no connection");
     mainScreen->panel()->showList(QStringLiteral("lstPhrase"), phrases.lstPhrase);
 }
 

@@ -149,6 +149,13 @@ void StartupSequence::composeAndHandOver()
     m_seams.reporter.showStage(8);
 }
 
+bool StartupSequence::composeAgain()
+{
+    loadCategoryLists();
+    composeAndHandOver();
+    return !m_playlist.isEmpty();
+}
+
 void StartupSequence::playerCouldNotOpen(const QString& path)
 {
     if (manualMode()) {

@@ -44,6 +44,10 @@ public:
     // Runs every stage once, in order; the signals below come from inside it.
     void run();
 
+    // Looks at the video folders again and hands a new playlist over; for a run that
+    // found nothing to play. True when the playlist is no longer empty.
+    bool composeAgain();
+
     // The player could not open this file. In automatic mode a listed video is
     // journaled so that the next start-up deletes it and downloads it again; manual
     // mode never deletes anything, and the index videos are not downloaded.

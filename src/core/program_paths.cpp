@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace zepril {
 
@@ -12,7 +13,10 @@ QString programDirectory()
     const QString home = qEnvironmentVariable("ZEPRIL_HOME");
     if (!home.isEmpty())
         return QDir::toNativeSeparators(QDir::cleanPath(home));
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    if (QCoreApplication::instance())
+        return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    // Asked before the application object exists (the single-player lock is taken first).
+    return QDir::toNativeSeparators(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath());
 }
 
 QString ProgramPaths::cfg() const { return joinPath(m_root, QStringLiteral("cfg")); }

@@ -19,6 +19,8 @@ struct Timings {
     int fetchDeadlineMs = 20000;     // a direct fetch (texts, lists, weather), however the server paces it
     int ftpRequestTimeoutS = 4;
     int progressRefreshMs = 100;
+    int statusWriteMs = 60000;          // the status file a technician reads
+    int emptyPlaylistRetryMs = 180000;  // nothing to play: the folders are looked at again
 
     static Timings production() { return {}; }
 };

@@ -18,6 +18,8 @@ public:
 
     // Told the path of each listed file the player could not open, on the UI thread.
     void setFailureHandler(std::function<void(const QString& path)> handler) { m_failureHandler = std::move(handler); }
+    // Told the path of each file that loaded and is on screen, on the UI thread.
+    void setPlayingHandler(std::function<void(const QString& path)> handler) { m_playingHandler = std::move(handler); }
 
 protected:
     void reportFailure(const QString& path) const
@@ -25,9 +27,15 @@ protected:
         if (m_failureHandler)
             m_failureHandler(path);
     }
+    void reportPlaying(const QString& path) const
+    {
+        if (m_playingHandler)
+            m_playingHandler(path);
+    }
 
 private:
     std::function<void(const QString& path)> m_failureHandler;
+    std::function<void(const QString& path)> m_playingHandler;
 };
 
 }

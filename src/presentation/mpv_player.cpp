@@ -185,6 +185,7 @@ void MpvPlayer::onStartFile(const mpv_event& event)
     const QString path = pathOfEntry(start->playlist_entry_id);
     m_pathById.insert(start->playlist_entry_id, path);
     m_currentLoaded = false;
+    m_currentPath = path;
     qCInfo(lcPlayer).noquote() << "playing" << path;
     emit fileStarted(path);
 }
@@ -193,6 +194,23 @@ void MpvPlayer::onFileLoaded(const mpv_event&)
 {
     m_currentLoaded = true;
     m_failuresInARow = 0;
+    settleHardwareDecoding();
+    reportPlaying(m_currentPath);
+}
+
+void MpvPlayer::settleHardwareDecoding()
+{
+    // "auto-safe" probes every decoder again at each file, and a missing driver then
+    // prints its own complaint on every item; the first file tells what this machine
+    // has, and that answer holds for the whole run.
+    if (m_hwdecChosen)
+        return;
+    m_hwdecChosen = true;
+    char* current = mpv_get_property_string(m_mpv, mpvname::kHwdecCurrent);
+    const QByteArray chosen = current && *current ? QByteArray(current) : QByteArray("no");
+    mpv_free(current);
+    if (setString(mpvname::kHwdec, chosen.constData()))
+        qCInfo(lcPlayer).noquote() << "hardware decoding for this run:" << chosen;
 }
 
 void MpvPlayer::onEndFile(const mpv_event& event)

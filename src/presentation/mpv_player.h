@@ -77,6 +77,7 @@ private:
     void onIdleActive(const mpv_event_property& property);
     void retryAfterAllFailed();
     void startFromFirst();
+    void settleHardwareDecoding();
 
     bool command(std::initializer_list<const char*> args);
     bool setString(const char* name, const char* value);
@@ -92,6 +93,8 @@ private:
 
     bool m_wantPlaying = false;       // play() asked for and not paused since
     bool m_currentLoaded = false;     // the file started last got as far as loading
+    QString m_currentPath;            // the file started last
+    bool m_hwdecChosen = false;       // hardware decoding settled after the first file
     int m_failuresInARow = 0;         // items that failed since one last loaded
     int m_endedSinceStart = 0;        // files ended since playback last started from the top
     QHash<qint64, QString> m_pathById;

@@ -11,6 +11,7 @@ inline constexpr char kVo[] = "vo";
 inline constexpr char kAo[] = "ao";
 inline constexpr char kAlpha[] = "alpha";
 inline constexpr char kHwdec[] = "hwdec";
+inline constexpr char kHwdecCurrent[] = "hwdec-current";
 inline constexpr char kKeepAspect[] = "keepaspect";
 inline constexpr char kVolume[] = "volume";
 inline constexpr char kPrefetchPlaylist[] = "prefetch-playlist";
