@@ -4,7 +4,7 @@
 
 int main(int argc, char** argv)
 {
-    // The web engine reads its flags when the application object is made.
+    // Whatever must be in place before the application object is made.
     zepril::preparePlayerEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPRIL_Client"));

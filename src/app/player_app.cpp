@@ -70,7 +70,9 @@ struct PlayerApp::Parts {
     std::unique_ptr<MpvPlayer> player; // destroyed before the window it draws into
 };
 
-void preparePlayerEnvironment() { prepareWebEngineEnvironment(); }
+// Nothing the player itself needs before QApplication now: the web engine's settings
+// live in the start-up page helper.
+void preparePlayerEnvironment() {}
 
 PlayerApp::PlayerApp(Timings timings) : m(std::make_unique<Parts>())
 {

@@ -18,6 +18,8 @@ struct Timings {
     int httpIdleTimeoutMs = 10000;
     int ftpRequestTimeoutS = 4;
     int progressRefreshMs = 100;
+    int startupPageQuitGraceMs = 3000;    // the page helper asked to quit, then terminated
+    int startupPageTerminateGraceMs = 1000; // then killed
 
     static Timings production() { return {}; }
 };
