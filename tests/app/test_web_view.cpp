@@ -1,4 +1,5 @@
 #include "app/web_view.h"
+#include "core/logging.h"
 
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
@@ -185,7 +186,9 @@ TEST(StartupPageView, AMissingOrDyingHelperLeavesABlankAreaAndOneWarning)
         WarningLog warnings;
         Host host(tree.path("no-such-helper"));
         host.view->navigate(QStringLiteral("http://127.0.0.1:9/a.html"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !warnings.lines.isEmpty(); }, 10000));
         host.view->navigate(QStringLiteral("http://127.0.0.1:9/b.html"));
+        QTest::qWait(100);
         ASSERT_EQ(warnings.lines.size(), 1);
         EXPECT_TRUE(warnings.lines.first().contains("could not start")) << warnings.lines.first().toStdString();
         EXPECT_EQ(host.view->helperPid(), 0);
@@ -210,7 +213,7 @@ TEST(StartupPageView, AMissingOrDyingHelperLeavesABlankAreaAndOneWarning)
         qputenv("ZEPRIL_STARTUP_PAGE", present.toUtf8());
         EXPECT_EQ(findStartupPageHelper(), present);
         qunsetenv("ZEPRIL_STARTUP_PAGE");
-        Host host(QString());
+        Host host{QString()};
         host.view->navigate(QStringLiteral("http://127.0.0.1:9/a.html"));
         ASSERT_EQ(warnings.lines.size(), 1);
         EXPECT_TRUE(warnings.lines.first().contains("no zepril-startup-page found"));
