@@ -58,7 +58,9 @@ private:
             return;
         if (got <= 0) {
             m_notifier.setEnabled(false);
-            QApplication::quit();
+            // exit(), not quit(): quit() first asks every window to close, and a page
+            // window whose host window is already gone never answers.
+            QCoreApplication::exit(0);
             return;
         }
         m_pending.append(chunk, int(got));
@@ -75,7 +77,7 @@ private:
         const QString argument = line.section(QLatin1Char(' '), 1);
         if (command == QLatin1String("quit")) {
             m_notifier.setEnabled(false);
-            QApplication::quit();
+            QCoreApplication::exit(0);
         } else if (command == QLatin1String("open") && !argument.isEmpty()) {
             m_view->load(QUrl::fromUserInput(argument));
         } else if (command == QLatin1String("size")) {
