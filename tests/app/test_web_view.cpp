@@ -18,60 +18,36 @@ using namespace zepril;
 
 namespace {
 
-struct ProcStat {
-    qint64 ppid = 0;
-    char state = 0;
-};
-
-ProcStat statOf(qint64 pid)
+// The parent of a living process; 0 for a zombie or a process that is gone.
+qint64 parentOf(qint64 pid)
 {
     QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!file.open(QIODevice::ReadOnly))
-        return {};
+        return 0;
     const QByteArray text = file.readAll();
     // "pid (comm) state ppid ...": the command name may hold blanks, so skip past ')'.
     const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 2)
-        return {};
-    return {fields.at(1).toLongLong(), fields.at(0).isEmpty() ? char(0) : fields.at(0).at(0)};
+    return fields.size() > 1 && fields.at(0) != "Z" ? fields.at(1).toLongLong() : 0;
 }
 
-// Living processes whose parent is `parent` (zombies are already gone for our purpose:
-// they hold no memory and no engine).
+bool alive(qint64 pid) { return parentOf(pid) != 0; }
+
 QSet<qint64> childrenOf(qint64 parent)
 {
     QSet<qint64> children;
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool numeric = false;
-        const qint64 pid = entry.toLongLong(&numeric);
-        if (!numeric)
-            continue;
-        const ProcStat stat = statOf(pid);
-        if (stat.ppid == parent && stat.state != 'Z')
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (const qint64 pid = entry.toLongLong(); pid > 0 && parentOf(pid) == parent)
             children << pid;
-    }
     return children;
 }
 
 QSet<qint64> descendantsOf(qint64 root)
 {
     QSet<qint64> found;
-    QList<qint64> todo{root};
-    while (!todo.isEmpty()) {
-        for (qint64 child : childrenOf(todo.takeFirst())) {
-            if (!found.contains(child)) {
-                found << child;
-                todo << child;
-            }
-        }
-    }
+    for (QList<qint64> todo{root}; !todo.isEmpty();)
+        for (qint64 child : childrenOf(todo.takeFirst()))
+            todo << child, found << child;
     return found;
-}
-
-bool alive(qint64 pid)
-{
-    const ProcStat stat = statOf(pid);
-    return stat.state != 0 && stat.state != 'Z';
 }
 
 bool mapsWebEngine()
