@@ -41,6 +41,8 @@ QSet<qint64> childrenOf(qint64 parent)
     return children;
 }
 
+#ifdef ZEPRIL_STARTUP_PAGE_HELPER
+// Only the real helper has an engine to look for.
 QSet<qint64> descendantsOf(qint64 root)
 {
     QSet<qint64> found;
@@ -55,6 +57,7 @@ bool mapsWebEngine()
     QFile maps(QStringLiteral("/proc/self/maps"));
     return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6WebEngine");
 }
+#endif
 
 // Warnings of the start-up category while it lives.
 class WarningLog {
