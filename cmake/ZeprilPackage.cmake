@@ -7,6 +7,9 @@ include(GNUInstallDirs)
 set(ZEPRIL_LIBEXEC_DIR "${CMAKE_INSTALL_LIBEXECDIR}/zepril-client")
 
 install(TARGETS zepril-client RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET zepril-startup-page)
+  install(TARGETS zepril-startup-page RUNTIME DESTINATION ${ZEPRIL_LIBEXEC_DIR})
+endif()
 install(PROGRAMS packaging/libexec/kiosk-session packaging/libexec/reboot-if-due
         DESTINATION ${ZEPRIL_LIBEXEC_DIR})
 install(FILES packaging/systemd/zepril-kiosk.service packaging/systemd/zepril-daily-reboot.service

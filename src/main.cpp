@@ -36,8 +36,6 @@ int main(int argc, char** argv)
                                         << "holds" << lock.filePath() + "): this one ends";
         return 1;
     }
-    // The web engine reads its flags when the application object is made.
-    zepril::preparePlayerEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEPRIL_Client"));
     QApplication::setApplicationVersion(QStringLiteral(ZEPRIL_VERSION));

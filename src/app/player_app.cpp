@@ -171,7 +171,6 @@ PlayerPlatform::~PlayerPlatform() = default;
 PlayerPlatform::PlayerPlatform(PlayerPlatform&&) noexcept = default;
 PlayerPlatform& PlayerPlatform::operator=(PlayerPlatform&&) noexcept = default;
 
-void preparePlayerEnvironment() { prepareWebEngineEnvironment(); }
 
 PlayerApp::PlayerApp(ProgramPaths paths, Timings timings, PlayerPlatform platform)
     : m(std::make_unique<Parts>(std::move(paths), timings, std::move(platform)))

@@ -82,7 +82,4 @@ private:
     std::unique_ptr<Parts> m;
 };
 
-// Call first thing in main(), before the QApplication exists.
-void preparePlayerEnvironment();
-
 }

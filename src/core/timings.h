@@ -21,6 +21,8 @@ struct Timings {
     int progressRefreshMs = 100;
     int statusWriteMs = 60000;          // the status file a technician reads
     int emptyPlaylistRetryMs = 180000;  // nothing to play: the folders are looked at again
+    int startupPageQuitGraceMs = 3000;    // the page helper asked to quit, then terminated
+    int startupPageTerminateGraceMs = 1000; // then killed
 
     static Timings production() { return {}; }
 };
