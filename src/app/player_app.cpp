@@ -457,7 +457,10 @@ void PlayerApp::Parts::runStartup()
         startupWindow->show();
     if (videoWidget)
         videoWidget->move(0, 0);
-    ftp->StartConnexionFTP(ftpSessionSettings(servers, timings));
+    if (servers.ftpUser.isEmpty())
+        qCInfo(lcFtp) << "no FTP account in [Serveurs] ftp_user: the panel's FTP browser stays empty";
+    else
+        ftp->StartConnexionFTP(ftpSessionSettings(servers, timings));
 
     sequence->run();
     phrases.lstPhrase = sequence->phrases();
@@ -483,12 +486,10 @@ void PlayerApp::Parts::runStartup()
 void PlayerApp::Parts::applySettings(const Settings& s)
 {
     mainScreen->panel()->showSettings(s);
-    if (const auto ms = cycleIntervalMs(s.cycle_phrase)) {
+    // A cycle_phrase that is no number was told by the config check; the pause keeps
+    // its design interval.
+    if (const auto ms = cycleIntervalMs(s.cycle_phrase))
         cycle->setCycleIntervalMs(*ms);
-    } else {
-        qCWarning(lcConfig) << "cycle_phrase" << s.cycle_phrase << "is not a number: the banner pause stays"
-                            << cycle->timeCycleBandeau().interval() << "ms";
-    }
     weatherTickCount = 0;
     // The scheduler keeps the reboot time, the refresh period and its tick count.
     scheduler->configure(s.majvid_heure, s.majphr_heure);

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
@@ -129,18 +130,27 @@ StartupWindow::~StartupWindow() = default;
 void StartupWindow::load()
 {
     Timer1.start();
+    // The fetch and the repaints below run the event loop, in which Timer1 may already
+    // have asked for the main screen, whose start-up closes and deletes this window.
+    const QPointer<StartupWindow> alive(this);
 
     const QString url = urlListUrl(m_servers.update);
     const FetchResult fetched = fetchUrlList(m_servers.update, m_paths.urlDat(), HttpOptions::fromTimings(m_timings));
+    if (!alive)
+        return;
     if (!fetched.ok)
         qCWarning(lcStartup).noquote() << "URL list not fetched from" << url << "-" << fetched.error
                                        << "- using" << m_paths.urlDat() << "as it is";
     QCoreApplication::processEvents();
+    if (!alive)
+        return;
 
     lstUrl.clear();
     if (FileExists(m_paths.urlDat()))
         LoadListFromFile(m_paths.urlDat(), lstUrl);
     QCoreApplication::processEvents();
+    if (!alive)
+        return;
 
     if (lstUrl.isEmpty()) {
         qCInfo(lcStartup).noquote() << "URL list" << m_paths.urlDat() << "is missing or empty: no page shown";

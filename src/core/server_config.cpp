@@ -10,8 +10,6 @@
 #define ZEPRIL_CONTENT_SERVER "videos.zepril.net"
 #define ZEPRIL_WEATHER_SERVER "meteo.zepril.net"
 #define ZEPRIL_FTP_SERVER "ftp.zepril.net"
-#define ZEPRIL_FTP_USER "zeprilftp"
-#define ZEPRIL_FTP_PASSWORD "zpl4ftp!"
 #endif
 
 namespace zepril {
@@ -50,8 +48,8 @@ ServerConfig defaultServerConfig()
     c.content = parseServerAddress(QStringLiteral(ZEPRIL_CONTENT_SERVER), QStringLiteral("http"));
     c.weather = parseServerAddress(QStringLiteral(ZEPRIL_WEATHER_SERVER), QStringLiteral("http"));
     c.ftp = parseServerAddress(QStringLiteral(ZEPRIL_FTP_SERVER), QStringLiteral("ftp"));
-    c.ftpUser = QStringLiteral(ZEPRIL_FTP_USER);
-    c.ftpPassword = QStringLiteral(ZEPRIL_FTP_PASSWORD);
+    // No account is built in: a password inside the binary would be readable by anyone
+    // who has the package, and could never be changed without a new one.
     return c;
 }
 
