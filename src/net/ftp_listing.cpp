@@ -28,6 +28,14 @@ bool hasControlCharacter(const QString& name)
     return std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
+// Blank as a row would look: only spaces and invisible format characters (a byte-order
+// mark or a zero-width space, which decoders may also drop on the way).
+bool looksBlank(const QString& name)
+{
+    return std::all_of(name.begin(), name.end(),
+                       [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Format; });
+}
+
 // A name the browser can show as a row and send back to the server: not blank, not
 // the directory itself or its parent, and without control characters (a line break
 // inside a name would end the command that carries it).
@@ -35,7 +43,7 @@ bool hasControlCharacter(const QString& name)
 bool isListableName(const QString& name)
 {
     const QString bare = name.endsWith(u'/') ? name.chopped(1) : name;
-    return !bare.trimmed().isEmpty() && !isSelfOrParent(bare) && !hasControlCharacter(bare);
+    return !looksBlank(bare) && !isSelfOrParent(bare) && !hasControlCharacter(bare);
 }
 
 }
