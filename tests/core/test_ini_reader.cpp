@@ -42,5 +42,6 @@ TEST(IniReader, MissingFileSectionOrKeyGiveTheDefaultAndValuesAreTrimmedUnquoted
     for (const auto& [key, expected] : rows)
         EXPECT_EQ(iniValueFromText(text, kSection, key, "DEF"), expected) << key;
     EXPECT_EQ(iniValueFromText(text, kSection, "absent", longer), QString(254, u'y')) << "defaults are cut too";
+    EXPECT_EQ(iniEntries(text, kSection).value(11).key, "CYCLE_Phrase") << "keys as written";
 
 }

@@ -1,6 +1,7 @@
 #include "core/program_lock.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 
@@ -22,10 +23,8 @@ TEST(ProgramLock, OneHolderPerDirectoryUntilItsProcessDiesAndNoneWithoutADirecto
     TempTree tree, other, unwritable; // unwritable has no cfg/: the lock file cannot be made
     tree.mkdir("cfg");
     other.mkdir("cfg");
+    qputenv("ZEPRIL_TEST_CHILD_HOME", QFile::encodeName(tree.root())); // the child inherits it
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ZEPRIL_TEST_CHILD_HOME", tree.root());
-    child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=ProgramLockChild.DISABLED_HoldsTheLockUntilKilled", "--gtest_also_run_disabled_tests"});
     QByteArray out;
