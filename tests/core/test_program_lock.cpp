@@ -1,14 +1,11 @@
 #include "core/program_lock.h"
 
-#include "support/temp_tree.h"
-
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 
-#include <gtest/gtest.h>
-
-using namespace zepril;
+#include "core_test.h"
 
 // The child side of the test below: holds the lock of ZEPRIL_TEST_CHILD_HOME until
 // it is killed, and says so on its standard output.
@@ -21,32 +18,28 @@ TEST(ProgramLockChild, DISABLED_HoldsTheLockUntilKilled)
     QThread::sleep(60);
 }
 
-TEST(ProgramLock, OneHolderPerDirectoryUntilItsProcessDies)
+TEST(ProgramLock, OneHolderPerDirectoryUntilItsProcessDiesAndNoneWithoutADirectory)
 {
-    test::TempTree tree;
+    TempTree tree, other, unwritable; // unwritable has no cfg/: the lock file cannot be made
     tree.mkdir("cfg");
+    other.mkdir("cfg");
+    qputenv("ZEPRIL_TEST_CHILD_HOME", QFile::encodeName(tree.root())); // the child inherits it
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ZEPRIL_TEST_CHILD_HOME", tree.root());
-    child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=ProgramLockChild.DISABLED_HoldsTheLockUntilKilled", "--gtest_also_run_disabled_tests"});
-    ASSERT_TRUE(child.waitForStarted(5000));
     QByteArray out;
     while (!out.contains("held\n") && child.waitForReadyRead(10000))
         out += child.readAllStandardOutput();
     ASSERT_TRUE(out.contains("held\n")) << out.constData();
-
     {
         const ProgramLock second(ProgramPaths(tree.root()));
         EXPECT_FALSE(second.acquired());
         EXPECT_EQ(second.holderPid(), child.processId());
         EXPECT_EQ(second.filePath(), tree.path("cfg/zepril.lock"));
     }
-    // Another directory is not guarded by this lock.
-    test::TempTree other;
-    other.mkdir("cfg");
-    EXPECT_TRUE(ProgramLock(ProgramPaths(other.root())).acquired());
+    EXPECT_TRUE(ProgramLock(ProgramPaths(other.root())).acquired()) << "another directory is not guarded";
+    EXPECT_TRUE(ProgramLock(ProgramPaths(unwritable.root())).acquired()) << "nowhere to lock must not stop the player";
+    EXPECT_FALSE(unwritable.exists("cfg"));
 
     // A killed player leaves no stale lock behind: the system released it.
     child.kill();
@@ -54,12 +47,4 @@ TEST(ProgramLock, OneHolderPerDirectoryUntilItsProcessDies)
     const ProgramLock after(ProgramPaths(tree.root()));
     EXPECT_TRUE(after.acquired());
     EXPECT_EQ(tree.read("cfg/zepril.lock").trimmed().toLongLong(), QCoreApplication::applicationPid());
-}
-
-TEST(ProgramLock, AnUnwritableDirectoryDoesNotStopThePlayer)
-{
-    test::TempTree tree; // no cfg/: the lock file cannot be made
-    const ProgramLock lock(ProgramPaths(tree.root()));
-    EXPECT_TRUE(lock.acquired());
-    EXPECT_FALSE(tree.exists("cfg"));
 }

@@ -1,48 +1,36 @@
 #include "core/server_config.h"
 #include "core/settings.h"
 
-#include "support/qt_print.h"
-#include "support/temp_tree.h"
-
 #include <QLocale>
+#include <QStringEncoder>
 
-#include <gtest/gtest.h>
+#include "core_test.h"
 
 #include <tuple>
 
-using namespace zepril;
-
 namespace {
 
-// Settings read from a config.ini holding the given [Variables_Setup] lines.
-Settings settingsWith(test::TempTree& tree, const QByteArray& lines)
+Settings settingsWith(TempTree& tree, const QByteArray& lines)
 {
     return readSettings(tree.write("cfg/config.ini", "[Variables_Setup]\r\n" + lines));
 }
 
 } // namespace
 
-TEST(Settings, DefaultsWithoutAConfigFileAndEveryKeyOverridden)
+TEST(Settings, DefaultsEveryKeyOverriddenAndBooleans)
 {
-    test::TempTree tree;
+    TempTree tree;
     const auto values = [](const Settings& s) {
-        return QStringList{s.cycle_phrase, s.vitesse_affphrase, s.majvid_heure, s.majphr_heure,
-                           s.ratio_taillebandeau, s.taille_police, s.nom_hotel, s.mode_manuel,
-                           s.couleur_texte ? "white" : "black"};
+        return QStringList{s.cycle_phrase, s.vitesse_affphrase, s.majvid_heure, s.majphr_heure, s.ratio_taillebandeau,
+                           s.taille_police, s.nom_hotel, s.mode_manuel, s.couleur_texte ? "white" : "black"};
     };
     EXPECT_EQ(values(readSettings(tree.path("cfg/config.ini"))),
               QStringList({"30", "10", "02:00", "60", "6", "40", builtInHotelName(), "True", "white"}));
     EXPECT_FALSE(builtInHotelName().isEmpty());
-    const Settings s = settingsWith(tree, "cycle_phrase=12\r\nvitesse_affphrase=25\r\nmajvid_heure=03:30\r\n"
-                                          "majphr_heure=15\r\nratio_taillebandeau=8\r\ntaille_police=32\r\n"
-                                          "nom_hotel=H\xF4tel du Port\r\nmode_manuel=False\r\ncouleur_texte=False\r\n");
-    EXPECT_EQ(values(s), QStringList({"12", "25", "03:30", "15", "8", "32", QStringLiteral("Hôtel du Port"), "False",
-                                      "black"}));
-}
-
-TEST(Settings, BooleanKeys)
-{
-    test::TempTree tree;
+    EXPECT_EQ(values(settingsWith(tree, "cycle_phrase=12\r\nvitesse_affphrase=25\r\nmajvid_heure=03:30\r\n"
+                                        "majphr_heure=15\r\nratio_taillebandeau=8\r\ntaille_police=32\r\n"
+                                        "nom_hotel=H\xF4tel du Port\r\nmode_manuel=False\r\ncouleur_texte=False\r\n")),
+              QStringList({"12", "25", "03:30", "15", "8", "32", QStringLiteral("Hôtel du Port"), "False", "black"}));
     // Neither Boolean nor number: the player keeps the mode that never deletes videos,
     // while the colour flag turns false.
     for (const auto& [value, manual, white] : {std::tuple{"FALSE", false, false}, {"0", false, false},
@@ -54,17 +42,12 @@ TEST(Settings, BooleanKeys)
 
 TEST(Settings, NumbersAndTheLocaleDecimalSeparator)
 {
-    const struct {
-        const char* text;
-        std::optional<int> ms;
-    } cycles[] = {
-        {"30", 30000}, {" 7 ", 7000}, {"2.5", 2500}, {"0.0015", 2}, // rounded to whole milliseconds
-        {"0", 0},      {"86400", 86400000},                            // a day at most
-        {"", std::nullopt}, {"abc", std::nullopt}, {"12abc", std::nullopt}, {"-3", std::nullopt},
-        {"86401", std::nullopt}, {"1e12", std::nullopt},
-    };
-    for (const auto& row : cycles)
-        EXPECT_EQ(cycleIntervalMs(row.text), row.ms) << row.text;
+    const std::pair<const char*, std::optional<int>> cycles[] = {
+        {"30", 30000}, {" 7 ", 7000}, {"2.5", 2500}, {"0.0015", 2}, {"0", 0}, {"86400", 86400000}, {"", std::nullopt},
+        {"abc", std::nullopt}, {"12abc", std::nullopt}, {"-3", std::nullopt}, {"86401", std::nullopt},
+        {"1e12", std::nullopt}};
+    for (const auto& [text, ms] : cycles)
+        EXPECT_EQ(cycleIntervalMs(text), ms) << text;
     EXPECT_EQ(parseSettingNumber("2,5"), std::nullopt);
 
     const QLocale saved;
@@ -82,7 +65,7 @@ TEST(Settings, NumbersAndTheLocaleDecimalSeparator)
 TEST(Settings, EverySettingThatCannotWorkIsToldOnceWithWhatIsUsedInstead)
 {
     QLocale::setDefault(QLocale::c());
-    test::TempTree tree;
+    TempTree tree;
     const struct {
         QByteArray lines;
         QStringList warnings; // "!" in front: told as critical
@@ -135,18 +118,12 @@ TEST(Settings, EverySettingThatCannotWorkIsToldOnceWithWhatIsUsedInstead)
 
 TEST(Settings, Utf16ConfigWithItsMarkIsRead)
 {
-    test::TempTree tree;
+    TempTree tree;
     const QString text = QStringLiteral("[Variables_Setup]\r\nnom_hotel=Hôtel Été\r\nmode_manuel=False\r\n"
                                         "[Serveurs]\r\nmaj=127.0.0.1:8080\r\n");
-    QByteArray le("\xFF\xFE"), be("\xFE\xFF");
-    for (const QChar c : text) {
-        le += char(c.unicode() & 0xFF);
-        le += char(c.unicode() >> 8);
-        be += char(c.unicode() >> 8);
-        be += char(c.unicode() & 0xFF);
-    }
-    for (const QByteArray& bytes : {le, be}) {
-        const QString path = tree.write("cfg/config.ini", bytes);
+    for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        const QString path =
+            tree.write("cfg/config.ini", QStringEncoder(encoding, QStringConverter::Flag::WriteBom).encode(text));
         const SettingsRead read = loadSettings(path);
         EXPECT_EQ(read.settings.nom_hotel, QStringLiteral("Hôtel Été"));
         EXPECT_FALSE(isManualMode(read.settings.mode_manuel));
@@ -157,34 +134,26 @@ TEST(Settings, Utf16ConfigWithItsMarkIsRead)
 
 TEST(ServerConfig, ServeursSectionOverridesEachAddressAndAMalformedOneKeepsTheBuiltIn)
 {
-    test::TempTree tree;
-    const ServerConfig def = defaultServerConfig();
+    TempTree tree;
     const auto urls = [](const ServerConfig& c) {
         return QStringList{c.update.baseUrl(), c.content.baseUrl(), c.weather.baseUrl(), c.ftp.baseUrl(), c.ftpUser};
     };
-    EXPECT_EQ(QStringList({def.update.scheme, def.content.scheme, def.weather.scheme, def.ftp.scheme}),
-              QStringList({"http", "http", "http", "ftp"}));
-    EXPECT_EQ(urls(readServerConfig(tree.path("cfg/none.ini"))), urls(def));
-    EXPECT_EQ(urls(readServerConfig(tree.write("cfg/config.ini", "[Variables_Setup]\r\nmaj=x:1\r\n"))), urls(def));
+    const QStringList builtIn = urls(defaultServerConfig());
+    EXPECT_EQ(urls(readServerConfig(tree.path("cfg/none.ini"))), builtIn);
 
-    const ServerConfig c = readServerConfig(tree.write("cfg/config.ini",
-                                                       "[Serveurs]\r\nmaj=127.0.0.1:8080\r\n"
-                                                       "videos=HTTPS://Cdn.Local:8443/\r\nmeteo=localhost\r\n"
-                                                       "ftp=127.0.0.1:2121\r\nftp_user=kiosk\r\nftp_password=s3cret\r\n"
-                                                       "[Systeme]\r\nreboot=/usr/local/bin/kiosk-reboot\r\n"));
+    const ServerConfig c = readServerConfig(tree.write(
+        "cfg/config.ini", "[Serveurs]\r\nmaj=127.0.0.1:8080\r\nvideos=HTTPS://Cdn.Local:8443/\r\nmeteo=localhost\r\n"
+                          "ftp=127.0.0.1:2121\r\nftp_user=kiosk\r\nftp_password=s3cret\r\n"
+                          "[Systeme]\r\nreboot=/usr/local/bin/kiosk-reboot\r\n"));
     EXPECT_EQ(urls(c), QStringList({"http://127.0.0.1:8080", "https://cdn.local:8443", "http://localhost",
                                     "ftp://127.0.0.1:2121", "kiosk"}));
-    EXPECT_EQ(c.update.port, 8080);
     EXPECT_EQ(c.ftpPassword, "s3cret");
     EXPECT_EQ(c.rebootCommand, "/usr/local/bin/kiosk-reboot");
+    EXPECT_EQ(urls(readServerConfig(tree.write(
+                  "cfg/config.ini", "[Serveurs]\r\nmaj=127.0.0.1:80800\r\nvideos=bad host\r\nmeteo=host:abc\r\nftp=\r\n"))),
+              builtIn)
+        << "a port out of range must not fall back to port 80";
 
-    const ServerConfig bad = readServerConfig(tree.write(
-        "cfg/config.ini", "[Serveurs]\r\nmaj=127.0.0.1:80800\r\nvideos=bad host\r\nmeteo=host:abc\r\nftp=\r\n"));
-    EXPECT_EQ(urls(bad), urls(def)) << "a port out of range must not fall back to port 80";
-}
-
-TEST(ServerConfig, ParseAddressForms)
-{
     EXPECT_EQ(parseServerAddress("ftps://files.local", "ftp").baseUrl(), "ftps://files.local");
     EXPECT_EQ(parseServerAddress("  files.local:990 ", "ftp").baseUrl(), "ftp://files.local:990");
     EXPECT_EQ(parseServerAddress("[::1]:8080", "http").baseUrl(), "http://[::1]:8080");

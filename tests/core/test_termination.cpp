@@ -5,9 +5,7 @@
 
 #include <csignal>
 
-#include <gtest/gtest.h>
-
-using namespace zepril;
+#include "core_test.h"
 
 TEST(TerminationWatcher, TurnsTheStopSignalsIntoAQtSignalInsteadOfDying)
 {

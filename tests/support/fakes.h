@@ -18,13 +18,12 @@ public:
         calls << QStringLiteral("insert %1 %2").arg(position).arg(path);
         items.insert(position, path);
     }
-    void play() override { calls << "play"; playing = true; }
-    void pause() override { calls << "pause"; playing = false; }
+    void play() override { calls << "play"; }
+    void pause() override { calls << "pause"; }
     void failToOpen(const QString& path) const { reportFailure(path); }
 
     QStringList calls;
     QStringList items;
-    bool playing = false;
 };
 
 }

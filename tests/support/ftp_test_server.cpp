@@ -1,31 +1,16 @@
 #include "support/ftp_test_server.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 
 namespace zepril::test {
-
-FtpTestServer::~FtpTestServer() { stop(); }
-
-QString FtpTestServer::toolsDir()
-{
-    const QString fromEnv = qEnvironmentVariable("ZEPRIL_TEST_TOOLS");
-    if (!fromEnv.isEmpty())
-        return fromEnv;
-#ifdef ZEPRIL_SOURCE_DIR
-    return QStringLiteral(ZEPRIL_SOURCE_DIR "/tools");
-#else
-    return QDir::currentPath() + QStringLiteral("/tools");
-#endif
-}
 
 bool FtpTestServer::start(const QString& root, const QString& user, const QString& password,
                           const QStringList& options)
 {
     stop();
     // The first python3 on PATH may lack pyftpdlib; the system one has it.
-    QStringList args{toolsDir() + QStringLiteral("/ftp_server.py"), root, QStringLiteral("0"), user, password};
-    args += options;
+    const QString tools = qEnvironmentVariable("ZEPRIL_TEST_TOOLS", QStringLiteral(ZEPRIL_SOURCE_DIR "/tools"));
+    const QStringList args = QStringList{tools + "/ftp_server.py", root, "0", user, password} + options;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.setStandardErrorFile(QProcess::nullDevice());
     m_process.start(QStringLiteral("/usr/bin/python3"), args);
@@ -33,19 +18,11 @@ bool FtpTestServer::start(const QString& root, const QString& user, const QStrin
         m_error = m_process.errorString();
         return false;
     }
-    const QDeadlineTimer deadline(15000);
-    while (!deadline.hasExpired()) {
-        if (m_process.canReadLine()) {
-            const QByteArray line = m_process.readLine().trimmed();
-            if (line.startsWith("PORT ")) {
-                m_port = line.mid(5).toInt();
-                return m_port > 0;
-            }
-            continue;
-        }
-        if (m_process.state() != QProcess::Running)
-            break;
-        m_process.waitForReadyRead(100);
+    for (const QDeadlineTimer deadline(15000); !deadline.hasExpired() && m_process.state() == QProcess::Running;) {
+        if (!m_process.canReadLine())
+            m_process.waitForReadyRead(100);
+        else if (const QByteArray line = m_process.readLine().trimmed(); line.startsWith("PORT "))
+            return (m_port = line.mid(5).toInt()) > 0;
     }
     m_error = QStringLiteral("the FTP server did not report its port");
     stop();
@@ -54,12 +31,10 @@ bool FtpTestServer::start(const QString& root, const QString& user, const QStrin
 
 void FtpTestServer::stop()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000)) {
-            m_process.kill();
-            m_process.waitForFinished(3000);
-        }
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000)) {
+        m_process.kill();
+        m_process.waitForFinished(3000);
     }
     m_port = 0;
 }

@@ -9,10 +9,7 @@ namespace zepril::test {
 
 class FtpTestServer {
 public:
-    FtpTestServer() = default;
-    ~FtpTestServer();
-    FtpTestServer(const FtpTestServer&) = delete;
-    FtpTestServer& operator=(const FtpTestServer&) = delete;
+    ~FtpTestServer() { stop(); }
 
     // Serves root read-only to one account; false (with errorText()) when the server
     // did not come up.
@@ -24,8 +21,6 @@ public:
     // The commands the server has received so far ("USER tester", "CWD /docs", ...),
     // the password masked.
     QStringList commands();
-
-    static QString toolsDir();
 
 private:
     QProcess m_process;

@@ -14,9 +14,9 @@ namespace zepril::test {
 
 namespace {
 
-std::string toStd(const QString& text) { return text.toStdString(); }
-
 std::string toStd(const QByteArray& bytes) { return std::string(bytes.constData(), size_t(bytes.size())); }
+
+size_t atLeastZero(qint64 n) { return size_t(std::max<qint64>(0, n)); }
 
 }
 
@@ -45,102 +45,82 @@ TestHttpServer::~TestHttpServer()
         m_thread.join();
 }
 
-QString TestHttpServer::baseUrl() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
-}
+QString TestHttpServer::baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
 
 void TestHttpServer::handle(const QString& path, Handler handler)
 {
     std::lock_guard lock(m_mutex);
-    m_routes[toStd(path)] = std::move(handler);
+    m_routes[path.toStdString()] = std::move(handler);
 }
 
-void TestHttpServer::serve(const QString& path, const QByteArray& body, int status,
-                           const QByteArray& contentType)
+void TestHttpServer::respond(const QString& path, std::function<void(httplib::Response&)> answer)
 {
-    handle(path, [body = toStd(body), status, type = toStd(contentType)](const httplib::Request&,
-                                                                        httplib::Response& response) {
+    handle(path, [answer = std::move(answer)](const httplib::Request&, httplib::Response& r) { answer(r); });
+}
+
+void TestHttpServer::serve(const QString& path, const QByteArray& body, int status, const QByteArray& contentType)
+{
+    respond(path, [body = toStd(body), status, type = toStd(contentType)](httplib::Response& r) {
         // The library answers a "Range: bytes=N-" request by itself (206 and the tail)
         // as long as the handler leaves a success status unset.
         if (status != 200)
-            response.status = status;
-        response.set_content(body, type);
+            r.status = status;
+        r.set_content(body, type);
     });
 }
 
-void TestHttpServer::serveCutMidBody(const QString& path, const QByteArray& fullBody,
-                                     qint64 bytesBeforeCut)
+void TestHttpServer::serveCutMidBody(const QString& path, const QByteArray& fullBody, qint64 bytesBeforeCut)
 {
-    handle(path, [body = toStd(fullBody), cut = size_t(std::max<qint64>(0, bytesBeforeCut))](
-                     const httplib::Request&, httplib::Response& response) {
-        response.set_content_provider(
-            body.size(), "application/octet-stream",
-            [body, cut](size_t offset, size_t length, httplib::DataSink& sink) {
-                if (offset >= cut)
-                    return false; // drops the connection with the length still owed
-                const size_t end = std::min(cut, offset + length);
-                sink.write(body.data() + offset, end - offset);
-                return true;
-            });
+    respond(path, [body = toStd(fullBody), cut = atLeastZero(bytesBeforeCut)](httplib::Response& r) {
+        r.set_content_provider(body.size(), kOctets, [body, cut](size_t offset, size_t n, httplib::DataSink& sink) {
+            // Past the cut the connection drops with the length still owed.
+            return offset < cut && sink.write(body.data() + offset, std::min(cut, offset + n) - offset);
+        });
     });
 }
 
-void TestHttpServer::serveWrongLength(const QString& path, const QByteArray& body,
-                                      qint64 announcedLength)
+void TestHttpServer::serveWrongLength(const QString& path, const QByteArray& body, qint64 announcedLength)
 {
-    handle(path, [body = toStd(body), announced = size_t(std::max<qint64>(0, announcedLength))](
-                     const httplib::Request&, httplib::Response& response) {
-        response.set_header("Connection", "close");
-        response.set_content_provider(
-            announced, "application/octet-stream",
-            [body](size_t offset, size_t, httplib::DataSink& sink) {
-                if (offset > 0)
-                    return false; // announced more than there is: close short
-                sink.write(body.data(), body.size());
-                return true;
-            });
+    respond(path, [body = toStd(body), announced = atLeastZero(announcedLength)](httplib::Response& r) {
+        r.set_header("Connection", "close");
+        // Announced more than there is: close short.
+        r.set_content_provider(announced, kOctets, [body](size_t offset, size_t, httplib::DataSink& sink) {
+            return offset == 0 && sink.write(body.data(), body.size());
+        });
     });
 }
 
 void TestHttpServer::serveWithoutLength(const QString& path, const QByteArray& body)
 {
-    handle(path, [body = toStd(body)](const httplib::Request&, httplib::Response& response) {
-        response.set_chunked_content_provider(
-            "application/octet-stream", [body](size_t, httplib::DataSink& sink) {
-                if (!body.empty())
-                    sink.write(body.data(), body.size());
-                sink.done();
-                return true;
-            });
+    respond(path, [body = toStd(body)](httplib::Response& r) {
+        r.set_chunked_content_provider(kOctets, [body](size_t, httplib::DataSink& sink) {
+            if (!body.empty())
+                sink.write(body.data(), body.size());
+            sink.done();
+            return true;
+        });
     });
 }
 
 void TestHttpServer::serveStalled(const QString& path, int stallMs)
 {
-    handle(path, [this, stallMs](const httplib::Request&, httplib::Response& response) {
-        static const std::string prefix = "stalled-prefix..";
-        response.set_content_provider(
-            1 << 20, "application/octet-stream",
-            [this, stallMs](size_t offset, size_t, httplib::DataSink& sink) {
-                if (offset == 0) {
-                    sink.write(prefix.data(), prefix.size());
-                    return true;
-                }
-                sleepUnlessStopping(stallMs);
-                return false;
-            });
+    respond(path, [this, stallMs](httplib::Response& r) {
+        r.set_content_provider(1 << 20, kOctets, [this, stallMs](size_t offset, size_t, httplib::DataSink& sink) {
+            if (offset == 0)
+                return sink.write("stalled-prefix..", 16);
+            sleepUnlessStopping(stallMs);
+            return false;
+        });
     });
 }
 
 void TestHttpServer::serveTrickle(const QString& path, qint64 totalBytes, int intervalMs)
 {
-    handle(path, [this, totalBytes, intervalMs](const httplib::Request&, httplib::Response& response) {
-        response.set_content_provider(size_t(totalBytes), "application/octet-stream",
-                                      [this, intervalMs](size_t, size_t, httplib::DataSink& sink) {
-                                          sleepUnlessStopping(intervalMs);
-                                          return !m_stopping && sink.write("t", 1);
-                                      });
+    respond(path, [this, totalBytes, intervalMs](httplib::Response& r) {
+        r.set_content_provider(size_t(totalBytes), kOctets, [this, intervalMs](size_t, size_t, httplib::DataSink& s) {
+            sleepUnlessStopping(intervalMs);
+            return !m_stopping && s.write("t", 1);
+        });
     });
 }
 
@@ -158,27 +138,20 @@ void TestHttpServer::clearRequests()
 
 void TestHttpServer::dispatch(const httplib::Request& request, httplib::Response& response)
 {
-    RecordedRequest recorded;
-    recorded.method = QString::fromStdString(request.method);
-    recorded.target = QString::fromStdString(request.target);
+    RecordedRequest recorded{QString::fromStdString(request.target), {}};
     for (const auto& [name, value] : request.headers)
         recorded.headers.insert(QString::fromStdString(name).toLower(), QString::fromStdString(value));
-
-    Handler handler;
-    {
-        std::lock_guard lock(m_mutex);
-        m_requests.append(recorded);
-        auto found = m_routes.find(request.path);
-        if (found == m_routes.end())
-            found = m_routes.find(request.target);
-        if (found != m_routes.end())
-            handler = found->second;
-    }
-    if (!handler) {
+    std::unique_lock lock(m_mutex);
+    m_requests.append(recorded);
+    auto found = m_routes.find(request.path);
+    if (found == m_routes.end())
+        found = m_routes.find(request.target);
+    const Handler handler = found != m_routes.end() ? found->second : Handler();
+    lock.unlock();
+    if (handler)
+        handler(request, response);
+    else
         response.status = 404;
-        return;
-    }
-    handler(request, response);
 }
 
 void TestHttpServer::sleepUnlessStopping(int ms) const
@@ -190,20 +163,16 @@ void TestHttpServer::sleepUnlessStopping(int ms) const
 
 int unusedLocalPort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return -1;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    int port = -1;
     socklen_t size = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return bound ? ntohs(address.sin_port) : -1;
 }
 
 }

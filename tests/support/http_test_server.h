@@ -9,26 +9,15 @@
 #include <atomic>
 #include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <thread>
 
-// The system's library is built with these; the class layouts differ without them.
-#ifndef CPPHTTPLIB_OPENSSL_SUPPORT
-#define CPPHTTPLIB_OPENSSL_SUPPORT
-#endif
-#ifndef CPPHTTPLIB_ZLIB_SUPPORT
-#define CPPHTTPLIB_ZLIB_SUPPORT
-#endif
-#ifndef CPPHTTPLIB_BROTLI_SUPPORT
-#define CPPHTTPLIB_BROTLI_SUPPORT
-#endif
+// The feature flags the system's library was built with come from its pkg-config file.
 #include <httplib.h>
 
 namespace zepril::test {
 
 struct RecordedRequest {
-    QString method;
     QString target;                   // as received, still percent-encoded
     QMap<QString, QString> headers;   // names in lower case
 };
@@ -39,16 +28,13 @@ public:
 
     TestHttpServer();
     ~TestHttpServer();
-    TestHttpServer(const TestHttpServer&) = delete;
-    TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     int port() const { return m_port; }
     QString baseUrl() const;
 
     // Paths are given decoded ("/a b.txt"); a request matches by its decoded path or
     // by its raw target. Unknown paths answer 404 with an empty body.
-    void serve(const QString& path, const QByteArray& body, int status = 200,
-               const QByteArray& contentType = "application/octet-stream");
+    void serve(const QString& path, const QByteArray& body, int status = 200, const QByteArray& contentType = kOctets);
     void serveCutMidBody(const QString& path, const QByteArray& fullBody, qint64 bytesBeforeCut);
     void serveWrongLength(const QString& path, const QByteArray& body, qint64 announcedLength);
     void serveWithoutLength(const QString& path, const QByteArray& body);
@@ -61,6 +47,8 @@ public:
     void clearRequests();
 
 private:
+    static constexpr const char* kOctets = "application/octet-stream";
+    void respond(const QString& path, std::function<void(httplib::Response&)> answer);
     void dispatch(const httplib::Request& request, httplib::Response& response);
     // Sleeps in short slices so that the destructor never waits for a whole stall.
     void sleepUnlessStopping(int ms) const;

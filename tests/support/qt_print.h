@@ -1,10 +1,10 @@
 #pragma once
-// Lets GoogleTest print Qt texts readably in failure messages.
+// Lets GoogleTest print Qt texts readably, as values and after << in messages.
 #include <QString>
 
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* os)
+inline std::ostream& operator<<(std::ostream& os, const QString& text)
 {
-    *os << '"' << text.toStdString() << '"';
+    return os << '"' << text.toStdString() << '"';
 }

@@ -36,9 +36,8 @@ QByteArray TempTree::read(const QString& relative) const
 
 bool TempTree::exists(const QString& relative) const { return QFileInfo::exists(path(relative)); }
 
-bool makeVideo(const QString& path, double seconds, const QString& label)
+bool makeVideo(const QString& path, double seconds)
 {
-    Q_UNUSED(label);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QProcess p;
     p.start(QStringLiteral("ffmpeg"),

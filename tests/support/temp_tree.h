@@ -1,5 +1,7 @@
 #pragma once
 // Builds files in a temporary directory for tests.
+#include "support/qt_print.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -22,6 +24,6 @@ private:
 };
 
 // Makes a real short video with ffmpeg (testsrc pattern); false when ffmpeg fails.
-bool makeVideo(const QString& path, double seconds = 1.0, const QString& label = {});
+bool makeVideo(const QString& path, double seconds = 1.0);
 
 }
