@@ -81,17 +81,17 @@ TEST(BannerCycle, PassesEndStrictlyBeyondMinusTheWidthOfTheirOwnPhraseInListOrde
     rig.cycle.TimeCycleBandeau_Timer();
     EXPECT_EQ(std::pair(rig.surface.phrase.left, rig.surface.phrase.width), std::pair(19200.0, 6000.0));
     // 840 steps of 30 reach exactly minus the width, where the box still touches the edge.
-    EXPECT_EQ(std::pair{rig.runPass(false), rig.cycle.passTicks()}, std::pair(841, 841));
+    EXPECT_EQ((std::pair{rig.runPass(false), rig.cycle.passTicks()}), std::pair(841, 841));
     EXPECT_DOUBLE_EQ(rig.surface.phrase.left, 19200); // waits off screen for the next pass
     rig.surface.step = 7.5; // a fractional step reaches exactly -6000 too
     EXPECT_EQ(rig.runPass(), 3361);
     Rig two({"short", "a much longer phrase"});
     two.surface.widths = {{"short", 1500}, {"a much longer phrase", 9000}};
-    EXPECT_EQ(std::pair{two.runPass(), two.runPass()}, std::pair(691, 941));
+    EXPECT_EQ((std::pair{two.runPass(), two.runPass()}), std::pair(691, 941));
 
     // Phrases come in list order and wrap; a refresh lets the running pass finish with its text.
     Rig three({"one", "", "three"}); // an empty line is a blank phrase, not skipped
-    EXPECT_EQ(std::pair{three.passTexts(4), three.list.index}, std::pair(QStringList({"one", "", "three", "one"}), 1));
+    EXPECT_EQ((std::pair{three.passTexts(4), three.list.index}), std::pair(QStringList{"one", "", "three", "one"}, 1));
     Rig lost({"one", "two", "three"}); // an index out of range starts over instead of stalling
     lost.list.index = 7;
     EXPECT_EQ(lost.passTexts(2), QStringList({"one", "two"}));
@@ -99,7 +99,7 @@ TEST(BannerCycle, PassesEndStrictlyBeyondMinusTheWidthOfTheirOwnPhraseInListOrde
     for (int i = 0; i < 100; ++i)
         lost.cycle.TimerDefilant_Timer();
     lost.list.items = {"new"}, lost.list.index = 0;
-    EXPECT_EQ(std::pair{lost.runPass(false) + 100, lost.surface.phraseText}, std::pair(841, QString("three")));
+    EXPECT_EQ((std::pair{lost.runPass(false) + 100, lost.surface.phraseText}), std::pair(841, QString("three")));
     EXPECT_EQ(lost.passTexts(2), QStringList(2, "new"));
 }
 

@@ -1,5 +1,7 @@
 #include "presentation/strip_window.h"
 
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 #include <limits>

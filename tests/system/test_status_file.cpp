@@ -20,8 +20,9 @@ TEST(StatusFile, HoldsEveryFieldAndIsReplacedInOneStepAndNamesTheNextRestart)
     const auto state = [](const QString& file) { return QJsonDocument::fromJson(*readStatusFile(file)).object(); };
     const QDateTime t(QDate(2026, 12, 7), QTime(14, 30));
     ChannelStatus s{.version = "0.2.0", .state = "playing", .currentItem = QStringLiteral("plages/été.mp4"),
-                    .playlistSize = 42, .lastTextsRefresh = t, .lastTextsOutcome = "fetch failed",
-                    .lastSyncFailed = {"/v/night/a.mp4"}, .nextReboot = t.addDays(1), .uptimeSeconds = 3600};
+                    .playlistSize = 42, .lastTextsRefresh = t, .lastTextsOutcome = "fetch failed", .lastSync = {},
+                    .lastSyncFailed = {"/v/night/a.mp4"}, .nextReboot = t.addDays(1), .uptimeSeconds = 3600,
+                    .written = {}};
     ASSERT_TRUE(writeStatusFile(path, s));
     const QJsonObject expected{
         {"version", "0.2.0"}, {"state", "playing"}, {"current_item", QStringLiteral("plages/été.mp4")},

@@ -16,23 +16,21 @@ QByteArray forecast(const QString& word, const QString& morning, const QString& 
 }
 }
 
-// Ticks and refreshes against a real HTTP server on 127.0.0.1, at 09:30 (the morning slot).
 TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShowed)
 {
     const QString path = QStringLiteral("/api/api/rss_simple.php");
     test::TempTree tree;
     tree.mkdir("cfg");
-    test::FakeClock clock(QDateTime(QDate(2026, 7, 14), QTime(9, 30)));
+    test::FakeClock clock(QDateTime(QDate(2026, 7, 14), QTime(9, 30))); // the morning slot
     test::FakeProbe probe;
     test::RecordingDisplay display;
     QStringList lstMeteo;
     QString txtMeteo;
     int tickCount = 0;
     test::TestHttpServer server;
-    const auto makeFeed = [&](const QString& at) {
+    const auto makeFeed = [&](const QString& at, WeatherFetch fetch = httpWeatherFetch({1000, 2000})) {
         return std::make_unique<WeatherFeed>(clock, probe, ProgramPaths(tree.root()), parseServerAddress(at, "http"),
-                                             httpWeatherFetch({1000, 2000}), display,
-                                             WeatherFields{lstMeteo, txtMeteo, tickCount});
+                                             std::move(fetch), display, WeatherFields{lstMeteo, txtMeteo, tickCount});
     };
     auto feed = makeFeed(server.baseUrl());
     const auto ticks = [&](int n) {
@@ -48,12 +46,10 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
     const QStringList shown = QStringList(59, "show") << "temperature 12 \u00B0" << "pictogram 3" << "show" << "show";
     EXPECT_EQ(ticks(60), shown);
     EXPECT_EQ(server.requests().value(0).target, "/api/api/rss_simple.php?id=32704&");
-    EXPECT_EQ(tree.read("cfg/meteo.xml"), body);
-    EXPECT_EQ(txtMeteo, QString::fromLatin1(body.left(kPanelExtractChars)));
-    EXPECT_EQ(lstMeteo, QStringList({"averse", "12"}));
+    EXPECT_EQ(std::tuple(tree.read("cfg/meteo.xml"), txtMeteo, lstMeteo),
+              std::tuple(body, QString::fromLatin1(body.left(kPanelExtractChars)), QStringList{"averse", "12"}));
 
-    // Hidden on the very next tick while disconnected, shown on the first one back; the count reaching 60
-    // while disconnected is spent without a refresh, and the next attempt comes 60 ticks after it.
+    // Hidden at once while disconnected; the 60th tick is spent then, the next attempt comes 60 ticks later.
     probe.connected = false;
     EXPECT_EQ(ticks(60), QStringList(61, "hide"));
     probe.connected = true;
@@ -70,8 +66,13 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
         SCOPED_TRACE(what);
         arrange();
         EXPECT_EQ(ticks(60), QStringList(61, "show"));
-        EXPECT_EQ(lstMeteo, QStringList({"averse", "12"}));
         EXPECT_TRUE(tree.read("cfg/meteo.xml").isEmpty()) << "the stale copy must be gone";
     }
     EXPECT_EQ(server.requests().size(), 5); // one a refresh, none to the server that is down
+
+    // A fetch that leaves no file at all stops the refresh before it touches anything.
+    feed = makeFeed("meteo.example.org", [](const QString&, const QString&) { return FetchResult{false, 0, 0, "no"}; });
+    lstMeteo = {"voile", "18"}, txtMeteo = "previous";
+    feed->refresh();
+    EXPECT_EQ(std::pair(lstMeteo, txtMeteo), std::pair(QStringList{"voile", "18"}, QString("previous")));
 }
