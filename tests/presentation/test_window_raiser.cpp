@@ -1,36 +1,9 @@
-#include "presentation/banner_window.h"
 #include "presentation/window_raiser.h"
-
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
 using namespace zepril;
 using W = StackedWindow;
-
-TEST(WindowRaiser, RaisingShowsWithoutMovingAndTheQueuedLoweringKeepsItInPlace)
-{
-    BannerWindow banner;
-    banner.load(resolveBannerSettings("10", "40", "6"));
-    QWidget main;
-    main.setGeometry(10, 20, 300, 200);
-    banner.hide();
-    const QRect where = banner.geometry();
-
-    QtWindowRaiser raiser;
-    raiser.setWindow(W::Main, &main);
-    raiser.setWindow(W::Banner, &banner);
-    raiser.raise(W::Banner);
-    raiser.raise(W::Main);
-    raiser.raise(W::Overlay); // not built yet: skipped
-    QCoreApplication::processEvents(); // the queued lowering of the banner runs
-    EXPECT_TRUE(banner.isVisible());
-    EXPECT_TRUE(main.isVisible());
-    EXPECT_EQ(banner.geometry(), where);
-    EXPECT_EQ(main.geometry(), QRect(10, 20, 300, 200));
-    EXPECT_FALSE(banner.isActiveWindow());
-    EXPECT_EQ(raiser.topFirst(), QList<W>({W::Main, W::Banner}));
-}
 
 TEST(WindowRaiser, StripsAManagedWindowCannotCoverGoToTheBottom)
 {

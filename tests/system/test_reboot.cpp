@@ -11,74 +11,35 @@
 using namespace zepril;
 
 namespace {
-
 // Records which way the rebooter chose; none of them touches the machine.
-struct RecordingActions {
-    QStringList calls;
-    bool logindSucceeds = true;
-    bool systemctlSucceeds = true;
-
-    RebootActions actions()
-    {
-        return {[this](const QString& program, const QStringList& args) {
-                    calls << "run " + program + " " + args.join('|');
-                    return true;
-                },
-                [this](QString&) {
-                    calls << "logind";
-                    return logindSucceeds;
-                },
-                [this](QString&) {
-                    calls << "systemctl";
-                    return systemctlSucceeds;
-                }};
-    }
-};
-
-QStringList linesOf(const QString& path)
+RebootActions recording(QStringList& calls, bool logind = true, bool systemctl = true)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
+    return {[&calls](const QString& p, const QStringList& a) { return calls << "run " + p + " " + a.join('|'), true; },
+            [&calls, logind](QString&) { return calls << "logind", logind; },
+            [&calls, systemctl](QString&) { return calls << "systemctl", systemctl; }};
 }
 
-// Only ever made stricter, so a test that sets it cannot expose another to a real restart.
-void forbidSystemReboot() { qputenv("ZEPRIL_FORBID_REBOOT", "1"); }
-
+// Only ever made stricter, so that no test here can expose another to a real restart.
+[[maybe_unused]] const bool kForbidden = qputenv("ZEPRIL_FORBID_REBOOT", "1");
 }
 
-TEST(Reboot, ConfiguredCommandRunsOncePerRequestWithItsArguments)
+TEST(Reboot, TheCommandWinsEvenWhereForbiddenOtherwiseLogindThenSystemctlUnlessForbidden)
 {
     test::TempTree tree;
-    const QString log = tree.path("requests.log");
-    const QString script = tree.write("reboot.sh", QStringLiteral("#!/bin/sh\necho \"$1\" >> \"%1\"\n").arg(log).toUtf8());
+    const QString script = tree.write("reboot.sh", "#!/bin/sh\necho \"$1\" >> \"" + tree.path("log").toUtf8() + "\"\n");
     QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
-
-    // The command wins even where a system restart is forbidden: tests and sudo kiosks rely on it.
-    forbidSystemReboot();
     SystemRebooter rebooter(QStringLiteral("\"%1\" \"daily restart\"").arg(script));
-
     ForceReboot(rebooter);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !linesOf(log).isEmpty(); }, 5000)); // the command runs detached
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tree.read("log").isEmpty(); }, 5000)); // the command runs detached
     QThread::msleep(300); // time for a second start, were there one
-    EXPECT_EQ(linesOf(log), QStringList{"daily restart"});
-
+    EXPECT_EQ(tree.read("log"), "daily restart\n");
     EXPECT_TRUE(rebooter.requestReboot());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return linesOf(log).size() >= 2; }, 5000));
-    EXPECT_EQ(linesOf(log), (QStringList{"daily restart", "daily restart"}));
-
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tree.read("log") == "daily restart\ndaily restart\n"; }, 5000));
     EXPECT_FALSE(SystemRebooter(tree.path("no-such-command")).requestReboot());
-}
 
-TEST(Reboot, SystemPathTriesLogindFirstThenSystemctlAndNeverWhenForbidden)
-{
-    forbidSystemReboot(); // only the recorded actions are reachable; the real ones would refuse too
-    ASSERT_TRUE(systemRebootForbidden());
-    struct Row {
-        bool forbidden, logind, systemctl;
-        QString command;
-        bool expected;
-        QStringList calls;
-    };
+    // Without a command: logind first, then systemctl, and neither where a system restart is forbidden.
+    ASSERT_TRUE(systemRebootForbidden()); // only the recorded actions are reachable; the real ones would refuse too
+    struct Row { bool forbidden, logind, systemctl; QString command; bool expected; QStringList calls; };
     const Row rows[] = {
         {false, true, true, {}, true, {"logind"}},
         {false, false, true, {}, true, {"logind", "systemctl"}},
@@ -88,16 +49,13 @@ TEST(Reboot, SystemPathTriesLogindFirstThenSystemctlAndNeverWhenForbidden)
         {true, true, true, "   ", false, {}}, // a blank setting is no command either
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.calls.join(", ").toStdString());
-        RecordingActions rec;
-        rec.logindSucceeds = row.logind;
-        rec.systemctlSucceeds = row.systemctl;
-        SystemRebooter rebooter(row.command, rec.actions(), row.forbidden);
+        QStringList calls;
+        SystemRebooter rebooter(row.command, recording(calls, row.logind, row.systemctl), row.forbidden);
         EXPECT_EQ(rebooter.requestReboot(), row.expected);
-        EXPECT_EQ(rec.calls, row.calls);
+        EXPECT_EQ(calls, row.calls) << row.calls.join(", ").toStdString();
     }
     // Without an explicit answer the rebooter reads the environment the tests set.
-    RecordingActions rec;
-    EXPECT_FALSE(SystemRebooter(QString(), rec.actions()).requestReboot());
-    EXPECT_TRUE(rec.calls.isEmpty());
+    QStringList calls;
+    EXPECT_FALSE(SystemRebooter(QString(), recording(calls)).requestReboot());
+    EXPECT_TRUE(calls.isEmpty());
 }

@@ -1,108 +1,62 @@
 #include "system/service_notifier.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QtCore/qtestsupport_core.h>
 
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstring>
-#include <thread>
-
 #include <gtest/gtest.h>
 
 using namespace zepril;
 
-namespace {
+TEST(ServiceNotifier, PingsFromTheEventLoopOnlyAndOnlyForItsOwnWatchdog)
+{
+    EXPECT_FALSE(ServiceNotifier().enabled()) << "outside a service";
+    EXPECT_EQ(ServiceNotifier().pingIntervalMs(), 0);
 
-// A notification socket in a temporary folder, standing in for the service manager's.
-class NotifySocket {
-public:
-    NotifySocket()
-    {
-        path = (dir.path() + QStringLiteral("/notify")).toUtf8();
-        fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_un a{};
-        a.sun_family = AF_UNIX;
-        std::strncpy(a.sun_path, path.constData(), sizeof(a.sun_path) - 1);
-        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof(a)), 0);
-    }
-    ~NotifySocket() { ::close(fd); }
-    // Every datagram waiting now, without blocking.
-    QList<QByteArray> drain()
-    {
+    // A notification socket in a temporary folder, standing in for the service manager's.
+    QTemporaryDir dir;
+    const QByteArray path = (dir.path() + QStringLiteral("/notify")).toUtf8();
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{AF_UNIX, {}};
+    qstrncpy(address.sun_path, path.constData(), sizeof(address.sun_path));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    const auto drain = [fd] { // every datagram waiting now, without blocking
         QList<QByteArray> got;
         char buffer[512];
         for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;)
             got << QByteArray(buffer, int(n));
         return got;
-    }
-
-    QTemporaryDir dir;
-    QByteArray path;
-    int fd = -1;
-};
-
-void runEventsFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-struct ScopedEnv {
-    ScopedEnv(const char* n, const QByteArray& v) : name(n) { qputenv(name, v); }
-    ~ScopedEnv() { qunsetenv(name); }
-    const char* name;
-};
-
-}
-
-TEST(ServiceNotifier, PingsFromTheEventLoopAndAFrozenThreadStopsThePings)
-{
-    NotifySocket manager;
-    ScopedEnv socket("NOTIFY_SOCKET", manager.path);
-    ScopedEnv period("WATCHDOG_USEC", "100000");
+    };
+    qputenv("NOTIFY_SOCKET", path);
+    qputenv("WATCHDOG_USEC", "100000");
+    qputenv("WATCHDOG_PID", QByteArray::number(qint64(getpid()) + 1));
+    ServiceNotifier other; // the watchdog watches another process: never pinged from here
+    EXPECT_EQ(other.pingIntervalMs(), 0);
+    other.startWatchdog();
+    QTest::qWait(150);
+    EXPECT_TRUE(drain().isEmpty());
+    qunsetenv("WATCHDOG_PID");
     ServiceNotifier notifier;
     ASSERT_EQ(notifier.pingIntervalMs(), 50);
-
     notifier.notifyReady(QStringLiteral("playing"));
     notifier.notifyReady(QStringLiteral("playing again"));
     notifier.startWatchdog();
-    runEventsFor(300);
-    const QList<QByteArray> first = manager.drain();
-    ASSERT_FALSE(first.isEmpty());
-    EXPECT_EQ(first.first(), QByteArray("READY=1\nSTATUS=playing"));
+    QTest::qWait(300);
+    const QList<QByteArray> first = drain();
+    EXPECT_EQ(first.value(0), QByteArray("READY=1\nSTATUS=playing"));
     EXPECT_EQ(first.count(QByteArray("WATCHDOG=1")), first.size() - 1);
     EXPECT_GE(first.size() - 1, 4) << "pings while the event loop runs";
 
     // The UI thread hangs: nothing may tell the service manager that all is well.
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    EXPECT_TRUE(manager.drain().isEmpty());
-
-    runEventsFor(200);
-    EXPECT_FALSE(manager.drain().isEmpty()) << "pings resume with the event loop";
-}
-
-TEST(ServiceNotifier, SilentOutsideAServiceOrWhenTheWatchdogIsAnotherProcesss)
-{
-    {
-        ServiceNotifier notifier;
-        EXPECT_FALSE(notifier.enabled());
-        EXPECT_EQ(notifier.pingIntervalMs(), 0);
-    }
-    NotifySocket manager;
-    ScopedEnv socket("NOTIFY_SOCKET", manager.path);
-    ScopedEnv period("WATCHDOG_USEC", "100000");
-    ScopedEnv pid("WATCHDOG_PID", QByteArray::number(qint64(getpid()) + 1));
-    ServiceNotifier notifier;
-    EXPECT_TRUE(notifier.enabled());
-    EXPECT_EQ(notifier.pingIntervalMs(), 0);
-    notifier.startWatchdog();
-    runEventsFor(150);
-    EXPECT_TRUE(manager.drain().isEmpty());
+    QThread::msleep(400);
+    EXPECT_TRUE(drain().isEmpty());
+    QTest::qWait(200);
+    EXPECT_FALSE(drain().isEmpty()) << "pings resume with the event loop";
+    for (const char* name : {"NOTIFY_SOCKET", "WATCHDOG_USEC"})
+        qunsetenv(name);
+    ::close(fd);
 }

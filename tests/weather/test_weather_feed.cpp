@@ -6,195 +6,73 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <memory>
-
 using namespace zepril;
 
 namespace {
-
-const QString kFeedPath = QStringLiteral("/api/api/rss_simple.php");
-const QString kDegrees = QStringLiteral(" \u00B0");
-
-QByteArray forecast(const QString& morningWord, const QString& morningTemp, const QString& eveningTemp = "6")
+QByteArray forecast(const QString& word, const QString& morning, const QString& evening = "6")
 {
-    return QStringLiteral("<?xml version=\"1.0\"?><meteo><ville>32704</ville>"
-                          "<pictos_matin>%1</pictos_matin><tempe_matin>%2</tempe_matin>"
-                          "<tempe_soir>%3</tempe_soir></meteo>\r\n")
-        .arg(morningWord, morningTemp, eveningTemp)
-        .toUtf8();
+    const QString xml("<m><pictos_matin>%1</pictos_matin><tempe_matin>%2</tempe_matin><tempe_soir>%3</tempe_soir></m>");
+    return xml.arg(word, morning, evening).toUtf8();
+}
 }
 
-// A refresh against a real HTTP server on 127.0.0.1, at 09:30 (the morning slot).
-class WeatherFeedTest : public ::testing::Test {
-protected:
-    WeatherFeedTest()
-    {
-        tree.mkdir("cfg");
-        clock.time = QDateTime(QDate(2026, 7, 14), QTime(9, 30));
-        feed = makeFeed(parseServerAddress(server.baseUrl(), "http"), httpWeatherFetch({1000, 2000}));
-    }
-    std::unique_ptr<WeatherFeed> makeFeed(const ServerAddress& address, WeatherFetch fetch)
-    {
-        return std::make_unique<WeatherFeed>(clock, probe, ProgramPaths(tree.root()), address, std::move(fetch),
-                                             display, WeatherFields{lstMeteo, txtMeteo, weatherTickCount});
-    }
-    int feedRequests() const
-    {
-        int n = 0;
-        for (const auto& request : server.requests())
-            n += request.target.startsWith(kFeedPath);
-        return n;
-    }
-
+TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShowed)
+{
+    const QString path = QStringLiteral("/api/api/rss_simple.php");
     test::TempTree tree;
-    test::FakeClock clock;
-    test::FakeProbe probe{true};
+    tree.mkdir("cfg");
+    test::FakeClock clock(QDateTime(QDate(2026, 7, 14), QTime(9, 30))); // the morning slot
+    test::FakeProbe probe;
     test::RecordingDisplay display;
     QStringList lstMeteo;
     QString txtMeteo;
-    int weatherTickCount = 0;
+    int tickCount = 0;
     test::TestHttpServer server;
-    std::unique_ptr<WeatherFeed> feed;
-};
-
-}
-
-TEST_F(WeatherFeedTest, FetchesIntoMeteoXmlAndShowsTheSlotOfTheHour)
-{
-    const QByteArray body = forecast("soleil", "21");
-    server.serve(kFeedPath, body, 200, "text/xml");
-
-    feed->refresh();
-
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 1);
-    EXPECT_EQ(requests[0].target, "/api/api/rss_simple.php?id=32704&");
-    EXPECT_EQ(tree.read("cfg/meteo.xml"), body);
-    EXPECT_EQ(txtMeteo, QString::fromUtf8(body));
-    EXPECT_EQ(lstMeteo, QStringList({"soleil", "21"}));
-    EXPECT_EQ(display.calls, QStringList({"temperature 21" + kDegrees, "pictogram 1"}));
-
-}
-
-TEST_F(WeatherFeedTest, ThePanelGetsTheBeginningOfALargeDocumentAndTheSlotReadsItWhole)
-{
-    // Close to a megabyte, with the morning's values only at the end.
-    QByteArray body = "<meteo><ville>" + QByteArray(900 * 1024, 'v') + "</ville>";
-    body += "<pictos_matin>averse</pictos_matin><tempe_matin>12</tempe_matin></meteo>";
-    server.serve(kFeedPath, body, 200, "text/xml");
-
-    feed->refresh();
-
-    EXPECT_EQ(txtMeteo.size(), kPanelExtractChars);
-    EXPECT_TRUE(QString::fromLatin1(body).startsWith(txtMeteo));
-    EXPECT_EQ(lstMeteo, QStringList({"averse", "12"}));
-    EXPECT_EQ(display.temperature, "12" + kDegrees);
-}
-
-TEST_F(WeatherFeedTest, AFailedFetchKeepsWhatTheStripShowed)
-{
-    server.serve(kFeedPath, forecast("soleil", "21"));
-    feed->refresh();
-    ASSERT_EQ(display.temperature, "21" + kDegrees);
-
-    // Every failing answer carries other values: showing 99 would mean a failure was
-    // taken for content.
-    const QByteArray other = forecast("orageloc", "99", "99");
-    auto deadFeed = makeFeed(parseServerAddress(QStringLiteral("127.0.0.1:%1").arg(test::unusedLocalPort()), "http"),
-                             httpWeatherFetch({1000, 2000}));
-    struct Fault {
-        const char* what;
-        std::function<void()> arrange;
-        WeatherFeed* feed;
+    const auto makeFeed = [&](const QString& at, WeatherFetch fetch = httpWeatherFetch({1000, 2000})) {
+        return std::make_unique<WeatherFeed>(clock, probe, ProgramPaths(tree.root()), parseServerAddress(at, "http"),
+                                             std::move(fetch), display, WeatherFields{lstMeteo, txtMeteo, tickCount});
     };
-    const Fault faults[] = {
-        {"error status", [&] { server.serve(kFeedPath, other, 500); }, feed.get()},
-        {"transfer cut after the values",
-         [&] { server.serveCutMidBody(kFeedPath, other, other.indexOf("</tempe_soir>") + 13); }, feed.get()},
-        {"length announced but not sent",
-         [&] { server.serveWrongLength(kFeedPath, other, other.size() + 500); }, feed.get()},
-        {"server down", [] {}, deadFeed.get()},
-    };
-    for (const Fault& fault : faults) {
-        SCOPED_TRACE(fault.what);
-        fault.arrange();
-        display.calls.clear();
-        const int before = feedRequests();
-
-        fault.feed->refresh();
-
-        EXPECT_EQ(feedRequests(), before + (fault.feed == feed.get()));
-        EXPECT_TRUE(display.calls.isEmpty()) << display.calls.join(", ").toStdString();
-        EXPECT_EQ(display.temperature, "21" + kDegrees);
-        EXPECT_TRUE(tree.read("cfg/meteo.xml").isEmpty()) << "the stale copy must be gone";
-    }
-
-    // A fetch that leaves no file at all stops the refresh before it touches anything.
-    auto refused = makeFeed(parseServerAddress("meteo.example.org", "http"),
-                            [](const QString&, const QString&) { return FetchResult{false, 0, 0, "refused"}; });
-    lstMeteo = QStringList({"voile", "18"});
-    txtMeteo = "previous document";
-    refused->refresh();
-    EXPECT_FALSE(tree.exists("cfg/meteo.xml"));
-    EXPECT_EQ(lstMeteo, QStringList({"voile", "18"}));
-    EXPECT_EQ(txtMeteo, "previous document");
-}
-
-TEST_F(WeatherFeedTest, TicksRefreshEverySixtiethAndFollowTheConnectionOnEachTick)
-{
-    server.serve(kFeedPath, forecast("soleil", "21"));
+    auto feed = makeFeed(server.baseUrl());
     const auto ticks = [&](int n) {
         display.calls.clear();
         for (int i = 0; i < n; ++i)
             feed->onWeatherTick();
+        return display.calls;
     };
 
-    ticks(59);
-    EXPECT_EQ(feedRequests(), 0);
-    EXPECT_EQ(display.calls.count("show"), 59);
-    ticks(1);
-    EXPECT_EQ(feedRequests(), 1);
-    EXPECT_EQ(weatherTickCount, 0);
-    EXPECT_EQ(display.temperature, "21" + kDegrees);
+    // Close to a megabyte, with the morning's values only at the end: the panel gets the beginning.
+    const QByteArray body = "<meteo><ville>" + QByteArray(900 * 1024, 'v') + "</ville>" + forecast("averse", "12");
+    server.serve(path, body, 200, "text/xml");
+    const QStringList shown = QStringList(59, "show") << "temperature 12 \u00B0" << "pictogram 3" << "show" << "show";
+    EXPECT_EQ(ticks(60), shown);
+    EXPECT_EQ(server.requests().value(0).target, "/api/api/rss_simple.php?id=32704&");
+    EXPECT_EQ(std::tuple(tree.read("cfg/meteo.xml"), txtMeteo, lstMeteo),
+              std::tuple(body, QString::fromLatin1(body.left(kPanelExtractChars)), QStringList{"averse", "12"}));
 
-    // Connection lost: hidden on the very next tick; the count reaching 60 while
-    // disconnected is spent without a refresh.
+    // Hidden at once while disconnected; the 60th tick is spent then, the next attempt comes 60 ticks later.
     probe.connected = false;
-    ticks(60);
-    EXPECT_EQ(display.calls.count("hide"), 61);
-    EXPECT_FALSE(display.calls.contains("show"));
-    EXPECT_EQ(feedRequests(), 1);
-
-    // Back online: shown on the first tick, still without a refresh; the next attempt
-    // comes 60 ticks after the one that was spent.
+    EXPECT_EQ(ticks(60), QStringList(61, "hide"));
     probe.connected = true;
-    ticks(1);
-    EXPECT_EQ(display.calls, QStringList({"show"}));
-    ticks(58);
-    EXPECT_EQ(feedRequests(), 1);
-    ticks(1);
-    EXPECT_EQ(feedRequests(), 2);
-}
+    EXPECT_EQ(ticks(60), shown);
 
-TEST_F(WeatherFeedTest, ARefreshNestedInTheFirstUseOfTheDisplayDoesNotMixUpTheOuterValues)
-{
-    // First answer: the outer refresh's document; second: the nested one's.
-    std::atomic<int> served{0};
-    server.handle(kFeedPath, [&](const httplib::Request&, httplib::Response& response) {
-        const QByteArray body = served++ == 0 ? forecast("nuageux", "17", "4") : forecast("orageloc", "25", "8");
-        response.set_content(body.toStdString(), "text/xml");
-    });
-    // Loading the overlay refreshes the weather; here the hour also moves into the
-    // evening meanwhile, so the nested refresh lists a single value.
-    display.onFirstUse = [&] {
-        clock.time.setTime(QTime(20, 0));
-        feed->refresh();
-    };
+    // Every failing answer carries other values: showing 99 would mean a failure was taken for content.
+    const QByteArray other = forecast("orageloc", "99", "99");
+    const std::pair<const char*, std::function<void()>> faults[] = {
+        {"error status", [&] { server.serve(path, other, 500); }},
+        {"cut after the values", [&] { server.serveCutMidBody(path, other, other.indexOf("</m>")); }},
+        {"length not sent", [&] { server.serveWrongLength(path, other, other.size() + 500); }},
+        {"server down", [&] { feed = makeFeed(QStringLiteral("127.0.0.1:%1").arg(test::unusedLocalPort())); }}};
+    for (const auto& [what, arrange] : faults) {
+        SCOPED_TRACE(what);
+        arrange();
+        EXPECT_EQ(ticks(60), QStringList(61, "show"));
+        EXPECT_TRUE(tree.read("cfg/meteo.xml").isEmpty()) << "the stale copy must be gone";
+    }
+    EXPECT_EQ(server.requests().size(), 5); // one a refresh, none to the server that is down
 
+    // A fetch that leaves no file at all stops the refresh before it touches anything.
+    feed = makeFeed("meteo.example.org", [](const QString&, const QString&) { return FetchResult{false, 0, 0, "no"}; });
+    lstMeteo = {"voile", "18"}, txtMeteo = "previous";
     feed->refresh();
-
-    EXPECT_EQ(served.load(), 2);
-    EXPECT_EQ(display.calls, QStringList({"temperature 8" + kDegrees, "pictogram 5", //
-                                          "temperature 17" + kDegrees, "pictogram 2"}));
+    EXPECT_EQ(std::pair(lstMeteo, txtMeteo), std::pair(QStringList{"voile", "18"}, QString("previous")));
 }
