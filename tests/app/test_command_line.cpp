@@ -10,30 +10,23 @@
 using namespace zepril;
 using zepril::test::TempTree;
 
-namespace {
-
-struct Answer {
-    std::optional<int> status;
-    QString text;
-};
-
-Answer run(const TempTree& tree, const char* argument)
-{
-    QString text;
-    QTextStream out(&text);
-    const auto status = runTechnicianCommand({QLatin1String(argument)}, ProgramPaths(tree.root()), out);
-    out.flush();
-    return {status, text};
-}
-
-}
-
 TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
 {
     TempTree tree;
+    struct Answer {
+        std::optional<int> status;
+        QString text;
+    };
+    const auto run = [&tree](const char* argument) {
+        QString text;
+        QTextStream out(&text);
+        const auto status = runTechnicianCommand({QLatin1String(argument)}, ProgramPaths(tree.root()), out);
+        out.flush();
+        return Answer{status, text};
+    };
     tree.write("cfg/config.ini", "[Variables_Setup]\r\nmajvid_heure=3:00\r\ntaille_police=0\r\n");
 
-    const Answer empty = run(tree, "--check-config");
+    const Answer empty = run("--check-config");
     EXPECT_EQ(empty.status, 1);
     EXPECT_TRUE(empty.text.contains("error: manual mode and no video")) << empty.text.toStdString();
     EXPECT_TRUE(empty.text.contains("warning:")) << empty.text.toStdString();
@@ -41,19 +34,19 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
     EXPECT_TRUE(empty.text.endsWith("the channel cannot run\n"));
 
     tree.write("videos-man/night/a.mp4", "x");
-    EXPECT_EQ(run(tree, "--check-config").status, 0);
+    EXPECT_EQ(run("--check-config").status, 0);
 
-    EXPECT_EQ(run(tree, "--reboot-time").status, 1) << "3:00 never matches: no reboot to schedule";
+    EXPECT_EQ(run("--reboot-time").status, 1) << "3:00 never matches: no reboot to schedule";
     tree.write("cfg/config.ini", "[Variables_Setup]\r\nmajvid_heure=04:30\r\n");
-    const Answer reboot = run(tree, "--reboot-time");
+    const Answer reboot = run("--reboot-time");
     EXPECT_EQ(reboot.status, 0);
     EXPECT_EQ(reboot.text, "04:30\n");
 
-    EXPECT_EQ(run(tree, "--status").status, 1);
+    EXPECT_EQ(run("--status").status, 1);
     tree.write("status.json", "{\"state\": \"playing\"}\n");
-    const Answer status = run(tree, "--status");
+    const Answer status = run("--status");
     EXPECT_EQ(status.status, 0);
     EXPECT_EQ(status.text, "{\"state\": \"playing\"}\n");
 
-    EXPECT_FALSE(run(tree, "--fullscreen").status) << "anything else starts the channel";
+    EXPECT_FALSE(run("--fullscreen").status) << "anything else starts the channel";
 }
