@@ -103,10 +103,10 @@ in_root runuser -u zepril -- env ZEPRIL_HOME=/var/lib/zepril QT_LOGGING_RULES='z
     timeout 150 xvfb-run -a -s '-screen 0 1280x720x24' zepril-client >"$work/player.log" 2>&1 &
 player=$!
 for _ in $(seq 1 140); do
-    grep -q 'playing' "$work/player.log" && [ -s "$root/var/lib/zepril/status.json" ] && break
+    grep -q 'zepril.player: playing' "$work/player.log" && [ -s "$root/var/lib/zepril/status.json" ] && break
     sleep 1
 done
-grep -q 'playing' "$work/player.log" && pass "the player plays: $(grep -m1 'playing' "$work/player.log" | cut -c1-100)" \
+grep -q 'zepril.player: playing' "$work/player.log" && pass "the player plays: $(grep -m1 'zepril.player: playing' "$work/player.log" | cut -c1-100)" \
     || { tail -20 "$work/player.log"; fail "no playing line"; }
 [ -s "$root/var/lib/zepril/status.json" ] && pass "status file written" || fail "no status file"
 in_root runuser -u zepril -- env ZEPRIL_HOME=/var/lib/zepril zepril-client --status >"$work/status.txt" 2>&1 \
