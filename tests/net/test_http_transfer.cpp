@@ -10,14 +10,7 @@ using namespace zepril::test;
 
 namespace {
 
-Timings shortTimings()
-{
-    Timings t;
-    t.httpConnectTimeoutMs = 2000;
-    t.httpIdleTimeoutMs = 1000;
-    t.fetchDeadlineMs = 10000;
-    return t;
-}
+const Timings kTimings{.httpConnectTimeoutMs = 2000, .httpIdleTimeoutMs = 1000, .fetchDeadlineMs = 10000};
 
 // Waits in the event loop until the control has answered; fails instead of hanging.
 bool get(HttpTransfer& http, const QString& url)
@@ -50,7 +43,7 @@ TEST(HttpTransfer, GetsTheBodyInABoundedBufferAndOutlivesEveryFailure)
     QList<int> states;
     int dataSignals = 0;
     int finishedSignals = 0;
-    HttpTransfer http(shortTimings());
+    HttpTransfer http(kTimings);
     QObject::connect(&http, &HttpTransfer::stateChanged, [&](int state) { states << state; });
     QObject::connect(&http, &HttpTransfer::dataAvailable, [&] { ++dataSignals; });
     const auto finished = QObject::connect(&http, &HttpTransfer::requestFinished, [&] {
@@ -122,7 +115,7 @@ TEST(HttpEngines, GiveUpOnAStalledServerWithoutSpinning)
     server.serveStalled("/stalled", 8000);
     SilentServer silent;
     const auto viaTransfer = [](const QString& url) {
-        HttpTransfer http(shortTimings());
+        HttpTransfer http(kTimings);
         http.setUrl(url);
         EXPECT_TRUE(http.execute("GET"));
         const QByteArray got = readAll(http);
@@ -130,7 +123,7 @@ TEST(HttpEngines, GiveUpOnAStalledServerWithoutSpinning)
     };
     const auto viaFetch = [](const QString& url) {
         TempTree tree;
-        const FetchResult r = HttpGetToFile(url, tree.path("got"), HttpOptions::fromTimings(shortTimings()));
+        const FetchResult r = HttpGetToFile(url, tree.path("got"), HttpOptions::fromTimings(kTimings));
         return std::tuple{r.ok, r.error, tree.read("got")};
     };
     for (const bool transfer : {false, true}) {
