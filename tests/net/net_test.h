@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QStringList>
 #include <QTcpServer>
 #include <QTimer>
 #include <QtCore/qtestsupport_core.h>
@@ -53,7 +52,8 @@ protected:
         remote.write(QStringLiteral("b.avi"), "bee");
         remote.write(QStringLiteral("img/logo.jpg"), "jpg");
         int age = 100;
-        for (const char* name : {"a.avi", "docs", "b.avi", "img", "docs/empty", "docs/readme.txt", "docs/my clip.avi"}) {
+        for (const char* name :
+             {"a.avi", "docs", "b.avi", "img", "docs/empty", "docs/readme.txt", "docs/my clip.avi"}) {
             const timeval times[2]{{time(nullptr) - age, 0}, {time(nullptr) - age, 0}};
             utimes(QFile::encodeName(remote.path(QString::fromLatin1(name))).constData(), times);
             --age;

@@ -123,11 +123,12 @@ TEST(HttpEngines, GiveUpOnAStalledServerWithoutSpinning)
     };
     const auto viaFetch = [](const QString& url) {
         TempTree tree;
-        const FetchResult r = HttpGetToFile(url, tree.path("got"), HttpOptions::fromTimings(kTimings));
-        return std::tuple{r.ok, r.error, tree.read("got")};
+        const FetchResult result = HttpGetToFile(url, tree.path("got"), HttpOptions::fromTimings(kTimings));
+        return std::tuple{result.ok, result.error, tree.read("got")};
     };
     for (const bool transfer : {false, true}) {
-        for (const QString& url : {server.baseUrl() + "/stalled", QStringLiteral("http://127.0.0.1:%1/x").arg(silent.port())}) {
+        for (const QString& url :
+             {server.baseUrl() + "/stalled", QStringLiteral("http://127.0.0.1:%1/x").arg(silent.port())}) {
             SCOPED_TRACE((transfer ? "HttpTransfer " : "HttpGetToFile ") + url.toStdString());
             int ticks = 0;
             QTimer timer;

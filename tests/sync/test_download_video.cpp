@@ -23,9 +23,11 @@ template <typename Pause>
 void servePaced(TestHttpServer& server, const QString& path, const QByteArray& body, size_t piece, Pause pause)
 {
     server.handle(path, [=](const httplib::Request&, httplib::Response& response) {
-        response.set_content_provider(size_t(body.size()), "application/octet-stream",
+        const size_t size = size_t(body.size());
+        response.set_content_provider(size, "application/octet-stream",
                                       [=](size_t offset, size_t, httplib::DataSink& sink) {
-                                          return pause(offset) && sink.write(body.constData() + offset, std::min(piece, size_t(body.size()) - offset));
+                                          const size_t length = std::min(piece, size - offset);
+                                          return pause(offset) && sink.write(body.constData() + offset, length);
                                       });
     });
 }
@@ -105,8 +107,8 @@ TEST_F(DownloadFileTest, EveryFailureIsJournaledInOrderAndLeavesNoFile)
     server.serve("/videos/night/big.mp4", patterned(1048576));
     server.serveWithoutLength("/videos/night/good.mp4", body);
 
-    const QStringList names{"e404.mp4", "e500.mp4", "page.mp4", "html.mp4", "xml.mp4", "json.mp4", "zip.mp4", "noise.mp4", "ts.mp4",
-                            "empty.mp4", "cut.mp4", "short.mp4"};
+    const QStringList names{"e404.mp4", "e500.mp4", "page.mp4", "html.mp4", "xml.mp4",   "json.mp4",
+                            "zip.mp4",  "noise.mp4", "ts.mp4",  "empty.mp4", "cut.mp4", "short.mp4"};
     for (const QString& name : names)
         EXPECT_FALSE(download(name)) << name.toStdString();
     EXPECT_LT(sent->load(), size_t(page.size() / 2));
@@ -170,7 +172,8 @@ TEST_F(DownloadFileTest, AKilledTransferIsCleanedAndFetchedAgainAtTheNextStartUp
                 {"--gtest_filter=KilledTransferChild.DISABLED_DownloadsUntilKilled", "--gtest_also_run_disabled_tests"});
     ASSERT_TRUE(child.waitForStarted(5000));
     const bool midway = QTest::qWaitFor(
-        [&] { return journal().contains(dest("big.mp4")) && QFileInfo(dest("big.mp4")).size() >= qint64(kSent); }, 15000);
+        [&] { return journal().contains(dest("big.mp4")) && QFileInfo(dest("big.mp4")).size() >= qint64(kSent); },
+        15000);
     child.kill();
     child.waitForFinished(5000);
     *release = true;

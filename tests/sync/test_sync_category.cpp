@@ -48,10 +48,9 @@ TEST_F(SyncCategoryTest, FollowsTheListRejectsPathsAndKeepsFailedNamesOutOfThePl
         server.serve(QStringLiteral("/videos/night/") + name, clip(name));
     server.serve("/videos/night/bad.mp4", "nope", 404, "text/plain");
 
-    CategorySync done = syncCategory(syncCtx, "night",
-                                     {"clip.mp4", "../x", "keep.mp4", "keep1.mp4", "a/b", "..", "bad.mp4", ".", "", "a\\b",
-                                      QString("c\x01") + "d", "keep2.mp4\nkeep3.mp4\n", "a b é.mp4", "a b é.mp4"},
-                                     true);
+    const QStringList list{"clip.mp4", "../x", "keep.mp4", "keep1.mp4", "a/b", "..", "bad.mp4", ".", "", "a\\b",
+                           QString("c\x01") + "d", "keep2.mp4\nkeep3.mp4\n", "a b é.mp4", "a b é.mp4"};
+    CategorySync done = syncCategory(syncCtx, "night", list, true);
     const CategorySync services = syncCategory(syncCtx, "services", {"a.mp4"}, true);
     EXPECT_EQ(tree.read("videos-auto/night/clip.mp4"), clip("clip.mp4"));
     EXPECT_EQ(tree.read("videos-auto/night/a b é.mp4"), clip("a b é.mp4"));
@@ -62,7 +61,8 @@ TEST_F(SyncCategoryTest, FollowsTheListRejectsPathsAndKeepsFailedNamesOutOfThePl
     EXPECT_TRUE(listOrdinaryFiles(tree.path("videos-auto/night/a")).isEmpty());
     EXPECT_EQ(done.rejected.size(), 8);
     done.deleted.sort();
-    EXPECT_EQ(done.deleted, QStringList({"Clip.mp4", "gone.mp4", "x"})) << "a rejected name protects no file of its own";
+    // A rejected name protects no file of its own.
+    EXPECT_EQ(done.deleted, QStringList({"Clip.mp4", "gone.mp4", "x"}));
     EXPECT_EQ(done.downloaded, QStringList({"clip.mp4", "a b é.mp4", "a b é.mp4"}));
     EXPECT_EQ(done.failed, QStringList{"bad.mp4"});
     EXPECT_EQ(services.failed, QStringList{"a.mp4"});
