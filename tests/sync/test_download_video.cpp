@@ -35,7 +35,7 @@ void servePaced(TestHttpServer& server, const QString& path, const QByteArray& b
 }
 
 // The whole file is stored, and the progress line follows the bytes while they arrive.
-TEST_F(DownloadFileTest, StoresTheWholeFileAndTheProgressFollowsTheBytes)
+TEST_F(DownloadFileTest, StoresWholeFilesAndRealVideosWhileTheProgressFollowsTheBytes)
 {
     const QByteArray body = patterned(6 * 128 * 1024, 5);
     servePaced(server, "/videos/night/slow.mp4", body, 128 * 1024, [](size_t offset) {
@@ -58,12 +58,8 @@ TEST_F(DownloadFileTest, StoresTheWholeFileAndTheProgressFollowsTheBytes)
     EXPECT_EQ(reporter.progressMaximum(), double(body.size()));
     EXPECT_EQ(reporter.progressValue(), double(body.size()));
     EXPECT_TRUE(tree.exists("cfg/error.ini"));
-    EXPECT_TRUE(journal().isEmpty()) << "a complete file must leave the journal";
-}
 
-// Whatever muxer made them, videos start in a way the check knows.
-TEST_F(DownloadFileTest, RealVideosOfEachContainerAreKept)
-{
+    // Whatever muxer made them, real videos start in a way the check knows.
     for (const char* extension : {"mp4", "avi", "mkv", "webm", "ts", "mpg"}) {
         const QString name = QStringLiteral("real.") + extension;
         ASSERT_TRUE(makeVideo(tree.path("made/" + name), 0.5)) << name.toStdString();
@@ -71,7 +67,7 @@ TEST_F(DownloadFileTest, RealVideosOfEachContainerAreKept)
         EXPECT_TRUE(download(name)) << name.toStdString();
         EXPECT_EQ(tree.read("videos-auto/night/" + name), tree.read("made/" + name));
     }
-    EXPECT_TRUE(journal().isEmpty());
+    EXPECT_TRUE(journal().isEmpty()) << "a complete file must leave the journal";
 }
 
 // Error statuses, broken bodies, answers that are not a video by their type (whatever its
@@ -145,7 +141,7 @@ TEST(KilledTransferChild, DISABLED_DownloadsUntilKilled)
 {
     const QStringList args = qEnvironmentVariable("ZEPRIL_TEST_CHILD").split(u'\n'); // url, destination, root
     ASSERT_EQ(args.size(), 3);
-    HttpTransfer http(shortTimings());
+    HttpTransfer http(kTimings);
     http.setRequestTimeout(30);
     RecordingReporter reporter;
     FailedDownloads failed{ProgramPaths(args[2])};

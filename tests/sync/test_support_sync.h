@@ -4,7 +4,7 @@
 #include "core/file_helpers.h"
 #include "core/list_file.h"
 #include "net/http_transfer.h"
-#include "support/fakes.h"
+#include "support/core_fakes.h"
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
 #include "support/video_bytes.h"
@@ -17,12 +17,7 @@
 
 namespace zepril::test {
 
-inline Timings shortTimings()
-{
-    Timings t;
-    t.httpIdleTimeoutMs = 1000;
-    return t;
-}
+inline const Timings kTimings{.httpIdleTimeoutMs = 1000};
 
 // A tiny body that passes for a video and carries a text to tell it apart.
 inline QByteArray clip(const QByteArray& text) { return patterned(24) + text; }
@@ -60,7 +55,7 @@ protected:
     TempTree tree;
     ProgramPaths paths{tree.root()};
     TestHttpServer server;
-    HttpTransfer inet2{shortTimings()}; // the main screen's HTTP engine, as in production
+    HttpTransfer inet2{kTimings}; // the main screen's HTTP engine, as in production
     RecordingReporter reporter;
     FakeProbe probe{true};
     FailedDownloads failed{paths};

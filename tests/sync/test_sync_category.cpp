@@ -8,35 +8,13 @@ using namespace zepril;
 using zepril::test::clip;
 using SyncCategoryTest = zepril::test::SyncTest;
 
-TEST_F(SyncCategoryTest, AnEmptyListDeletesEveryPlainFileOnlyWhenFetchedWithAConnection)
-{
-    for (const char* name : {"a.mp4", "b.avi", ".hidden.mp4", "sub/inner.mp4"})
-        tree.write(QStringLiteral("videos-auto/night/") + name, name);
-    server.serve("/videos/night/new.mp4", clip("new"));
-
-    EXPECT_FALSE(syncCategory(syncCtx, "night", {}, false).listed); // the list failed to fetch
-    probe.connected = false;
-    EXPECT_FALSE(syncCategory(syncCtx, "night", {"new.mp4"}, true).listed);
-    EXPECT_FALSE(syncCategory(syncCtx, "night", {}, true).listed);
-    EXPECT_EQ(reporter.status(), "Synchronisation catégorie night");
-    for (const char* name : {"a.mp4", "b.avi"})
-        EXPECT_EQ(tree.read(QStringLiteral("videos-auto/night/") + name), name);
-
-    probe.connected = true;
-    const CategorySync done = syncCategory(syncCtx, "night", {}, true);
-    EXPECT_EQ(QSet<QString>(done.deleted.begin(), done.deleted.end()), QSet<QString>({"a.mp4", "b.avi"}));
-    EXPECT_TRUE(done.listing.isEmpty());
-    for (const char* name : {".hidden.mp4", "sub/inner.mp4"})
-        EXPECT_EQ(tree.read(QStringLiteral("videos-auto/night/") + name), name);
-    EXPECT_TRUE(server.requests().isEmpty());
-    EXPECT_TRUE(journal().isEmpty());
-}
-
-// The category follows its list. A failed download is journaled and leaves every playable
-// list that holds its name; a category whose directory is missing journals each transfer.
-// Names that are not plain file names reach nothing on disk and take nothing away from
-// the other names: every listed file stays, including those a misread line holds.
-TEST_F(SyncCategoryTest, FollowsTheListRejectsPathsAndKeepsFailedNamesOutOfThePlayableLists)
+// Without a list or a connection nothing is touched. Then the category follows its list:
+// a failed download is journaled and leaves every playable list that holds its name, and a
+// category whose directory is missing journals each transfer. Names that are not plain
+// file names reach nothing on disk and take nothing away from the other names: every
+// listed file stays, including those a misread line holds. An empty list fetched with a
+// connection deletes every plain file.
+TEST_F(SyncCategoryTest, FollowsTheListOnlyWhenFetchedWithAConnectionAndRejectsPaths)
 {
     for (const char* name : {"Clip.mp4", "keep.mp4", "gone.mp4", "keep1.mp4", "keep2.mp4", "keep3.mp4", "x"})
         tree.write(QStringLiteral("videos-auto/night/") + name, name);
@@ -47,6 +25,17 @@ TEST_F(SyncCategoryTest, FollowsTheListRejectsPathsAndKeepsFailedNamesOutOfThePl
     for (const char* name : {"clip.mp4", "keep.mp4", "a b é.mp4"})
         server.serve(QStringLiteral("/videos/night/") + name, clip(name));
     server.serve("/videos/night/bad.mp4", "nope", 404, "text/plain");
+    tree.write("videos-auto/night/.hidden.mp4", "h");
+    tree.write("videos-auto/night/sub/inner.mp4", "i");
+
+    EXPECT_FALSE(syncCategory(syncCtx, "night", {}, false).listed); // the list failed to fetch
+    probe.connected = false;
+    EXPECT_FALSE(syncCategory(syncCtx, "night", {"clip.mp4"}, true).listed);
+    EXPECT_FALSE(syncCategory(syncCtx, "night", {}, true).listed);
+    EXPECT_EQ(reporter.status(), "Synchronisation catégorie night");
+    EXPECT_EQ(tree.read("videos-auto/night/gone.mp4"), "gone.mp4");
+    EXPECT_TRUE(server.requests().isEmpty() && journal().isEmpty());
+    probe.connected = true;
 
     const QStringList list{"clip.mp4", "../x", "keep.mp4", "keep1.mp4", "a/b", "..", "bad.mp4", ".", "", "a\\b",
                            QString("c\x01") + "d", "keep2.mp4\nkeep3.mp4\n", "a b é.mp4", "a b é.mp4"};
@@ -84,4 +73,11 @@ TEST_F(SyncCategoryTest, FollowsTheListRejectsPathsAndKeepsFailedNamesOutOfThePl
     EXPECT_EQ(playable[0], QStringList{"Bad.mp4"}) << "the comparison is exact and case-sensitive";
     EXPECT_EQ(QSet<QString>(playable[2].begin(), playable[2].end()),
               QSet<QString>({"clip.mp4", "keep.mp4", "keep1.mp4", "keep2.mp4", "keep3.mp4", "a b é.mp4"}));
+
+    done = syncCategory(syncCtx, "night", {}, true);
+    EXPECT_EQ(done.deleted.size(), 6);
+    EXPECT_TRUE(done.listing.isEmpty());
+    EXPECT_TRUE(listOrdinaryFiles(paths.categoryDir("videos-auto", "night")).isEmpty());
+    EXPECT_EQ(tree.read("videos-auto/night/.hidden.mp4"), "h");
+    EXPECT_EQ(tree.read("videos-auto/night/sub/inner.mp4"), "i");
 }
