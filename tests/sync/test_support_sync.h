@@ -3,11 +3,8 @@
 // HTTP server on 127.0.0.1 and a reporter that keeps everything it was told.
 #include "core/file_helpers.h"
 #include "core/list_file.h"
-#include "core/program_paths.h"
-#include "core/server_config.h"
-#include "core/startup_reporter.h"
 #include "net/http_transfer.h"
-#include "support/fakes.h"
+#include "support/core_fakes.h"
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
 #include "support/video_bytes.h"
@@ -16,17 +13,11 @@
 #include "sync/sync_category.h"
 
 #include <QLocale>
-#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace zepril::test {
 
-inline Timings shortTimings()
-{
-    Timings t;
-    t.httpIdleTimeoutMs = 1000;
-    return t;
-}
+inline const Timings kTimings{.httpIdleTimeoutMs = 1000};
 
 // A tiny body that passes for a video and carries a text to tell it apart.
 inline QByteArray clip(const QByteArray& text) { return patterned(24) + text; }
@@ -38,10 +29,9 @@ protected:
         QLocale::setDefault(QLocale::c());
         // The test server ignores a stop that comes before its accept loop runs, and would
         // then never stop; one answered request proves the loop runs.
-        HttpTransfer ready;
-        ready.setUrl(server.baseUrl() + QStringLiteral("/ready"));
-        if (ready.execute(QStringLiteral("GET")))
-            while (!ready.getChunk(4096).isEmpty()) {
+        inet2.setUrl(server.baseUrl() + QStringLiteral("/ready"));
+        if (inet2.execute(QStringLiteral("GET")))
+            while (!inet2.getChunk(4096).isEmpty()) {
             }
         server.clearRequests();
         tree.mkdir("cfg");
@@ -61,19 +51,11 @@ protected:
         ReadFileToList(paths.errorIni(), items);
         return items;
     }
-    QStringList requestedTargets() const
-    {
-        QStringList targets;
-        for (const auto& request : server.requests())
-            targets << request.target;
-        return targets;
-    }
 
     TempTree tree;
     ProgramPaths paths{tree.root()};
     TestHttpServer server;
-    // The main screen's HTTP engine, as in production.
-    HttpTransfer inet2{shortTimings()};
+    HttpTransfer inet2{kTimings}; // the main screen's HTTP engine, as in production
     RecordingReporter reporter;
     FakeProbe probe{true};
     FailedDownloads failed{paths};
