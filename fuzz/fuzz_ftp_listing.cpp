@@ -3,6 +3,7 @@
 // with a line break or another control character, one made only of blanks, or the
 // directory itself or its parent.
 #include "net/ftp_listing.h"
+#include "fuzz_common.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,7 +35,7 @@ void check(const QList<zepril::FtpEntry>& entries)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray listing(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray listing = zepril::fuzz::inputBytes(data, size);
     check(zepril::parseMlsd(listing));
     check(zepril::parseList(listing));
     check(zepril::parseNlst(listing));

@@ -7,16 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    zepril::fuzz::silenceLogs();
-    return 0;
-}
+FUZZ_SILENCE_LOGS()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace zepril;
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes = fuzz::inputBytes(data, size);
     const QString text = decodeText(bytes);
     FUZZ_CHECK(fuzz::isValidUtf16(text));
 

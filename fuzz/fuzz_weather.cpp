@@ -26,11 +26,7 @@ const char* const kElements[] = {"pictos_matin", "tempe_matin", "pictos_midi", "
 
 }
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    zepril::fuzz::silenceLogs();
-    return 0;
-}
+FUZZ_SILENCE_LOGS()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
