@@ -24,22 +24,6 @@
 
 namespace zepril::fuzz {
 
-// Valid UTF-16: every high surrogate followed by a low one, no low one alone.
-inline bool isValidUtf16(const QString& text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate()) {
-            if (i + 1 >= text.size() || !text.at(i + 1).isLowSurrogate())
-                return false;
-            ++i;
-        } else if (c.isLowSurrogate()) {
-            return false;
-        }
-    }
-    return true;
-}
-
 inline bool hasLineBreak(const QString& text)
 {
     return text.contains(u'\r') || text.contains(u'\n');

@@ -5,8 +5,6 @@
 #include "net/ftp_listing.h"
 #include "fuzz_common.h"
 
-#include <cstddef>
-#include <cstdint>
 
 namespace {
 
@@ -23,12 +21,10 @@ bool isBadName(const QString& name)
 void check(const QList<zepril::FtpEntry>& entries)
 {
     for (const zepril::FtpEntry& e : entries)
-        if (isBadName(e.name))
-            __builtin_trap();
+        FUZZ_CHECK(!isBadName(e.name));
     // What the engine answers is what the browser orders: every entry must come back.
     const QStringList rows = zepril::orderListing(QString::fromUtf8(zepril::formatLsAnswer(entries)));
-    if (!entries.isEmpty() && rows.size() != entries.size())
-        __builtin_trap();
+    FUZZ_CHECK(entries.isEmpty() || rows.size() == entries.size());
 }
 
 }
@@ -41,16 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check(zepril::parseNlst(listing));
 
     const QStringList rows = zepril::orderListing(QString::fromUtf8(listing));
-    if (rows.isEmpty())
-        __builtin_trap();
+    FUZZ_CHECK(!rows.isEmpty());
     for (const QString& row : rows) {
-        if (row == QString(zepril::kEmptyFolderMarker)) {
-            if (rows.size() != 1)
-                __builtin_trap();
-            continue;
-        }
-        if (isBadName(row.endsWith(u'/') ? row.chopped(1) : row))
-            __builtin_trap();
+        if (row == QString(zepril::kEmptyFolderMarker))
+            FUZZ_CHECK(rows.size() == 1);
+        else
+            FUZZ_CHECK(!isBadName(row.endsWith(u'/') ? row.chopped(1) : row));
     }
     return 0;
 }

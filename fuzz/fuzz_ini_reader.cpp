@@ -5,8 +5,6 @@
 #include "core/text_codec.h"
 #include "fuzz_common.h"
 
-#include <cstddef>
-#include <cstdint>
 
 FUZZ_SILENCE_LOGS()
 

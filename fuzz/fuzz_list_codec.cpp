@@ -4,8 +4,6 @@
 #include "core/text_codec.h"
 #include "fuzz_common.h"
 
-#include <cstddef>
-#include <cstdint>
 
 FUZZ_SILENCE_LOGS()
 
@@ -14,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     using namespace zepril;
     const QByteArray bytes = fuzz::inputBytes(data, size);
     const QString text = decodeText(bytes);
-    FUZZ_CHECK(fuzz::isValidUtf16(text));
+    FUZZ_CHECK(text.isValidUtf16());
 
     const QStringList names = parseListText(text);
     for (const QString& name : names)

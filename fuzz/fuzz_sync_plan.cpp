@@ -1,13 +1,12 @@
 // The synchronization plan against any listing and any server list: it never deletes a
 // name the server lists, and every name it downloads stays a plain name inside the
 // category folder.
+#include "fuzz_common.h"
 #include "sync/sync_plan.h"
 
 #include <QDir>
 #include <QSet>
 
-#include <cstddef>
-#include <cstdint>
 
 namespace {
 
@@ -44,7 +43,7 @@ bool staysInside(const QString& name)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray input = zepril::fuzz::inputBytes(data, size);
     const qsizetype split = input.indexOf(char(0xFF));
     const QStringList local = split < 0 ? QStringList() : namesOf(input.left(split));
     const QStringList server = namesOf(split < 0 ? input : input.mid(split + 1));
@@ -53,18 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const QSet<QString> listed(server.cbegin(), server.cend());
     const QSet<QString> present(local.cbegin(), local.cend());
-    for (const QString& name : plan.toDelete) {
-        if (listed.contains(name) || !present.contains(name))
-            __builtin_trap();
-    }
-    for (const QString& name : plan.toDownload) {
-        if (!isPlainName(name) || !staysInside(name) || !listed.contains(name) || present.contains(name))
-            __builtin_trap();
-    }
+    for (const QString& name : plan.toDelete)
+        FUZZ_CHECK(!listed.contains(name) && present.contains(name));
+    for (const QString& name : plan.toDownload)
+        FUZZ_CHECK(isPlainName(name) && staysInside(name) && listed.contains(name) && !present.contains(name));
     // Every server name is either usable or rejected, never both and never lost.
-    for (const QString& name : server) {
-        if (plan.rejected.contains(name) == isPlainName(name))
-            __builtin_trap();
-    }
+    for (const QString& name : server)
+        FUZZ_CHECK(plan.rejected.contains(name) != isPlainName(name));
     return 0;
 }

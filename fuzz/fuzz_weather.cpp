@@ -9,8 +9,6 @@
 #include "weather/weather_extract.h"
 #include "weather/weather_slots.h"
 
-#include <cstddef>
-#include <cstdint>
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
 // A program directory with its config pointing at a local test server.
+#include "core/list_file.h"
 #include "core/program_paths.h"
 #include "support/core_fakes.h"
 #include "support/http_test_server.h"
@@ -20,6 +21,12 @@ struct ProgramDir {
                 tree.mkdir(QString::fromLatin1(root) + QLatin1String(cat));
     }
     ProgramPaths paths() const { return ProgramPaths(tree.root()); }
+    QStringList journal() const
+    {
+        QStringList lines;
+        ReadFileToList(paths().errorIni(), lines);
+        return lines;
+    }
     void config(const QString& variables)
     {
         const QString local = "127.0.0.1:" + QString::number(server.port());

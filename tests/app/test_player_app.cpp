@@ -180,9 +180,7 @@ TEST(PlayerApp, TheStartupRunsOnceThenTheTimersTheMinuteTickAndTheButtonsWork)
     // The player's report reaches the journal through the seam.
     const QString broken = dir.paths().itemPath("videos-auto", "services/s.avi");
     a.player->failToOpen(broken);
-    QStringList journal;
-    ReadFileToList(dir.tree.path("cfg/error.ini"), journal);
-    EXPECT_EQ(journal, QStringList({broken}));
+    EXPECT_EQ(dir.journal(), QStringList({broken}));
     a.player->calls.clear();
     screen.button(3)->click();
     screen.button(4)->click();
@@ -232,10 +230,8 @@ TEST(PlayerApp, SigtermDuringADownloadEndsCleanlyAndLeavesThePartialFileJournale
     startWith(child, "ZEPRIL_TEST_CHILD_HOME", dir.tree.root(), QCoreApplication::applicationFilePath(),
               {"--gtest_filter=PlayerAppChild.DISABLED_RunsUntilStopped", "--gtest_also_run_disabled_tests"});
     const QString big = dir.paths().categoryDir("videos-auto", "night") + "/big.mp4";
-    QStringList journal;
     const bool downloading = QTest::qWaitFor(
-        [&] { return ReadFileToList(dir.tree.path("cfg/error.ini"), journal) && journal.contains(big) && dir.tree.exists("videos-auto/night/big.mp4"); },
-        20000);
+        [&] { return dir.journal().contains(big) && dir.tree.exists("videos-auto/night/big.mp4"); }, 20000);
     ::kill(pid_t(child.processId()), SIGTERM);
     QElapsedTimer stopping;
     stopping.start();
@@ -247,8 +243,7 @@ TEST(PlayerApp, SigtermDuringADownloadEndsCleanlyAndLeavesThePartialFileJournale
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0);
     EXPECT_EQ(output.count("SIGTERM received"), 1) << output.constData();
-    ReadFileToList(dir.tree.path("cfg/error.ini"), journal);
-    EXPECT_EQ(journal, QStringList({big})); // the next start-up deletes the partial file
+    EXPECT_EQ(dir.journal(), QStringList({big})); // the next start-up deletes the partial file
 }
 
 TEST(PlayerApp, ASecondPlayerOnTheSameDirectoryEndsWithoutTouchingAnything)

@@ -38,13 +38,6 @@ struct StartupRun {
     }
 };
 
-QStringList journal(const ProgramDir& dir)
-{
-    QStringList lines;
-    ReadFileToList(dir.tree.path("cfg/error.ini"), lines);
-    return lines;
-}
-
 }
 
 TEST(StartupSequence, ManualModeReportsEachStageInOrderAndHandsThePlaylistOver)
@@ -118,7 +111,7 @@ TEST(StartupSequence, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloa
     EXPECT_TRUE(s.playlist().contains("plages/good.mp4"));
     const QString brokenPath = dir.paths().categoryDir("videos-auto", "plages") + "/broken.mp4";
     EXPECT_EQ(s.failedDownloads(), QStringList({brokenPath}));
-    EXPECT_EQ(journal(dir), QStringList({brokenPath}));
+    EXPECT_EQ(dir.journal(), QStringList({brokenPath}));
 
     // Each category's mark comes right after its own synchronization, in order.
     const QStringList& seq = run.reporter.events;
@@ -150,7 +143,7 @@ TEST(StartupSequence, AListedVideoThePlayerCannotOpenIsFetchedAgainOnlyInAutomat
         run.sequence.playerCouldNotOpen(dir.paths().itemPath("videos-auto", "index/index_ga.avi")); // never downloaded
         run.sequence.playerCouldNotOpen(bad);
         run.sequence.playerCouldNotOpen(bad); // every pass fails again: journaled once
-        EXPECT_EQ(journal(dir), QStringList({bad}));
+        EXPECT_EQ(dir.journal(), QStringList({bad}));
     }
     // The next start-up deletes it and downloads it again.
     dir.server.serve("/videos/night/bad.mp4", video);
@@ -159,7 +152,7 @@ TEST(StartupSequence, AListedVideoThePlayerCannotOpenIsFetchedAgainOnlyInAutomat
         run.sequence.run();
         EXPECT_EQ(dir.tree.read("videos-auto/night/bad.mp4"), video);
         EXPECT_TRUE(dir.tree.exists("videos-auto/index/index_ga.avi"));
-        EXPECT_TRUE(journal(dir).isEmpty());
+        EXPECT_TRUE(dir.journal().isEmpty());
     }
     // Manual mode never deletes anything.
     dir.config("mode_manuel=True\r\n");
@@ -167,5 +160,5 @@ TEST(StartupSequence, AListedVideoThePlayerCannotOpenIsFetchedAgainOnlyInAutomat
     StartupRun manual{dir};
     manual.sequence.run();
     manual.sequence.playerCouldNotOpen(dir.paths().itemPath("videos-man", "night/bad.mp4"));
-    EXPECT_TRUE(journal(dir).isEmpty());
+    EXPECT_TRUE(dir.journal().isEmpty());
 }

@@ -1,6 +1,7 @@
 #include "app/web_view.h"
 #include "core/logging.h"
 
+#include "support/core_fakes.h"
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
 
@@ -42,20 +43,6 @@ QSet<qint64> childrenOf(qint64 parent)
     return children;
 }
 
-// Warnings of the start-up category while it lives.
-struct WarningLog {
-    WarningLog() { s_current = this, m_previous = qInstallMessageHandler(&WarningLog::handle); }
-    ~WarningLog() { qInstallMessageHandler(m_previous), s_current = nullptr; }
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        if (s_current && type == QtWarningMsg && QByteArray(context.category) == lcStartup().categoryName())
-            s_current->lines << text;
-    }
-    static inline WarningLog* s_current = nullptr;
-    QtMessageHandler m_previous = nullptr;
-    QStringList lines;
-};
-
 // A window with the view's area laid out in it, as the start-up window does.
 struct Host {
     explicit Host(QString helper, int quitGraceMs = 300)
@@ -92,7 +79,7 @@ TEST(StartupPageView, ShowsThePageInAProcessOfItsOwnThatLeavesNothingWhenUnloade
                  "text/html");
     const QString url = server.baseUrl() + "/page.html";
     const QSet<qint64> childrenBefore = childrenOf(getpid());
-    WarningLog warnings;
+    test::LogCapture log(lcStartup().categoryName());
     Host host(QStringLiteral(ZEPRIL_STARTUP_PAGE_HELPER), 60000); // the helper must leave on its own
     host.view->navigate(url);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !host.loaded.isEmpty(); }, 60000)) << "the helper never reported the page";
@@ -115,7 +102,7 @@ TEST(StartupPageView, ShowsThePageInAProcessOfItsOwnThatLeavesNothingWhenUnloade
     EXPECT_TRUE(QTest::qWaitFor([&] { return std::none_of(engineProcesses.begin(), engineProcesses.end(), alive); }, 10000))
         << "engine processes outlived the helper";
     EXPECT_EQ(childrenOf(getpid()), childrenBefore);
-    EXPECT_TRUE(warnings.lines.isEmpty()) << warnings.lines.join('\n').toStdString();
+    EXPECT_TRUE(log.warnings.isEmpty()) << log.warnings.join('\n').toStdString();
 }
 #endif
 
@@ -136,7 +123,7 @@ TEST(StartupPageView, AHelperThatIsMissingDiesOrIgnoresQuitLeavesOneWarningAndNo
                                                     {stubborn, "did not quit"}};
     for (const auto& [helper, warning] : rows) {
         SCOPED_TRACE(warning);
-        WarningLog warnings;
+        test::LogCapture log(lcStartup().categoryName());
         Host host(helper);
         host.view->navigate(QStringLiteral("http://127.0.0.1:9/a.html"));
         if (helper == stubborn) {
@@ -146,14 +133,14 @@ TEST(StartupPageView, AHelperThatIsMissingDiesOrIgnoresQuitLeavesOneWarningAndNo
             EXPECT_TRUE(alive(pid)); // asking is not waiting: the unload goes on at once
             EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(pid); }, 10000)) << "the helper was never killed";
         } else {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !warnings.lines.isEmpty(); }, 10000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !log.warnings.isEmpty(); }, 10000));
             host.view->navigate(QStringLiteral("http://127.0.0.1:9/b.html")); // no second try, no second warning
             QTest::qWait(200);
             EXPECT_EQ(host.view->helperPid(), 0);
             EXPECT_TRUE(host.view->widget()->isVisible());
         }
-        ASSERT_EQ(warnings.lines.size(), 1) << warnings.lines.join('\n').toStdString();
-        EXPECT_TRUE(warnings.lines.first().contains(QLatin1String(warning))) << warnings.lines.first().toStdString();
+        ASSERT_EQ(log.warnings.size(), 1) << log.warnings.join('\n').toStdString();
+        EXPECT_TRUE(log.warnings.first().contains(QLatin1String(warning))) << log.warnings.first().toStdString();
     }
     EXPECT_EQ(childrenOf(getpid()), childrenBefore);
 

@@ -4,6 +4,7 @@
 #include "net/ftp_session.h"
 #include "net/ftp_transfer.h"
 #include "net_test.h"
+#include "support/core_fakes.h"
 
 using namespace zepril;
 using namespace zepril::test;
@@ -79,10 +80,7 @@ TEST_F(FtpBrowser, RefusedLoginAndTlsDemandEndWithTheMarkerAndNeverShowThePasswo
 {
     server.stop();
     ASSERT_TRUE(server.start(remote.root(), kFtpUser, kFtpPassword, {QStringLiteral("--no-mlsd")}));
-    static QStringList messages;
-    messages.clear();
-    const QtMessageHandler previous
-        = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) { messages << m; });
+    LogCapture log;
     session.StartConnexionFTP(settingsFor(server.port(), QStringLiteral("wrong-secret")));
     EXPECT_EQ(session.list1(), QStringList{kMarker});
     EXPECT_EQ(session.text2(), QString());
@@ -107,9 +105,8 @@ TEST_F(FtpBrowser, RefusedLoginAndTlsDemandEndWithTheMarkerAndNeverShowThePasswo
     session.activateEntry(QStringLiteral("docs/"));
     EXPECT_EQ(session.list1(), (QStringList{"empty/", "readme.txt", "my clip.avi"}));
     EXPECT_EQ(countVerb(server.commands(), "MLSD"), 1) << "asked once, then remembered";
-    qInstallMessageHandler(previous);
-    ASSERT_FALSE(messages.isEmpty());
-    for (const QString& m : messages)
+    ASSERT_FALSE(log.lines.isEmpty());
+    for (const QString& m : log.lines)
         EXPECT_FALSE(m.contains(kFtpPassword) || m.contains(QStringLiteral("wrong-secret"))) << m.toStdString();
 }
 

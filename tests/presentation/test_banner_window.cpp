@@ -2,6 +2,7 @@
 #include "presentation/banner_cycle.h"
 #include "presentation/banner_window.h"
 #include "presentation/window_raiser.h"
+#include "support/core_fakes.h"
 #include "support/temp_tree.h"
 
 #include <QFontMetricsF>
@@ -26,13 +27,6 @@ struct OnePhrase final : PhraseSource {
     std::optional<QString> selectPhrase(int) override { return text; }
     QString text;
 };
-
-QStringList s_bannerLog;
-void keepBannerLog(QtMsgType, const QMessageLogContext& context, const QString& message)
-{
-    if (QByteArray(context.category) == "zepril.banner")
-        s_bannerLog << message;
-}
 
 class BannerWindowTest : public ::testing::Test {
 protected:
@@ -61,13 +55,13 @@ TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesIt
     OnePhrase phrase;
     BannerCycle cycle(banner, raiser, phrase, Timings::production());
     QLoggingCategory::setFilterRules(QStringLiteral("zepril.banner.debug=true"));
-    const QtMessageHandler previous = qInstallMessageHandler(keepBannerLog);
+    test::LogCapture log("zepril.banner");
     const QString megabyte = QStringLiteral("BIENVENUE ").repeated(100'000);
     for (const auto& [text, shown] : {std::pair<QString, QString>{"BIENVENUE A L'HOTEL", "BIENVENUE A L'HOTEL"},
                                       {megabyte, megabyte.left(kMaxShownPhraseChars) + QChar(0x2026)}}) {
         SCOPED_TRACE(text.size());
         phrase.text = text;
-        s_bannerLog.clear();
+        log.lines.clear();
         cycle.TimeCycleBandeau_Timer();
         EXPECT_TRUE(banner.tphraseTxt()->text() == shown) << banner.tphraseTxt()->text().size() << " characters";
         const double tpp = banner.twipsPerPixel();
@@ -81,11 +75,10 @@ TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesIt
         for (; cycle.passRunning() && ticks < 1'000'000; ++ticks)
             cycle.TimerDefilant_Timer();
         EXPECT_EQ(ticks, int(std::floor((screenRect().width() * tpp + width) / banner.scrollStep())) + 1);
-        ASSERT_FALSE(s_bannerLog.isEmpty());
-        for (const QString& line : s_bannerLog)
+        ASSERT_FALSE(log.lines.isEmpty());
+        for (const QString& line : log.lines)
             EXPECT_LT(line.size(), kMaxLoggedPhraseChars + 100) << line.left(200).toStdString();
     }
-    qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules(QString());
 }
 

@@ -5,6 +5,7 @@
 #include "core/startup_reporter.h"
 
 #include <QStringList>
+#include <QtGlobal>
 
 namespace zepril::test {
 
@@ -32,6 +33,33 @@ public:
     QStringList statuses;
     QStringList events; // statuses and "stage N" marks, in the order they came
     QStringList fileSizes;
+};
+
+// Keeps the log lines of one category (of all when none is named) while it lives;
+// warnings are also kept apart.
+class LogCapture final {
+public:
+    explicit LogCapture(QByteArray category = {}) : m_category(std::move(category))
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&LogCapture::keep);
+    }
+    ~LogCapture() { qInstallMessageHandler(m_previous), s_current = nullptr; }
+    QStringList lines;
+    QStringList warnings;
+
+private:
+    static void keep(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (!s_current || (!s_current->m_category.isEmpty() && s_current->m_category != context.category))
+            return;
+        s_current->lines << text;
+        if (type == QtWarningMsg)
+            s_current->warnings << text;
+    }
+    static inline LogCapture* s_current = nullptr;
+    QByteArray m_category;
+    QtMessageHandler m_previous = nullptr;
 };
 
 }
