@@ -201,7 +201,7 @@ int main(int argc, char** argv)
                              QStringLiteral("Piscine ouverte de 9h à 19h - Swimming pool open from 9 am to 7 pm")},
                             2, 0};
     PhraseStateSource phrases(phraseState);
-    BannerCycle cycle(banner, raiser, phrases, timings);
+    BannerCycle cycle(banner, raiser, phrases, clock, timings);
     cycle.setCycleIntervalMs(int(option("--cycle-ms", 30000)));
 
     QElapsedTimer clockNs;
@@ -282,8 +282,8 @@ int main(int argc, char** argv)
     intervals.clear();
     last = -1;
     const std::vector<QByteArray> frames = captureFrames(area, captureSeconds);
-    const bool covered = cycle.passRunning()
-                         && banner.phraseLeft() + banner.phraseWidth() > banner.width() * banner.twipsPerPixel();
+    const bool covered
+        = cycle.passRunning() && banner.phraseLeft() + banner.phraseWidth() > banner.width() * banner.twipsPerPixel();
     cycle.timerDefilant().stop();
     std::map<int, int> steps;
     int stillFrames = 0, longestStall = 0, stall = 0;
@@ -294,8 +294,8 @@ int main(int argc, char** argv)
         stillFrames += shift == 0;
         longestStall = std::max(longestStall, stall);
     }
-    std::printf("capture: %zu frames of %dx%d at 60 fps%s; expected %.2f px per frame\n", frames.size(),
-                area.width(), area.height(), covered ? "" : " (the phrase did not cover the area throughout)",
+    std::printf("capture: %zu frames of %dx%d at 60 fps%s; expected %.2f px per frame\n", frames.size(), area.width(),
+                area.height(), covered ? "" : " (the phrase did not cover the area throughout)",
                 banner.scrollStep() / banner.twipsPerPixel() * (1000.0 / 60.0) / 15.0);
     std::printf("capture: frames with no step %d, longest stall %d frames; steps (px: frames)", stillFrames,
                 longestStall);

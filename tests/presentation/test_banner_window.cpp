@@ -53,7 +53,8 @@ TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesIt
 {
     QtWindowRaiser raiser; // no window registered: raising does nothing
     OnePhrase phrase;
-    BannerCycle cycle(banner, raiser, phrase, Timings::production());
+    test::FakeClock clock;
+    BannerCycle cycle(banner, raiser, phrase, clock, Timings::production());
     QLoggingCategory::setFilterRules(QStringLiteral("zepril.banner.debug=true"));
     test::LogCapture log("zepril.banner");
     const QString megabyte = QStringLiteral("BIENVENUE ").repeated(100'000);
@@ -73,7 +74,7 @@ TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesIt
                   std::pair(screenRect().width(), int(std::ceil(width / tpp))));
         int ticks = 0;
         for (; cycle.passRunning() && ticks < 1'000'000; ++ticks)
-            cycle.TimerDefilant_Timer();
+            clock.steady += 15, cycle.TimerDefilant_Timer();
         EXPECT_EQ(ticks, int(std::floor((screenRect().width() * tpp + width) / banner.scrollStep())) + 1);
         ASSERT_FALSE(log.lines.isEmpty());
         for (const QString& line : log.lines)
