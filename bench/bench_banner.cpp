@@ -37,10 +37,12 @@ using namespace zepril;
 
 namespace {
 
-double cpuSeconds()
+// The whole process, or the calling thread only: the GUI thread's share is the banner's
+// without the noise of the video's own threads.
+double cpuSeconds(int who = RUSAGE_SELF)
 {
     rusage u{};
-    getrusage(RUSAGE_SELF, &u);
+    getrusage(who, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
@@ -86,26 +88,33 @@ std::vector<QByteArray> captureFrames(const QRect& area, int seconds)
     return frames;
 }
 
-// How far the content of `now` lies left of where it was in `before`, in whole pixels:
-// the shift with the least mean absolute difference over the columns both frames show.
-int leftShift(const QByteArray& before, const QByteArray& now, int width, int maxShift)
+// How far the content of `now` lies left of where it was in `before`, in pixels: the
+// whole shift with the least mean absolute difference over the columns both frames
+// show, refined between its neighbours (a V-shaped fit, as suits absolute differences),
+// so that the sub-pixel steps of antialiased text are seen too.
+double leftShift(const QByteArray& before, const QByteArray& now, int width, int maxShift)
 {
     const int height = int(now.size() / width);
-    int best = 0;
-    double bestCost = -1;
-    for (int s = 0; s <= maxShift; ++s) {
+    constexpr int kBack = 2; // a shift to the right would be a fault worth seeing
+    std::vector<double> cost;
+    for (int s = -kBack; s <= maxShift; ++s) {
         long long sum = 0;
         for (int y = 0; y < height; ++y) {
             const auto* a = reinterpret_cast<const unsigned char*>(now.constData()) + qsizetype(y) * width;
             const auto* b = reinterpret_cast<const unsigned char*>(before.constData()) + qsizetype(y) * width;
-            for (int x = 0; x + s < width; ++x)
+            for (int x = std::max(0, -s); x + s < width && x < width; ++x)
                 sum += std::abs(int(a[x]) - int(b[x + s]));
         }
-        const double cost = double(sum) / double((width - s) * height);
-        if (bestCost < 0 || cost < bestCost)
-            bestCost = cost, best = s;
+        cost.push_back(double(sum) / double((width - std::abs(s)) * height));
     }
-    return best;
+    const size_t i = size_t(std::min_element(cost.begin(), cost.end()) - cost.begin());
+    double shift = double(i) - kBack;
+    if (i > 0 && i + 1 < cost.size()) {
+        const double rise = std::max(cost[i - 1], cost[i + 1]) - cost[i];
+        if (rise > 0)
+            shift += (cost[i - 1] - cost[i + 1]) / (2 * rise);
+    }
+    return shift;
 }
 
 std::array<QPixmap, 6> drawPictograms()
@@ -233,12 +242,15 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    std::vector<double> guiThread; // % of one core, one figure per phase
     const auto cpuPercentOver = [&](int ms) {
-        const double cpu0 = cpuSeconds();
+        const double cpu0 = cpuSeconds(), gui0 = cpuSeconds(RUSAGE_THREAD);
         QElapsedTimer wall;
         wall.start();
         waitMs(ms);
-        return (cpuSeconds() - cpu0) / (double(wall.elapsed()) / 1000.0) * 100.0;
+        const double seconds = double(wall.elapsed()) / 1000.0;
+        guiThread.push_back((cpuSeconds(RUSAGE_THREAD) - gui0) / seconds * 100.0);
+        return (cpuSeconds() - cpu0) / seconds * 100.0;
     };
     // The video alone, then with the banner shown between passes.
     banner.hide();
@@ -266,6 +278,8 @@ int main(int argc, char** argv)
     std::printf("process CPU (%% of one core): video alone %.1f, banner idle %.1f (x%.3f), banner scrolling %.1f "
                 "(x%.3f)\n",
                 videoAlone, bannerIdle, bannerIdle / videoAlone, scrolling, scrolling / videoAlone);
+    std::printf("GUI thread CPU (%% of one core): video alone %.2f, banner idle %.2f, banner scrolling %.2f\n",
+                guiThread[0], guiThread[1], guiThread[2]);
     std::fflush(stdout);
     if (captureSeconds <= 0 || qEnvironmentVariableIsEmpty("DISPLAY"))
         return 0;
@@ -285,22 +299,27 @@ int main(int argc, char** argv)
     const bool covered
         = cycle.passRunning() && banner.phraseLeft() + banner.phraseWidth() > banner.width() * banner.twipsPerPixel();
     cycle.timerDefilant().stop();
-    std::map<int, int> steps;
+    // A frame whose content moved less than a quarter of a pixel shows no step.
+    std::map<double, int> steps; // by quarters of a pixel
+    std::vector<double> shifts;
     int stillFrames = 0, longestStall = 0, stall = 0;
     for (size_t i = 1; i < frames.size(); ++i) {
-        const int shift = leftShift(frames[i - 1], frames[i], area.width(), 16);
-        ++steps[shift];
-        stall = shift == 0 ? stall + 1 : 0;
-        stillFrames += shift == 0;
+        const double shift = leftShift(frames[i - 1], frames[i], area.width(), 16);
+        shifts.push_back(shift);
+        ++steps[std::round(shift * 4) / 4];
+        const bool still = shift < 0.25;
+        stall = still ? stall + 1 : 0;
+        stillFrames += still;
         longestStall = std::max(longestStall, stall);
     }
     std::printf("capture: %zu frames of %dx%d at 60 fps%s; expected %.2f px per frame\n", frames.size(), area.width(),
                 area.height(), covered ? "" : " (the phrase did not cover the area throughout)",
                 banner.scrollStep() / banner.twipsPerPixel() * (1000.0 / 60.0) / 15.0);
-    std::printf("capture: frames with no step %d, longest stall %d frames; steps (px: frames)", stillFrames,
-                longestStall);
+    std::printf("capture: frames with no step (under 0.25 px) %d, longest stall %d frames; shift px p10 %.2f p50 %.2f "
+                "p90 %.2f\ncapture: steps (px: frames)",
+                stillFrames, longestStall, percentile(shifts, 10), percentile(shifts, 50), percentile(shifts, 90));
     for (const auto& [px, count] : steps)
-        std::printf("  %d: %d", px, count);
+        std::printf("  %.2f: %d", px, count);
     std::printf("\ncapture: tick interval ms p50 %.2f  p99 %.2f  max %.2f\n", percentile(intervals, 50),
                 percentile(intervals, 99), percentile(intervals, 100));
     return 0;
