@@ -1,8 +1,11 @@
 // Runs the banner over a playing video and prints how evenly the 15 ms scroll tick
-// fires and what the whole process costs in CPU, with the banner scrolling and with
-// the video alone. Run it on a real display or under Xvfb:
+// fires, what the whole process costs in CPU (the video alone, with the banner idle,
+// with the banner scrolling), and how evenly the phrase moves on the screen: a 60 fps
+// capture of the banner (ffmpeg's x11grab) where each frame's shift against the one
+// before shows steps and stalls as a viewer sees them. Run it on a real display or
+// under Xvfb:
 //   xvfb-run -a -s "-screen 0 1280x720x24" bench_banner [--seconds 10] [--null-video]
-//            [--step 10] [--cycle-ms 30000] [--hold]
+//            [--step 10] [--cycle-ms 30000] [--hold] [--capture-seconds 5] [--video-size 1280x720]
 #include "app/phrase_state_source.h"
 #include "core/clock.h"
 #include "core/timings.h"
@@ -17,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPainter>
+#include <QProcess>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -25,16 +29,20 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <vector>
 
 using namespace zepril;
 
 namespace {
 
-double cpuSeconds()
+// The whole process, or the calling thread only: the GUI thread's share is the banner's
+// without the noise of the video's own threads.
+double cpuSeconds(int who = RUSAGE_SELF)
 {
     rusage u{};
-    getrusage(RUSAGE_SELF, &u);
+    getrusage(who, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
@@ -53,6 +61,60 @@ void waitMs(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Grabs `area` of the X display at 60 fps for `seconds` as 8-bit gray frames; the
+// event loop keeps running meanwhile, so the banner goes on scrolling.
+std::vector<QByteArray> captureFrames(const QRect& area, int seconds)
+{
+    QProcess ffmpeg;
+    QByteArray raw;
+    QObject::connect(&ffmpeg, &QProcess::readyReadStandardOutput, [&] { raw += ffmpeg.readAllStandardOutput(); });
+    QEventLoop loop;
+    QObject::connect(&ffmpeg, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&ffmpeg, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0", "-framerate", "60", "-video_size",
+                  QStringLiteral("%1x%2").arg(area.width()).arg(area.height()), "-i",
+                  QStringLiteral("%1+%2,%3").arg(qEnvironmentVariable("DISPLAY")).arg(area.x()).arg(area.y()), "-t",
+                  QString::number(seconds), "-pix_fmt", "gray", "-f", "rawvideo", "-"});
+    loop.exec();
+    ffmpeg.waitForFinished(2000);
+    raw += ffmpeg.readAllStandardOutput();
+    std::vector<QByteArray> frames;
+    const qsizetype size = qsizetype(area.width()) * area.height();
+    for (qsizetype at = 0; at + size <= raw.size(); at += size)
+        frames.push_back(raw.mid(at, size));
+    return frames;
+}
+
+// How far the content of `now` lies left of where it was in `before`, in pixels: the
+// whole shift with the least mean absolute difference over the columns both frames
+// show, refined between its neighbours (a V-shaped fit, as suits absolute differences),
+// so that the sub-pixel steps of antialiased text are seen too.
+double leftShift(const QByteArray& before, const QByteArray& now, int width, int maxShift)
+{
+    const int height = int(now.size() / width);
+    constexpr int kBack = 2; // a shift to the right would be a fault worth seeing
+    std::vector<double> cost;
+    for (int s = -kBack; s <= maxShift; ++s) {
+        long long sum = 0;
+        for (int y = 0; y < height; ++y) {
+            const auto* a = reinterpret_cast<const unsigned char*>(now.constData()) + qsizetype(y) * width;
+            const auto* b = reinterpret_cast<const unsigned char*>(before.constData()) + qsizetype(y) * width;
+            for (int x = std::max(0, -s); x + s < width && x < width; ++x)
+                sum += std::abs(int(a[x]) - int(b[x + s]));
+        }
+        cost.push_back(double(sum) / double((width - std::abs(s)) * height));
+    }
+    const size_t i = size_t(std::min_element(cost.begin(), cost.end()) - cost.begin());
+    double shift = double(i) - kBack;
+    if (i > 0 && i + 1 < cost.size()) {
+        const double rise = std::max(cost[i - 1], cost[i + 1]) - cost[i];
+        if (rise > 0)
+            shift += (cost[i - 1] - cost[i + 1]) / (2 * rise);
+    }
+    return shift;
 }
 
 std::array<QPixmap, 6> drawPictograms()
@@ -84,10 +146,21 @@ int main(int argc, char** argv)
     const int seconds = int(option("--seconds", 10));
     const bool nullVideo = args.contains(QLatin1String("--null-video"));
     const bool hold = args.contains(QLatin1String("--hold"));
+    const int captureSeconds = int(option("--capture-seconds", 5));
 
     test::TempTree tree;
     const QString video = tree.path("clip.mp4");
-    if (!test::makeVideo(video, 10)) {
+    // The test videos are tiny; a channel's are not, and the video is what the banner's
+    // cost is weighed against.
+    const QString size = args.indexOf(QLatin1String("--video-size")) > 0
+                             ? args.value(args.indexOf(QLatin1String("--video-size")) + 1)
+                             : QString();
+    const bool made = size.isEmpty() ? test::makeVideo(video, 10)
+                                     : QProcess::execute(QStringLiteral("ffmpeg"),
+                                                         {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                                          "testsrc2=size=" + size + ":rate=25:duration=10", "-pix_fmt",
+                                                          "yuv420p", video}) == 0;
+    if (!made) {
         std::fprintf(stderr, "ffmpeg could not make the sample video\n");
         return 1;
     }
@@ -142,11 +215,12 @@ int main(int argc, char** argv)
     raiser.setWindow(StackedWindow::Overlay, &overlay);
     raiser.raise(StackedWindow::Overlay);
 
-    PhraseState phraseState{{QStringLiteral("BIENVENUE A L'HOTEL - WELCOME TO THE HOTEL - Petit déjeuner de 7h à 10h"),
+    PhraseState phraseState{{QStringLiteral("BIENVENUE A L'HOTEL - WELCOME TO THE HOTEL - Petit déjeuner de 7h à 10h - "
+                                            "Restaurant ouvert de 12h à 14h30 et de 19h à 22h"),
                              QStringLiteral("Piscine ouverte de 9h à 19h - Swimming pool open from 9 am to 7 pm")},
                             2, 0};
     PhraseStateSource phrases(phraseState);
-    BannerCycle cycle(banner, raiser, phrases, timings);
+    BannerCycle cycle(banner, raiser, phrases, clock, timings);
     cycle.setCycleIntervalMs(int(option("--cycle-ms", 30000)));
 
     QElapsedTimer clockNs;
@@ -178,29 +252,85 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    // The video alone.
-    double cpu0 = cpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    waitMs(seconds * 1000);
-    const double baseline = (cpuSeconds() - cpu0) / (double(wall.elapsed()) / 1000.0) * 100.0;
+    std::vector<double> guiThread; // % of one core, one figure per phase
+    const auto cpuPercentOver = [&](int ms) {
+        const double cpu0 = cpuSeconds(), gui0 = cpuSeconds(RUSAGE_THREAD);
+        QElapsedTimer wall;
+        wall.start();
+        waitMs(ms);
+        const double seconds = double(wall.elapsed()) / 1000.0;
+        guiThread.push_back((cpuSeconds(RUSAGE_THREAD) - gui0) / seconds * 100.0);
+        return (cpuSeconds() - cpu0) / seconds * 100.0;
+    };
+    // The video alone, then with the banner shown between passes.
+    banner.hide();
+    waitMs(500);
+    const double videoAlone = cpuPercentOver(seconds * 1000);
+    raiser.raise(StackedWindow::Banner);
+    raiser.raise(StackedWindow::Main);
+    raiser.raise(StackedWindow::Overlay);
+    waitMs(500);
+    const double bannerIdle = cpuPercentOver(seconds * 1000);
 
     // The video with the banner scrolling: one pass started at once, and restarted if
     // it ends before the time is up.
     QObject::connect(&cycle, &BannerCycle::passEnded, &cycle, &BannerCycle::TimeCycleBandeau_Timer, Qt::QueuedConnection);
-    cpu0 = cpuSeconds();
-    wall.restart();
     cycle.TimeCycleBandeau_Timer();
-    waitMs(seconds * 1000);
-    const double scrolling = (cpuSeconds() - cpu0) / (double(wall.elapsed()) / 1000.0) * 100.0;
-    cycle.timerDefilant().stop();
+    const double scrolling = cpuPercentOver(seconds * 1000);
+    const std::vector<double> scrollIntervals = intervals;
 
-    std::printf("video: %s, screen %dx%d, step %.1f twips (%.2f px) per tick\n", nullVideo ? "null output" : "shown",
-                main.width(), main.height(), banner.scrollStep(), banner.scrollStep() / banner.twipsPerPixel());
-    std::printf("scroll ticks: %zu intervals over %d s\n", intervals.size(), seconds);
-    std::printf("interval ms: p50 %.2f  p90 %.2f  p99 %.2f  max %.2f  min %.2f\n", percentile(intervals, 50),
-                percentile(intervals, 90), percentile(intervals, 99), percentile(intervals, 100),
-                percentile(intervals, 0));
-    std::printf("process CPU (%% of one core): video alone %.1f, video + scrolling banner %.1f\n", baseline, scrolling);
+    std::printf("video: %s %s, screen %dx%d, step %.1f twips (%.2f px) per tick\n", nullVideo ? "null output" : "shown",
+                size.isEmpty() ? "160x120" : qPrintable(size), main.width(), main.height(), banner.scrollStep(), banner.scrollStep() / banner.twipsPerPixel());
+    std::printf("scroll ticks: %zu intervals over %d s\n", scrollIntervals.size(), seconds);
+    std::printf("interval ms: p50 %.2f  p90 %.2f  p99 %.2f  max %.2f  min %.2f\n", percentile(scrollIntervals, 50),
+                percentile(scrollIntervals, 90), percentile(scrollIntervals, 99), percentile(scrollIntervals, 100),
+                percentile(scrollIntervals, 0));
+    std::printf("process CPU (%% of one core): video alone %.1f, banner idle %.1f (x%.3f), banner scrolling %.1f "
+                "(x%.3f)\n",
+                videoAlone, bannerIdle, bannerIdle / videoAlone, scrolling, scrolling / videoAlone);
+    std::printf("GUI thread CPU (%% of one core): video alone %.2f, banner idle %.2f, banner scrolling %.2f\n",
+                guiThread[0], guiThread[1], guiThread[2]);
+    std::fflush(stdout);
+    if (captureSeconds <= 0 || qEnvironmentVariableIsEmpty("DISPLAY"))
+        return 0;
+
+    // The capture: the right end of the phrase box's rows, from the moment the phrase
+    // covers it wholly, so that every frame shows moving text and no still background.
+    const QRect box = banner.tphraseTxt()->geometry();
+    const int width = std::min(320, banner.width() / 2);
+    const QRect area(banner.x() + banner.width() - width, banner.y() + std::max(0, box.y()), width,
+                     std::min(box.height(), banner.height()) & ~1);
+    cycle.TimeCycleBandeau_Timer();
+    while (cycle.passRunning() && banner.phraseLeft() > (banner.width() - width - 2) * banner.twipsPerPixel())
+        waitMs(50);
+    intervals.clear();
+    last = -1;
+    const std::vector<QByteArray> frames = captureFrames(area, captureSeconds);
+    const bool covered
+        = cycle.passRunning() && banner.phraseLeft() + banner.phraseWidth() > banner.width() * banner.twipsPerPixel();
+    cycle.timerDefilant().stop();
+    // A frame whose content moved less than a quarter of a pixel shows no step.
+    std::map<double, int> steps; // by quarters of a pixel
+    std::vector<double> shifts;
+    int stillFrames = 0, longestStall = 0, stall = 0;
+    for (size_t i = 1; i < frames.size(); ++i) {
+        const double shift = leftShift(frames[i - 1], frames[i], area.width(), 16);
+        shifts.push_back(shift);
+        ++steps[std::round(shift * 4) / 4];
+        const bool still = shift < 0.25;
+        stall = still ? stall + 1 : 0;
+        stillFrames += still;
+        longestStall = std::max(longestStall, stall);
+    }
+    std::printf("capture: %zu frames of %dx%d at 60 fps%s; expected %.2f px per frame\n", frames.size(), area.width(),
+                area.height(), covered ? "" : " (the phrase did not cover the area throughout)",
+                banner.scrollStep() / banner.twipsPerPixel() * (1000.0 / 60.0) / 15.0);
+    std::printf("capture: frames with no step (under 0.25 px) %d, longest stall %d frames; shift px p10 %.2f p50 %.2f "
+                "p90 %.2f\ncapture: steps (px: frames)",
+                stillFrames, longestStall, percentile(shifts, 10), percentile(shifts, 50), percentile(shifts, 90));
+    for (const auto& [px, count] : steps)
+        std::printf("  %.2f: %d", px, count);
+    std::printf("\ncapture: tick interval ms p50 %.2f  p99 %.2f  max %.2f\n", percentile(intervals, 50),
+                percentile(intervals, 99), percentile(intervals, 100));
     return 0;
 }

@@ -315,7 +315,7 @@ void PlayerApp::Parts::setupScreenWindows()
     phraseSource = std::make_unique<PhraseStateSource>(phrases);
     banner = std::make_unique<BannerWindow>();
     banner->setObjectName(QStringLiteral("frmPhrase_ZEPRIL"));
-    cycle = std::make_unique<BannerCycle>(*banner, *raiser, *phraseSource, timings);
+    cycle = std::make_unique<BannerCycle>(*banner, *raiser, *phraseSource, *platform.clock, timings);
     cycle->timeCycleBandeau().setObjectName(QStringLiteral("TimeCycleBandeau"));
     raiser->setWindow(StackedWindow::Main, mainScreen.get());
     raiser->setWindow(StackedWindow::Banner, banner.get());

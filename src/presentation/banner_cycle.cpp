@@ -1,14 +1,38 @@
 #include "presentation/banner_cycle.h"
 
+#include "core/clock.h"
 #include "core/logging.h"
 #include "core/timings.h"
 #include "presentation/window_raiser.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 namespace zepril {
 
-BannerCycle::BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSource& phrases,
+PassPosition passPosition(double startLeft, double width, double step, double tickMs, double elapsedMs)
+{
+    const double ticks = tickMs > 0 ? std::clamp(elapsedMs / tickMs, 0.0, double(std::numeric_limits<int>::max())) : 0;
+    // A step that does not move the phrase left holds it in the banner for ever.
+    if (!(step > 0))
+        return {startLeft - ticks * step, int(ticks), false};
+    // The tick on which the box is first wholly gone, found with the same test a
+    // tick makes so that rounding cannot move the end by one.
+    const double guess = std::floor((startLeft + width) / step) + 1;
+    double last = std::isfinite(guess) ? std::clamp(guess, 1.0, double(std::numeric_limits<int>::max())) : 1.0;
+    while (last > 1 && phraseHasLeft(startLeft - (last - 1) * step, width))
+        --last;
+    while (last < std::numeric_limits<int>::max() && !phraseHasLeft(startLeft - last * step, width))
+        ++last;
+    if (ticks >= last)
+        return {startLeft - last * step, int(last), true};
+    return {startLeft - ticks * step, int(ticks), false};
+}
+
+BannerCycle::BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSource& phrases, const Clock& clock,
                          const Timings& timings, QObject* parent)
-    : QObject(parent), m_banner(banner), m_raiser(raiser), m_phrases(phrases)
+    : QObject(parent), m_banner(banner), m_raiser(raiser), m_phrases(phrases), m_clock(clock)
 {
     m_timeCycleBandeau.setObjectName(QStringLiteral("TimeCycleBandeau"));
     m_timeCycleBandeau.setInterval(timings.bannerCycleDesignMs);
@@ -60,6 +84,8 @@ void BannerCycle::TimeCycleBandeau_Timer()
     m_banner.setPhraseLeft(m_banner.referenceGeometry().left);
 
     m_passTicks = 0;
+    m_passStartLeft = m_banner.phraseLeft();
+    m_passStartMs = m_clock.steadyMs();
     m_timerDefilant.start();
     m_timeCycleBandeau.stop();
     // A quote of the phrase only: a text of any length must not flood the log on every pass.
@@ -70,10 +96,12 @@ void BannerCycle::TimeCycleBandeau_Timer()
 
 void BannerCycle::TimerDefilant_Timer()
 {
-    ++m_passTicks;
     m_raiser.raise(StackedWindow::Banner);
-    m_banner.setPhraseLeft(m_banner.phraseLeft() - m_banner.scrollStep());
-    if (phraseHasLeft(m_banner.phraseLeft(), m_banner.phraseWidth()))
+    const PassPosition at = passPosition(m_passStartLeft, m_banner.phraseWidth(), m_banner.scrollStep(),
+                                         m_timerDefilant.interval(), m_clock.steadyMs() - m_passStartMs);
+    m_passTicks = at.ticks;
+    m_banner.setPhraseLeft(at.left);
+    if (at.ended)
         endPass();
 }
 

@@ -12,8 +12,21 @@
 
 namespace zepril {
 
+class Clock;
 class WindowRaiser;
 struct Timings;
+
+// Where the phrase is `elapsedMs` into a pass that began at `startLeft`: `step` twips
+// per tick of `tickMs`, from the time elapsed rather than the ticks counted, so that a
+// late tick catches up instead of leaving a stall. The pass ends on the whole tick at
+// which the box has wholly left the banner, at the left it had on that tick, however
+// late the tick that notices it.
+struct PassPosition {
+    double left = 0;
+    int ticks = 0; // whole ticks elapsed, the last one included when the pass ends
+    bool ended = false;
+};
+PassPosition passPosition(double startLeft, double width, double step, double tickMs, double elapsedMs);
 
 // The welcome texts as the main screen keeps them: lstPhrase, phraseIndex, phraseCount.
 class PhraseSource {
@@ -47,7 +60,7 @@ class BannerCycle final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BannerCycle)
 public:
-    BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSource& phrases,
+    BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSource& phrases, const Clock& clock,
                 const Timings& timings, QObject* parent = nullptr);
 
     // The pause between passes; until set it is the design interval of the timings.
@@ -62,7 +75,7 @@ public:
 
 public slots:
     void TimeCycleBandeau_Timer(); // starts one pass
-    void TimerDefilant_Timer();    // one scrolling step; ends the pass when the phrase is gone
+    void TimerDefilant_Timer(); // moves the phrase to where the time says; ends the pass when it is gone
 
 signals:
     void passStarted(const QString& text);
@@ -74,9 +87,12 @@ private:
     BannerSurface& m_banner;
     WindowRaiser& m_raiser;
     PhraseSource& m_phrases;
+    const Clock& m_clock;
     QTimer m_timeCycleBandeau;
     QTimer m_timerDefilant;
     int m_passTicks = 0;
+    double m_passStartMs = 0;
+    double m_passStartLeft = 0;
 };
 
 }

@@ -60,25 +60,33 @@ void PhraseTextBox::setText(const QString& text)
     // An empty box would still be a bar of its background colour across the banner
     // (after the load, before the first pass, and for a blank phrase).
     setVisible(!text.isEmpty());
-    update();
+    redraw();
 }
 
 void PhraseTextBox::setBoxFont(const QFont& f)
 {
     setFont(f);
     m_staticText.prepare(QTransform(), f);
-    update();
+    redraw();
 }
 
 void PhraseTextBox::setColours(const QColor& text, const QColor& background)
 {
     m_textColour = text;
     m_background = background;
+    redraw();
+}
+
+void PhraseTextBox::redraw()
+{
+    m_tiles.clear();
     update();
 }
 
 void PhraseTextBox::setTwipsGeometry(const TwipsRect& rect)
 {
+    if (rect.width != m_rect.width || rect.height != m_rect.height)
+        m_tiles.clear();
     m_rect = rect;
     placeWidget();
 }
@@ -91,24 +99,55 @@ void PhraseTextBox::setLeftTwips(double left)
 
 void PhraseTextBox::placeWidget()
 {
-    const double leftPx = m_rect.left / m_tpp;
-    const double x0 = std::floor(leftPx);
-    m_fraction = std::isfinite(leftPx) ? leftPx - x0 : 0;
+    const double phases = std::round(m_rect.left / m_tpp * kPhases);
+    const double x0 = std::isfinite(phases) ? std::floor(phases / kPhases) : 0;
+    const int phase = std::isfinite(phases) ? int(phases - x0 * kPhases) : 0;
     // Through the shared conversion, so that no width or position can wrap round.
     const QRect target(clampedPixels(x0), twipsToPixels(m_rect.top, m_tpp),
-                       clampedPixels(std::ceil(m_fraction + m_rect.width / m_tpp)), twipsToPixels(m_rect.height, m_tpp));
+                       clampedPixels(std::ceil(double(phase) / kPhases + m_rect.width / m_tpp)),
+                       twipsToPixels(m_rect.height, m_tpp));
+    // A move by whole pixels repaints what it exposes by itself.
+    if (phase != m_phase || target.size() != size())
+        update();
+    m_phase = phase;
     if (geometry() != target)
         setGeometry(target);
-    update();
+}
+
+const QPixmap& PhraseTextBox::tile(int index)
+{
+    const qint64 key = qint64(index) * kPhases + m_phase;
+    if (const auto found = m_tiles.constFind(key); found != m_tiles.cend())
+        return *found;
+    const qreal ratio = devicePixelRatioF();
+    const int left = index * kTileWidth;
+    const int width = std::min(kTileWidth, this->width() - left);
+    // Only the first and last columns are partly covered by the box.
+    const bool opaque = left > 0 && left + width < this->width();
+    QImage image(QSize(width, height()) * ratio, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setFont(font());
+    const double x = double(m_phase) / kPhases - left;
+    p.fillRect(QRectF(x, 0, m_rect.width / m_tpp, height()), m_background);
+    p.setPen(m_textColour);
+    p.drawStaticText(QPointF(x, 0), m_staticText);
+    p.end();
+    return *m_tiles.insert(key, QPixmap::fromImage(std::move(image)));
 }
 
 void PhraseTextBox::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    const QRectF box(m_fraction, 0, m_rect.width / m_tpp, height());
+    if (m_tilesRatio != devicePixelRatioF())
+        m_tiles.clear(), m_tilesRatio = devicePixelRatioF();
+    // The box only moves left: a tile past the banner's left edge is not seen again this pass.
+    for (auto it = m_tiles.begin(); it != m_tiles.end();)
+        it = (it.key() / kPhases + 1) * kTileWidth + x() <= 0 ? m_tiles.erase(it) : std::next(it);
 
-    // The first and last columns are only partly covered by the box; what shows
-    // beside it there is the banner's background.
+    // What shows beside the box in the first and last columns is the banner's background.
     const QPixmap back = m_backdrop ? m_backdrop->pixmap() : QPixmap();
     for (const int x : {0, width() - 1}) {
         const QRect column = QRect(x, 0, 1, height()) & event->rect();
@@ -119,11 +158,9 @@ void PhraseTextBox::paintEvent(QPaintEvent* event)
         else
             p.drawPixmap(column, back, column.translated(pos()));
     }
-
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(box, m_background);
-    p.setPen(m_textColour);
-    p.drawStaticText(QPointF(m_fraction, 0), m_staticText);
+    const QRect area = event->rect();
+    for (int i = std::max(0, area.left() / kTileWidth); i * kTileWidth <= area.right(); ++i)
+        p.drawPixmap(i * kTileWidth, 0, tile(i));
 }
 
 BannerWindow::BannerWindow(QWidget* parent)

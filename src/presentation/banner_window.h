@@ -6,6 +6,7 @@
 #include "presentation/banner_layout.h"
 
 #include <QFont>
+#include <QHash>
 #include <QPixmap>
 #include <QStaticText>
 #include <QWidget>
@@ -15,16 +16,18 @@ class QScreen;
 
 namespace zepril {
 
-// tphraseTxt: the phrase box that is seen. Its left is kept in twips and painted at
-// sub-pixel positions, so that a step of less than a pixel moves the text evenly
-// instead of one pixel on some ticks and none on others.
+// tphraseTxt: the phrase box that is seen. Its left is kept in twips and shown to an
+// eighth of a pixel, so that a step of less than a pixel moves the text evenly
+// instead of one pixel on some ticks and none on others. The box is drawn with its
+// text once per pass and offset, in tiles rendered as they come into view, so that a
+// tick only copies pixels and a phrase of any length costs a screen's width of them.
 class PhraseTextBox final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PhraseTextBox)
 public:
     PhraseTextBox(QWidget* parent, const QLabel* backdrop);
 
-    void setTwipsPerPixel(double tpp) { m_tpp = tpp; }
+    void setTwipsPerPixel(double tpp) { m_tpp = tpp, redraw(); }
     void setText(const QString& text);
     QString text() const { return m_text; }
     void setBoxFont(const QFont& font);
@@ -40,12 +43,19 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    static constexpr int kPhases = 8;
+    static constexpr int kTileWidth = 256;
+
     void placeWidget();
+    void redraw();
+    const QPixmap& tile(int index);
 
     const QLabel* m_backdrop;
     double m_tpp = 15;
     TwipsRect m_rect;
-    double m_fraction = 0; // part of a pixel the box lies right of the widget's left
+    int m_phase = 0; // eighths of a pixel the box lies right of the widget's left
+    QHash<qint64, QPixmap> m_tiles; // by tile index and phase
+    qreal m_tilesRatio = 0;
     QString m_text;
     QStaticText m_staticText;
     QColor m_textColour = Qt::white;

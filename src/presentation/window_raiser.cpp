@@ -2,7 +2,9 @@
 
 #include "core/logging.h"
 
+#include <QGuiApplication>
 #include <QTimer>
+#include <QWindow>
 #include <QWidget>
 
 namespace zepril {
@@ -36,6 +38,14 @@ void StackingOrder::raise(StackedWindow window)
     m_topFirst.prepend(window);
 }
 
+QtWindowRaiser::QtWindowRaiser()
+{
+    // A window of ours or another program's that takes the focus may have been put
+    // over the ones raised here.
+    if (qGuiApp)
+        QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, &m_lifetime, [this] { m_orderHolds = false; });
+}
+
 void QtWindowRaiser::setWindow(StackedWindow which, QWidget* window)
 {
     switch (which) {
@@ -62,8 +72,11 @@ void QtWindowRaiser::raise(StackedWindow window)
         qCDebug(lcBanner) << "raise of the" << windowName(window) << "skipped: no window yet";
         return;
     }
+    if (m_orderHolds && widget->isVisible() && m_order.topFirst().constFirst() == window)
+        return;
     raiseWindow(widget);
     m_order.raise(window);
+    m_orderHolds = true;
 
     // Raises come in runs (main window then overlay at the end of a pass); the
     // lowering waits for the end of the run so that a strip raised last in the run

@@ -38,9 +38,13 @@ private:
 QList<StackedWindow> windowsToLower(const QList<StackedWindow>& topFirst,
                                     const QList<StackedWindow>& managed);
 
-// The production raiser over the real windows; a window not set yet is skipped.
+// The production raiser over the real windows; a window not set yet is skipped. A
+// window already shown on top of the ones raised here is left where it is: the banner
+// asks for a raise on every tick of a pass, and each restack costs the display server
+// work for nothing.
 class QtWindowRaiser final : public WindowRaiser {
 public:
+    QtWindowRaiser();
     void setWindow(StackedWindow which, QWidget* window);
     void raise(StackedWindow window) override;
     QList<StackedWindow> topFirst() const { return m_order.topFirst(); }
@@ -50,6 +54,7 @@ private:
     void lowerCoveredStrips();
 
     bool m_lowerQueued = false;
+    bool m_orderHolds = false; // nothing but this raiser has restacked since its last raise
     QObject m_lifetime; // ends a queued lowering together with the raiser
 
     QWidget* m_banner = nullptr;

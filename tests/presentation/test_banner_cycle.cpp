@@ -1,6 +1,7 @@
 #include "core/timings.h"
 #include "presentation/banner_cycle.h"
 #include "presentation/window_raiser.h"
+#include "support/core_fakes.h"
 
 #include <QHash>
 #include <QtCore/qtestsupport_core.h>
@@ -49,15 +50,16 @@ struct Phrases final : PhraseSource {
 };
 
 struct Rig {
-    explicit Rig(const QStringList& phrases) : cycle(surface, raiser, list, timings) { list.items = phrases; }
-    // Returns the ticks of the pass.
+    explicit Rig(const QStringList& phrases) : cycle(surface, raiser, list, clock, timings) { list.items = phrases; }
+    void tick(double afterMs = 15) { clock.steady += afterMs, cycle.TimerDefilant_Timer(); }
+    // Returns the ticks of the pass, on time.
     int runPass(bool start = true)
     {
         if (start)
             cycle.TimeCycleBandeau_Timer();
         int ticks = 0;
         for (; cycle.passRunning() && ticks < 100000; ++ticks)
-            cycle.TimerDefilant_Timer();
+            tick();
         return ticks;
     }
     QStringList passTexts(int passes)
@@ -68,6 +70,7 @@ struct Rig {
         return shown;
     }
     Timings timings = Timings::production();
+    test::FakeClock clock;
     FakeSurface surface;
     RecordingRaiser raiser;
     Phrases list;
@@ -97,10 +100,34 @@ TEST(BannerCycle, PassesEndStrictlyBeyondMinusTheWidthOfTheirOwnPhraseInListOrde
     EXPECT_EQ(lost.passTexts(2), QStringList({"one", "two"}));
     lost.cycle.TimeCycleBandeau_Timer();
     for (int i = 0; i < 100; ++i)
-        lost.cycle.TimerDefilant_Timer();
+        lost.tick();
     lost.list.items = {"new"}, lost.list.index = 0;
     EXPECT_EQ((std::pair{lost.runPass(false) + 100, lost.surface.phraseText}), std::pair(841, QString("three")));
     EXPECT_EQ(lost.passTexts(2), QStringList(2, "new"));
+}
+
+TEST(BannerCycle, ThePhraseIsWhereTheTimeSinceThePassBeganSaysAndEndsWhereCountedTicksEnded)
+{
+    // 19200 twips in, 6000 wide, 30 per 15 ms: counted ticks ended on the 841st, at -6030.
+    using Row = std::tuple<double, double, int, bool>; // elapsed ms -> left, whole ticks, ended
+    for (const auto& [elapsed, left, ticks, ended] :
+         {Row{-3, 19200, 0, false}, Row{7.5, 19185, 0, false}, Row{105, 18990, 7, false},
+          Row{12600, -6000, 840, false}, Row{12615, -6030, 841, true}, Row{1e9, -6030, 841, true}}) {
+        const PassPosition at = passPosition(19200, 6000, 30, 15, elapsed);
+        EXPECT_EQ(std::tuple(at.left, at.ticks, at.ended), std::tuple(left, ticks, ended)) << elapsed;
+    }
+    EXPECT_EQ(passPosition(19200, 6000, 0, 15, 1e9).ended, false); // a step of zero never ends a pass
+
+    // A tick 105 ms late puts the phrase where nine ticks on time would have, and a
+    // tick far beyond the end ends the pass once, on the tick counted ticks ended on.
+    Rig late({"one"});
+    late.cycle.TimeCycleBandeau_Timer(), late.tick(), late.tick(120);
+    EXPECT_EQ(std::pair(late.surface.phrase.left, late.cycle.passTicks()), std::pair(19200 - 9 * 30.0, 9));
+    QList<int> ended;
+    QObject::connect(&late.cycle, &BannerCycle::passEnded, [&](int ticks) { ended << ticks; });
+    late.tick(60000);
+    EXPECT_EQ(std::tuple(ended, late.cycle.passRunning(), late.surface.phrase.left),
+              std::tuple(QList<int>{841}, false, 19200.0));
 }
 
 TEST(BannerCycle, StackingOverOneCycle)
@@ -110,9 +137,9 @@ TEST(BannerCycle, StackingOverOneCycle)
     rig.raiser.raise(W::Overlay); // first showing of the overlay
     rig.cycle.TimeCycleBandeau_Timer();
     EXPECT_EQ(rig.raiser.order.topFirst(), QList<W>({W::Overlay, W::Banner}));
-    rig.cycle.TimerDefilant_Timer();
+    rig.tick();
     EXPECT_EQ(rig.raiser.order.topFirst(), QList<W>({W::Banner, W::Overlay}));
-    rig.cycle.TimerDefilant_Timer();
+    rig.tick();
     const QList<W> raised{W::Overlay, W::Banner, W::Overlay, W::Banner, W::Banner, W::Main, W::Overlay};
     EXPECT_EQ(rig.raiser.raised, raised);
     // Between passes the video covers the banner, and the overlay stays on top.
@@ -135,6 +162,7 @@ TEST(BannerCycle, ExactlyOneTimerRunsAndTheRealTimersDriveTheCycle)
 
     QStringList shown;
     QObject::connect(&rig.cycle, &BannerCycle::passStarted, [&](const QString& text) { shown << text; });
+    QObject::connect(&scroll, &QTimer::timeout, [&] { rig.clock.steady += 15; });
     rig.surface.step = 13000; // two ticks a pass
     rig.cycle.setCycleIntervalMs(10);
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() >= 2; }, 5000));

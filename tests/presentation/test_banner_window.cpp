@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QPainter>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -47,13 +48,35 @@ TEST_F(BannerWindowTest, LoadLaysTheStripAlongTheBottomWithNothingButTheBackgrou
     EXPECT_LE(std::abs(banner.tphraseTxt()->geometry().center().y() - h / 2), 1);
     banner.setTextColours(false); // a white box would show on the black background
     EXPECT_EQ(banner.grab().toImage().pixelColor(s.width() - 5, h / 2), QColor(Qt::black));
+
+    // A phrase over several tiles, drawn where its left says to an eighth of a pixel:
+    // as the box and its text drawn there at once would look.
+    banner.setPhraseText(QStringLiteral("BIENVENUE A L'HOTEL - WELCOME - BIENVENIDOS"));
+    banner.setPhraseGeometry(banner.referenceGeometry());
+    banner.setPhraseLeft(40.375 * banner.twipsPerPixel());
+    const QRect box = banner.tphraseTxt()->geometry();
+    QImage expected(banner.size(), QImage::Format_RGB32);
+    expected.fill(Qt::black);
+    QPainter p(&expected);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setFont(banner.tphraseTxt()->font());
+    p.fillRect(QRectF(40.375, box.y(), banner.phraseWidth() / banner.twipsPerPixel(), box.height()), Qt::white);
+    p.drawStaticText(QPointF(40.375, box.y()), QStaticText(banner.tphraseTxt()->text()));
+    p.end();
+    const QImage shown = banner.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int worst = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < s.width(); ++x)
+            worst = std::max(worst, std::abs(qGray(shown.pixel(x, y)) - qGray(expected.pixel(x, y))));
+    EXPECT_LE(worst, 2) << box.x() << " " << box.width();
 }
 
 TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesItShort)
 {
     QtWindowRaiser raiser; // no window registered: raising does nothing
     OnePhrase phrase;
-    BannerCycle cycle(banner, raiser, phrase, Timings::production());
+    test::FakeClock clock;
+    BannerCycle cycle(banner, raiser, phrase, clock, Timings::production());
     QLoggingCategory::setFilterRules(QStringLiteral("zepril.banner.debug=true"));
     test::LogCapture log("zepril.banner");
     const QString megabyte = QStringLiteral("BIENVENUE ").repeated(100'000);
@@ -73,7 +96,7 @@ TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesIt
                   std::pair(screenRect().width(), int(std::ceil(width / tpp))));
         int ticks = 0;
         for (; cycle.passRunning() && ticks < 1'000'000; ++ticks)
-            cycle.TimerDefilant_Timer();
+            clock.steady += 15, cycle.TimerDefilant_Timer();
         EXPECT_EQ(ticks, int(std::floor((screenRect().width() * tpp + width) / banner.scrollStep())) + 1);
         ASSERT_FALSE(log.lines.isEmpty());
         for (const QString& line : log.lines)
@@ -92,6 +115,8 @@ TEST_F(BannerWindowTest, SkinPicturesAndBadOnes)
     };
     ASSERT_TRUE(jpeg("back.jpg", 64, 16, QColor(200, 30, 30)) && jpeg("logo.jpg", 40, 40, QColor(30, 30, 200)));
     banner.setSkin(tree.path("back.jpg"), tree.path("logo.jpg"));
+    banner.setPhraseText(QStringLiteral("BIENVENUE")); // passing under the logo, not over it
+    banner.setPhraseGeometry(banner.referenceGeometry()), banner.setPhraseLeft(0);
     const QImage shown = banner.grab().toImage();
     const QColor middle = shown.pixelColor(shown.width() / 2, 2);
     const QColor logoPixel = shown.pixelColor(20, banner.height() / 2);

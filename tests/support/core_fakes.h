@@ -13,7 +13,9 @@ class FakeClock final : public Clock {
 public:
     explicit FakeClock(QDateTime t = QDateTime(QDate(2026, 1, 1), QTime(0, 0))) : time(std::move(t)) {}
     QDateTime now() const override { return time; }
+    double steadyMs() const override { return steady; }
     QDateTime time;
+    double steady = 0;
 };
 
 class FakeProbe final : public ConnectionProbe {
