@@ -46,18 +46,8 @@ public:
     QStringList opened;
 };
 
-Timings shortTimings()
-{
-    Timings t;
-    t.startupWindowMs = 30;
-    t.noConnectionWaitMs = 40;
-    t.overlayFirstShowMs = 50;
-    t.ftpRequestTimeoutS = 1;
-    t.httpConnectTimeoutMs = 500;
-    t.httpIdleTimeoutMs = 1000;
-    t.textsTickMs = 30;
-    return t;
-}
+const Timings kShortTimings{.startupWindowMs = 30, .noConnectionWaitMs = 40, .overlayFirstShowMs = 50, .textsTickMs = 30,
+                            .httpConnectTimeoutMs = 500, .httpIdleTimeoutMs = 1000, .ftpRequestTimeoutS = 1};
 
 // The fakes of the platform; a blank start-up page, since no helper is named.
 PlayerPlatform testPlatform()
@@ -92,7 +82,7 @@ struct App {
         p.endProgram = [this] { events << "end"; };
         p.messageBox = [this](const QString& text) { events << "message " + text; };
         p.blockingWait = [this](int ms) { events << QStringLiteral("wait %1").arg(ms); };
-        app = std::make_unique<PlayerApp>(dir.paths(), shortTimings(), std::move(p));
+        app = std::make_unique<PlayerApp>(dir.paths(), kShortTimings, std::move(p));
     }
     bool startAndWait()
     {
@@ -214,7 +204,7 @@ TEST(PlayerAppChild, DISABLED_RunsUntilStopped)
 {
     const ProgramPaths paths(qEnvironmentVariable("ZEPRIL_TEST_CHILD_HOME"));
     ASSERT_FALSE(paths.root().isEmpty());
-    PlayerApp app(paths, shortTimings(), testPlatform());
+    PlayerApp app(paths, kShortTimings, testPlatform());
     app.start();
     QTest::qWait(60000);
 }

@@ -29,13 +29,7 @@ struct StartupRun {
     StartupSequence sequence{dir.paths(), readServerConfig(dir.paths().configIni()), timings(),
                              StartupSeams{probe, reporter, downloads, player, random, {}}};
 
-    static Timings timings()
-    {
-        Timings t;
-        t.httpConnectTimeoutMs = 500;
-        t.httpIdleTimeoutMs = 1000;
-        return t;
-    }
+    static constexpr Timings timings() { return {.httpConnectTimeoutMs = 500, .httpIdleTimeoutMs = 1000}; }
 };
 
 }

@@ -40,9 +40,7 @@ struct Window {
             tree.write("cfg/url.dat", previous);
         ServerConfig servers = defaultServerConfig();
         servers.update = parseServerAddress(update, QStringLiteral("http"));
-        Timings timings;
-        timings.startupWindowMs = timerMs;
-        window = new StartupWindow(ProgramPaths(tree.root()), servers, timings,
+        window = new StartupWindow(ProgramPaths(tree.root()), servers, Timings{.startupWindowMs = timerMs},
                                    std::make_unique<FakeWebView>(&navigated, &webViewDestroyed));
         window->load();
     }

@@ -47,9 +47,7 @@ QSet<qint64> childrenOf(qint64 parent)
 struct Host {
     explicit Host(QString helper, int quitGraceMs = 300)
     {
-        Timings timings;
-        timings.startupPageQuitGraceMs = quitGraceMs;
-        timings.startupPageTerminateGraceMs = 300;
+        const Timings timings{.startupPageQuitGraceMs = quitGraceMs, .startupPageTerminateGraceMs = 300};
         view = std::make_unique<StartupPageView>(std::move(helper), nullptr, timings);
         QObject::connect(view.get(), &StartupPageView::pageLoaded,
                          [this](const QString& shown, bool ok) { loaded << (ok ? "ok " : "failed ") + shown; });

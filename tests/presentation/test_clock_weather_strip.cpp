@@ -31,9 +31,7 @@ int maskMismatches(ClockWeatherStrip& form)
 TEST(ClockWeatherStrip, TheTopStripKeepsKeyColourPixelsOutsideItsMaskWhateverIsShownAndTicks)
 {
     test::FakeClock clock(at(9, 5, 12));
-    Timings timings = Timings::production();
-    timings.clockRefreshMs = 30;
-    ClockWeatherStrip form(clock, timings);
+    ClockWeatherStrip form(clock, Timings{.clockRefreshMs = 30});
     // Six pictograms of distinct colours; the sun has a square of exactly the key colour.
     std::array<QPixmap, 6> pictures;
     for (int i = 0; i < 6; ++i) {

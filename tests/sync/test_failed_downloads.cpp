@@ -1,6 +1,8 @@
 // The failed-downloads journal on real directory trees.
 #include "sync/failed_downloads.h"
 
+#include "core/list_file.h"
+
 #include "support/temp_tree.h"
 
 #include <QFile>
@@ -8,18 +10,6 @@
 
 using namespace zepril;
 using zepril::test::TempTree;
-
-namespace {
-
-QByteArray journalOf(const QStringList& paths)
-{
-    QByteArray bytes;
-    for (const QString& path : paths)
-        bytes += path.toUtf8() + "\r\n";
-    return bytes;
-}
-
-}
 
 // Without a journal the start-up deletes nothing; with one, only the listed videos inside
 // the video folders. Either way the journal is left empty.
@@ -43,7 +33,7 @@ TEST(FailedDownloads, TheStartUpDeletesOnlyListedVideosAndEmptiesTheJournal)
     EXPECT_TRUE(tree.exists("cfg/error.ini") && tree.read("cfg/error.ini").isEmpty());
 
     tree.write("cfg/error.ini",
-               journalOf({
+               encodeList({
                    partial,
                    tree.path("videos-auto/plages/deja-parti.avi"),       // already gone
                    tree.path("videos-auto/services/absent/clip.avi"),    // in a missing directory
@@ -67,6 +57,6 @@ TEST(FailedDownloads, TheStartUpDeletesOnlyListedVideosAndEmptiesTheJournal)
     // A video the player cannot open is recorded without a download under way, once.
     journal.recordFailure(neighbour);
     journal.recordFailure(neighbour);
-    EXPECT_EQ(tree.read("cfg/error.ini"), journalOf({neighbour}));
+    EXPECT_EQ(tree.read("cfg/error.ini"), encodeList({neighbour}));
     EXPECT_EQ(journal.paths(), QStringList{neighbour});
 }
