@@ -162,20 +162,25 @@ def cpu_seconds(pid):
 
 
 def group_figures(pgid):
-    """PSS (MB), open descriptors and threads summed over the group, and its members."""
-    pss_kb, fds, threads, members = 0, 0, 0, []
+    """PSS, and beside it private (USS) and resident memory, in MB, open descriptors and
+    threads summed over the group, and its members."""
+    kb = {"Pss": 0, "Private_Clean": 0, "Private_Dirty": 0, "Rss": 0}
+    fds, threads, members = 0, 0, []
     for pid in group_pids(pgid):
         st = _stat(pid)
         try:
             with open("/proc/%d/smaps_rollup" % pid) as f:
-                pss_kb += int(re.search(r"(?m)^Pss:\s+(\d+)", f.read()).group(1))
+                rollup = f.read()
+            for key in kb:
+                kb[key] += int(re.search(r"(?m)^%s:\s+(\d+)" % key, rollup).group(1))
             fds += len(os.listdir("/proc/%d/fd" % pid))
             with open("/proc/%d/comm" % pid) as f:
                 members.append(f.read().strip())
         except (OSError, AttributeError):
             continue
         threads += int(st[17]) if st else 0
-    return {"pss": pss_kb / 1024.0, "fds": fds, "threads": threads, "members": members}
+    return {"pss": kb["Pss"] / 1024.0, "uss": (kb["Private_Clean"] + kb["Private_Dirty"]) / 1024.0,
+            "rss": kb["Rss"] / 1024.0, "fds": fds, "threads": threads, "members": members}
 
 
 def median(values):

@@ -13,9 +13,12 @@ group (the player and every helper it starts; mpv alone), from /proc.
   1. banner scrolling (cycle_phrase=0: one pass after another): PSS of each side 60 s
      after the player's start-up window closes (after mpv's start on its side), then
      the CPU pairs;
-  2. banner idle (cycle_phrase=86400: the first pass waits a day): the CPU pairs;
+  2. banner idle (cycle_phrase=86400: the first pass waits a day): PSS 60 s after the
+     start-up as in 1, then the CPU pairs;
   3. both sides go on playing side by side until each has played --minutes minutes
-     (stopped time not counted); PSS every minute of playback.
+     (stopped time not counted); PSS every minute of playback. Libraries both sides map
+     (the video decoders) count half to each in PSS while both run, so USS (private
+     memory) and RSS are printed beside it.
 
 A script rather than a C++ bench: it only starts real binaries and reads /proc.
 """
@@ -129,9 +132,10 @@ def print_ratio(label, values, goal):
 
 def pss_line(label, side):
     f = bp.group_figures(side.proc.pid)
-    print("  %-7s %-26s PSS %6.1f MB  threads %3d  fds %3d  group: %s  (%s)"
-          % (side.name, label, f["pss"], f["threads"], f["fds"], ",".join(sorted(set(f["members"]))), bp.load()))
-    return f["pss"]
+    print("  %-7s %-26s PSS %6.1f MB (USS %6.1f, RSS %6.1f)  threads %3d  fds %3d  group: %s  (%s)"
+          % (side.name, label, f["pss"], f["uss"], f["rss"], f["threads"], f["fds"], ",".join(sorted(set(f["members"]))),
+             bp.load()))
+    return f
 
 
 def main():
@@ -173,19 +177,22 @@ def main():
         # 2. Banner idle, on fresh processes that then play on for the memory figures.
         player = start_player(stage, args, home, pd, args.player_log, 86400)
         mpv = start_mpv(stage, files, md, mpv_log)
+        print("\nPSS 60 s after the start-up window closed (mpv: after its start), banner idle")
+        time.sleep(60)
+        pss60["player"].append(pss_line("60 s, banner idle", player))
+        pss60["mpv"].append(pss_line("60 s", mpv))
         idle = cpu_pairs("CPU, banner idle", player, mpv, xservers, args)
 
         # 3. Side by side until each has played its minutes.
         print("\nPSS while both play side by side, banner idle")
-        marks = {"player": 1, "mpv": 1}
+        # A line at every further whole minute of each side's playback, the last at --minutes.
+        marks = {s.name: int(s.played() // 60) + 1 for s in (player, mpv)}
         pss10 = {}
         while marks:
             for side in (player, mpv):
                 m = marks.get(side.name)
-                if m and side.played() >= 60 * m:
+                if m and side.played() >= 60 * min(m, args.minutes):
                     pss = pss_line("%4.1f min of playback" % (side.played() / 60), side)
-                    if m == 1:
-                        pss60[side.name].append(pss)
                     if m >= args.minutes:
                         pss10[side.name] = pss
                         del marks[side.name]
@@ -198,11 +205,12 @@ def main():
         print_ratio("CPU, banner idle (process groups)", idle["group"], "<= 1.00x")
         print_ratio("CPU, banner scrolling (with X servers)", scrolling["with X"], "(information)")
         print_ratio("CPU, banner idle (with X servers)", idle["with X"], "(information)")
+        def memory(label, p, m, goal):
+            print("  %s: PSS player %.1f MB, mpv %.1f MB: %.2fx  goal %s  (USS %.2fx, RSS %.2fx)"
+                  % (label, p["pss"], m["pss"], p["pss"] / m["pss"], goal, p["uss"] / m["uss"], p["rss"] / m["rss"]))
         for i, (p, m) in enumerate(zip(pss60["player"], pss60["mpv"])):
-            print("  PSS 60 s, run %d: player %.1f MB, mpv %.1f MB: %.2fx  goal <= 1.30x" % (i + 1, p, m, p / m))
-        p, m = pss10["player"], pss10["mpv"]
-        print("  PSS after %g min of playback: player %.1f MB, mpv %.1f MB: %.2fx  goal <= 1.30x, flat"
-              % (args.minutes, p, m, p / m))
+            memory("60 s, run %d" % (i + 1), p, m, "<= 1.30x")
+        memory("after %g min of playback" % args.minutes, pss10["player"], pss10["mpv"], "<= 1.30x, flat")
     finally:
         stage.close()
 
