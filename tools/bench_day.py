@@ -15,8 +15,9 @@ refreshes, weather fetches, status writes, banner passes and file changes all ha
 Faking only the wall clock would leave the minute timer at one tick a real minute.
 The start-up page helper is left out of the fake clock (it is ended at once anyway).
 The day starts at 00:30; PSS, descriptors and threads of the player's process group are
-sampled every simulated 5 minutes and printed every simulated hour from hour 1, with
-the growth over the day and the counts of what it did, read from the player's log.
+sampled every simulated 5 minutes and printed every simulated hour; the growth over the
+day runs from hour 2 (the first holds the start-up) to hour 26, with the counts of what
+the run did, read from the player's log.
 """
 import argparse
 import os
@@ -69,7 +70,7 @@ def main():
         # 5 minutes, and its floor, the least of them, is what a leak would raise.
         print("  hour  PSS MB at the hour  floor  highest  threads  fds  group                      real s  load")
         rows = []
-        for h in range(1, args.hours + 2):
+        for h in range(1, args.hours + 3):
             samples = []
             for step in range(1, 13):
                 while time.time() < started + (h - 1 + step / 12.0) * hour:
@@ -89,8 +90,10 @@ def main():
             mx, my = (n - 1) / 2.0, sum(values) / n
             return 24 * sum((i - mx) * (v - my) for i, v in enumerate(values)) / sum((i - mx) ** 2 for i in range(n))
 
+        # The first hour holds the start-up (its floor is from before the first video).
+        rows = rows[1:]
         first, last = rows[0], rows[-1]
-        print("\ngrowth over %d simulated hours (hour 1 to hour %d):" % (args.hours, args.hours + 1))
+        print("\ngrowth over %d simulated hours (hour 2 to hour %d):" % (args.hours, args.hours + 2))
         print("  PSS floor %+.1f MB (least-squares slope of the floors %+.1f MB/day)  goal < 5 MB"
               % (last["floor"] - first["floor"], slope_per_day([r["floor"] for r in rows])))
         print("  PSS at the hour %+.1f MB (slope %+.1f MB/day), highest %+.1f MB"
