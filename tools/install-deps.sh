@@ -12,7 +12,7 @@ packages=(
   libcpp-httplib-dev libmagic-dev
   clang libclang-rt-14-dev
   python3 python3-pyftpdlib
-  ffmpeg xvfb xauth x11-utils imagemagick
+  ffmpeg xvfb xauth x11-utils imagemagick faketime
   fonts-liberation fonts-urw-base35
 )
 

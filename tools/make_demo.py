@@ -1,13 +1,14 @@
 #!/usr/bin/python3
 """Builds the demo: a program directory and the tree its local servers serve.
 
-  make_demo.py DEMO_DIR HTTP_PORT FTP_PORT [--auto]
+  make_demo.py DEMO_DIR HTTP_PORT FTP_PORT [--auto] [--clips WxH@FPS[/SECONDS]]
 
 DEMO_DIR/home   the program directory (cfg, videos-man or videos-auto, skin)
 DEMO_DIR/www    what the local HTTP server serves (update, content, weather)
 DEMO_DIR/ftp    what the local FTP server serves
-Videos are short real clips made with ffmpeg, each showing its category and name;
-they are made once and reused by later runs.
+Videos are short real clips made with ffmpeg, each showing its category and name
+(640x360 at 25 fps, 4 s, unless --clips says otherwise, as the benches do); they are
+made once per kind and reused by later runs.
 """
 import os
 import shutil
@@ -37,7 +38,7 @@ WEATHER = """<?xml version="1.0" encoding="UTF-8"?>
 """
 
 
-def clip(path, title, subtitle, colour, seconds=4):
+def clip(path, title, subtitle, colour, seconds=4, size="640x360", rate=25):
     if os.path.exists(path):
         return
     os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -46,7 +47,7 @@ def clip(path, title, subtitle, colour, seconds=4):
             "drawtext=fontfile={f}:text='%{{pts\\:hms}}':fontcolor=0xDDDDDD:fontsize=24:x=20:y=h-40"
             ).format(f=FONT, t=title, s=subtitle)
     subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                    "color=c=%s:size=640x360:rate=25:duration=%d" % (colour, seconds),
+                    "color=c=%s:size=%s:rate=%d:duration=%d" % (colour, size, rate, seconds),
                     "-vf", text, "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
                     path], check=True)
 
@@ -72,7 +73,10 @@ def crlf(lines):
 def main():
     demo, http_port, ftp_port = os.path.abspath(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
     auto = "--auto" in sys.argv
-    cache = os.path.join(demo, "clips")
+    kind = sys.argv[sys.argv.index("--clips") + 1] if "--clips" in sys.argv else "640x360@25/4"
+    size, rate = kind.split("/")[0].split("@")
+    rate, seconds = int(rate), int((kind + "/4").split("/")[1])
+    cache = os.path.join(demo, "clips" if kind == "640x360@25/4" else "clips-" + kind.replace("/", "-"))
     home, www, ftp = (os.path.join(demo, d) for d in ("home", "www", "ftp"))
     for d in (home, www, ftp):
         shutil.rmtree(d, ignore_errors=True)
@@ -83,11 +87,11 @@ def main():
         names[cat] = []
         for n in range(1, 4):
             name = "%s_%d.mp4" % (cat, n)
-            clip(os.path.join(cache, cat, name), cat.upper(), name, COLOURS[i])
+            clip(os.path.join(cache, cat, name), cat.upper(), name, COLOURS[i], seconds, size, rate)
             names[cat].append(name)
     index = ["index_ga", "index_hotel"] + ["index_rub_" + c for c in "abcdef"]
     for name in index:
-        clip(os.path.join(cache, "index", name + ".mp4"), "HOTEL DEMO", name, "0x7A5C00", 3)
+        clip(os.path.join(cache, "index", name + ".mp4"), "HOTEL DEMO", name, "0x7A5C00", max(1, seconds * 3 // 4), size, rate)
 
     # Program directory.
     active = "videos-auto" if auto else "videos-man"
