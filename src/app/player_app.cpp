@@ -53,6 +53,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <malloc.h>
 
 namespace zepril {
 
@@ -412,6 +413,9 @@ void PlayerApp::Parts::writeStatus()
     status.uptimeSeconds = startedAt.secsTo(now);
     status.written = now;
     writeStatusFile(joinPath(paths.root(), QStringLiteral("status.json")), status);
+    // Freed heap pages stay resident until they are trimmed; a player that runs for months
+    // hands them back once a minute, so that what it holds follows what it uses.
+    malloc_trim(0);
 }
 
 void PlayerApp::Parts::setupScheduler()
