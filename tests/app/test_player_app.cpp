@@ -214,7 +214,8 @@ TEST(PlayerApp, SigtermDuringADownloadEndsCleanlyAndLeavesThePartialFileJournale
     ProgramDir dir;
     dir.config("mode_manuel=False\r\n");
     dir.server.serve("/zeprilia/datas/videos/night.ini", "big.mp4\r\n");
-    dir.server.serveTrickle("/videos/night/big.mp4", 1 << 20, 50); // a download that lasts
+    // A download that lasts.
+    dir.server.deliver("/videos/night/big.mp4", QByteArray(1 << 20, 't'), {.piece = 1, .pauseMs = 50});
     QProcess child;
     child.setProcessChannelMode(QProcess::MergedChannels);
     startWith(child, "ZEPRIL_TEST_CHILD_HOME", dir.tree.root(), QCoreApplication::applicationFilePath(),

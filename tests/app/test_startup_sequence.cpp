@@ -86,7 +86,7 @@ TEST(StartupSequence, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloa
     const QByteArray video = test::patterned(300000);
     dir.server.serve("/zeprilia/datas/videos/plages.ini", "good.mp4\r\nbroken.mp4\r\n");
     dir.server.serve("/videos/plages/good.mp4", video);
-    dir.server.serveCutMidBody("/videos/plages/broken.mp4", video, 1000);
+    dir.server.deliver("/videos/plages/broken.mp4", video, {.cutAt = 1000});
     // broken.mp4 also sits in another category: a failed name leaves every playable list.
     dir.tree.write("videos-auto/night/broken.mp4", "x");
     dir.server.serve("/zeprilia/datas/videos/night.ini", "broken.mp4\r\n");

@@ -38,7 +38,7 @@ TEST(HttpTransfer, GetsTheBodyInABoundedBufferAndOutlivesEveryFailure)
     const QByteArray body = patterned(8 * 1024 * 1024);
     server.serve("/videos/night/a.mp4", body);
     server.serve("/missing", "not here", 404, "text/plain");
-    server.serveStalled("/slow", 5000);
+    server.deliver("/slow", "stalled-prefix..", {.announced = 1 << 20, .pauseMs = 5000});
     server.serve("/next", "next");
     QList<int> states;
     int dataSignals = 0;
@@ -112,7 +112,7 @@ TEST(HttpTransfer, GetsTheBodyInABoundedBufferAndOutlivesEveryFailure)
 TEST(HttpEngines, GiveUpOnAStalledServerWithoutSpinning)
 {
     TestHttpServer server;
-    server.serveStalled("/stalled", 8000);
+    server.deliver("/stalled", "stalled-prefix..", {.announced = 1 << 20, .pauseMs = 8000});
     SilentServer silent;
     const auto viaTransfer = [](const QString& url) {
         HttpTransfer http(kTimings);
