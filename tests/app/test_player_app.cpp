@@ -29,9 +29,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace zepril;
-using namespace zepril::test;
-
 namespace {
 
 class CountingRebooter final : public Rebooter {
@@ -50,10 +47,10 @@ const Timings kShortTimings{.startupWindowMs = 30, .noConnectionWaitMs = 40, .ov
                             .httpConnectTimeoutMs = 500, .httpIdleTimeoutMs = 1000, .ftpRequestTimeoutS = 1};
 
 // The fakes of the platform; a blank start-up page, since no helper is named.
-PlayerPlatform testPlatform()
+PlayerPlatform testPlatform(bool connected = true)
 {
     PlayerPlatform p;
-    p.probe = std::make_unique<FakeProbe>(true);
+    p.probe = std::make_unique<FakeProbe>(connected);
     p.random = std::make_unique<RandomSource>(7);
     p.makePlayer = [](QWidget*, QWidget*& video) { video = nullptr; return std::make_unique<FakeMediaPlayer>(); };
     p.makeWebView = [] { return std::make_unique<StartupPageView>(QString(), nullptr); };
@@ -70,8 +67,7 @@ struct App {
 
     explicit App(const ProgramDir& dir, bool connected = true)
     {
-        PlayerPlatform p = testPlatform();
-        p.probe = std::make_unique<FakeProbe>(connected);
+        PlayerPlatform p = testPlatform(connected);
         p.clock.reset(clock);
         p.rebooter.reset(rebooter);
         p.shell.reset(shell);

@@ -13,9 +13,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace zepril;
-using namespace zepril::test;
-
 namespace {
 
 struct StartupRun {

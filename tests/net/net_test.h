@@ -67,3 +67,6 @@ protected:
 };
 
 }
+
+using namespace zepril;
+using namespace zepril::test;

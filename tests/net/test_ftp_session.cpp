@@ -6,9 +6,6 @@
 #include "net_test.h"
 #include "support/core_fakes.h"
 
-using namespace zepril;
-using namespace zepril::test;
-
 namespace {
 
 const QString kMarker = QString(kEmptyFolderMarker);

@@ -3,9 +3,6 @@
 
 #include <tuple>
 
-using namespace zepril;
-using namespace zepril::test;
-
 // The body is stored byte for byte, replacing the old file; whatever goes wrong, an
 // existing file keeps its content and a missing one is created empty.
 TEST(HttpGetToFile, StoresTheBodyByteForByteAndNeverTakesAFailureForContent)

@@ -5,9 +5,6 @@
 #include <ctime>
 #include <tuple>
 
-using namespace zepril;
-using namespace zepril::test;
-
 namespace {
 
 const Timings kTimings{.httpConnectTimeoutMs = 2000, .httpIdleTimeoutMs = 1000, .fetchDeadlineMs = 10000};

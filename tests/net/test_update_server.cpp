@@ -7,9 +7,6 @@
 #include <functional>
 #include <tuple>
 
-using namespace zepril;
-using namespace zepril::test;
-
 namespace {
 
 ServerAddress local(int port)

@@ -12,8 +12,6 @@
 #include <sys/resource.h>
 #include <thread>
 
-using namespace zepril;
-using namespace zepril::test;
 using DownloadFileTest = SyncTest;
 
 // The whole file is stored, and the progress line follows the bytes while they arrive.
