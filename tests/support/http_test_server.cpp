@@ -12,12 +12,6 @@
 
 namespace zepril::test {
 
-namespace {
-
-std::string toStd(const QByteArray& bytes) { return std::string(bytes.constData(), size_t(bytes.size())); }
-
-}
-
 TestHttpServer::TestHttpServer()
 {
     // Short keep-alive so that stopping never waits on an idle client connection.
@@ -51,14 +45,9 @@ void TestHttpServer::handle(const QString& path, Handler handler)
     m_routes[path.toStdString()] = std::move(handler);
 }
 
-void TestHttpServer::respond(const QString& path, std::function<void(httplib::Response&)> answer)
-{
-    handle(path, [answer = std::move(answer)](const httplib::Request&, httplib::Response& r) { answer(r); });
-}
-
 void TestHttpServer::serve(const QString& path, const QByteArray& body, int status, const QByteArray& contentType)
 {
-    respond(path, [body = toStd(body), status, type = toStd(contentType)](httplib::Response& r) {
+    handle(path, [body = body.toStdString(), status, type = contentType.toStdString()](auto&, httplib::Response& r) {
         // The library answers a "Range: bytes=N-" request by itself (206 and the tail)
         // as long as the handler leaves a success status unset.
         if (status != 200)
@@ -69,11 +58,13 @@ void TestHttpServer::serve(const QString& path, const QByteArray& body, int stat
 
 void TestHttpServer::deliver(const QString& path, const QByteArray& bytes, const Delivery& how)
 {
-    respond(path, [this, body = toStd(bytes), how](httplib::Response& r) {
+    handle(path, [this, body = bytes.toStdString(), how](auto&, httplib::Response& r) {
         const size_t end = how.cutAt < 0 ? body.size() : std::min(body.size(), size_t(how.cutAt));
         const auto send = [this, body, how, end](size_t offset, size_t, httplib::DataSink& sink) {
-            if (offset > 0)
-                sleepUnlessStopping(how.pauseMs);
+            // The pause goes in short slices, so that the destructor never waits for a whole stall.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(offset ? how.pauseMs : 0);
+            while (!m_stopping && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             // Short of the length owed, false drops the connection.
             return offset < end && !m_stopping && (!how.beforePiece || how.beforePiece(offset))
                 && sink.write(body.data() + offset, std::min(how.piece, end - offset));
@@ -116,13 +107,6 @@ void TestHttpServer::dispatch(const httplib::Request& request, httplib::Response
         handler(request, response);
     else
         response.status = 404;
-}
-
-void TestHttpServer::sleepUnlessStopping(int ms) const
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!m_stopping && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 int unusedLocalPort()

@@ -52,10 +52,7 @@ public:
 
 private:
     static constexpr const char* kOctets = "application/octet-stream";
-    void respond(const QString& path, std::function<void(httplib::Response&)> answer);
     void dispatch(const httplib::Request& request, httplib::Response& response);
-    // Sleeps in short slices so that the destructor never waits for a whole stall.
-    void sleepUnlessStopping(int ms) const;
 
     httplib::Server m_server;
     std::thread m_thread;
