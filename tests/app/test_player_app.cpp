@@ -8,7 +8,6 @@
 #include "app/startup_sequence.h"
 #include "app/web_view.h"
 #include "app_rig.h"
-#include "core/list_file.h"
 #include "core/program_lock.h"
 #include "presentation/clock_weather_strip.h"
 #include "presentation/shell_open.h"

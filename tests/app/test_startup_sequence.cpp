@@ -3,7 +3,6 @@
 #include "app/startup_sequence.h"
 
 #include "app_rig.h"
-#include "core/list_file.h"
 #include "core/server_config.h"
 #include "net/http_transfer.h"
 #include "support/fakes.h"

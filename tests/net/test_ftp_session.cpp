@@ -8,8 +8,6 @@
 
 namespace {
 
-const QString kMarker = QString(kEmptyFolderMarker);
-
 FtpSessionSettings settingsFor(int port, const QString& password = kFtpPassword, int timeoutS = 4)
 {
     return {{"ftp", "127.0.0.1", port}, kFtpUser, password, timeoutS};

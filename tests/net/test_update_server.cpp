@@ -4,7 +4,6 @@
 
 #include "net_test.h"
 
-#include <functional>
 #include <tuple>
 
 namespace {

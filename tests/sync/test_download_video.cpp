@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
-#include <thread>
 
 using DownloadFileTest = SyncTest;
 
