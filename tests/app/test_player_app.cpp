@@ -86,16 +86,6 @@ struct App {
     }
 };
 
-QProcess* startWith(QProcess& process, const char* variable, const QString& home, const QString& program,
-                    const QStringList& arguments = {})
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QLatin1String(variable), home);
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    return &process;
-}
-
 }
 
 TEST(PlayerApp, TheStartupRunsOnceThenTheTimersTheMinuteTickAndTheButtonsWork)
@@ -211,10 +201,11 @@ TEST(PlayerApp, SigtermDuringADownloadEndsCleanlyAndLeavesThePartialFileJournale
     dir.server.serve("/zeprilia/datas/videos/night.ini", "big.mp4\r\n");
     // A download that lasts.
     dir.server.deliver("/videos/night/big.mp4", QByteArray(1 << 20, 't'), {.piece = 1, .pauseMs = 50});
+    qputenv("ZEPRIL_TEST_CHILD_HOME", dir.tree.root().toUtf8()); // the child inherits it
     QProcess child;
     child.setProcessChannelMode(QProcess::MergedChannels);
-    startWith(child, "ZEPRIL_TEST_CHILD_HOME", dir.tree.root(), QCoreApplication::applicationFilePath(),
-              {"--gtest_filter=PlayerAppChild.DISABLED_RunsUntilStopped", "--gtest_also_run_disabled_tests"});
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=PlayerAppChild.DISABLED_RunsUntilStopped", "--gtest_also_run_disabled_tests"});
     const QString big = dir.paths().categoryDir("videos-auto", "night") + "/big.mp4";
     const bool downloading = QTest::qWaitFor(
         [&] { return dir.journal().contains(big) && dir.tree.exists("videos-auto/night/big.mp4"); }, 20000);
@@ -243,8 +234,11 @@ TEST(PlayerApp, ASecondPlayerOnTheSameDirectoryEndsWithoutTouchingAnything)
     const auto entries = [&] { return QDir(dir.tree.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); };
     const QStringList before = entries();
 
+    qputenv("ZEPRIL_HOME", dir.tree.root().toUtf8()); // for the second player only
     QProcess second;
-    ASSERT_TRUE(startWith(second, "ZEPRIL_HOME", dir.tree.root(), QStringLiteral(ZEPRIL_CLIENT_PATH))->waitForFinished(10000));
+    second.start(QStringLiteral(ZEPRIL_CLIENT_PATH));
+    qunsetenv("ZEPRIL_HOME");
+    ASSERT_TRUE(second.waitForFinished(10000));
     const QString log = QString::fromUtf8(second.readAllStandardError());
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_NE(second.exitCode(), 0);

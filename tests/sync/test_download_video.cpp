@@ -131,10 +131,8 @@ TEST_F(DownloadFileTest, AKilledTransferIsCleanedAndFetchedAgainAtTheNextStartUp
                            std::this_thread::sleep_for(std::chrono::milliseconds(10));
                        return offset == 0;
                    }});
+    qputenv("ZEPRIL_TEST_CHILD", (url("big.mp4") + u'\n' + dest("big.mp4") + u'\n' + tree.root()).toUtf8());
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ZEPRIL_TEST_CHILD", url("big.mp4") + u'\n' + dest("big.mp4") + u'\n' + tree.root());
-    child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=KilledTransferChild.DISABLED_DownloadsUntilKilled", "--gtest_also_run_disabled_tests"});
