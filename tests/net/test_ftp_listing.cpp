@@ -12,7 +12,9 @@ TEST(FtpListing, OrdersDirectoriesFirstKeepingTheServerOrderInEachGroup)
         {"  \r\n \t/\r\n.\r\n../\r\nok\r\n", {"ok"}},    // blank names, the directory and its parent: no rows
         {"a\rb\r\nc\x01.avi\r\nd.avi\r\n", {"d.avi"}},  // a bare CR or a control character inside a name
         {"..a\r\n...\r\n", {"..a", "..."}},             // names that only start like the parent
-        {"", {kMarker}}, {"a.avi", {kMarker}}, {"\r\n\r\n", {kMarker}}, // no whole name: the marker alone
+        {"", {kMarker}},
+        {"a.avi", {kMarker}},
+        {"\r\n\r\n", {kMarker}},
     };
     for (const auto& [answer, expected] : rows)
         EXPECT_EQ(orderListing(QString::fromLatin1(answer)), expected) << answer;

@@ -38,8 +38,7 @@ TEST(HttpTransfer, GetsTheBodyInABoundedBufferAndOutlivesEveryFailure)
     server.deliver("/slow", "stalled-prefix..", {.announced = 1 << 20, .pauseMs = 5000});
     server.serve("/next", "next");
     QList<int> states;
-    int dataSignals = 0;
-    int finishedSignals = 0;
+    int dataSignals = 0, finishedSignals = 0;
     HttpTransfer http(kTimings);
     QObject::connect(&http, &HttpTransfer::stateChanged, [&](int state) { states << state; });
     QObject::connect(&http, &HttpTransfer::dataAvailable, [&] { ++dataSignals; });

@@ -126,11 +126,12 @@ TEST_F(DownloadFileTest, AKilledTransferIsCleanedAndFetchedAgainAtTheNextStartUp
     constexpr size_t kSent = 256 * 1024;
     const QByteArray body = patterned(1048576, 9);
     auto release = std::make_shared<std::atomic<bool>>(false);
-    server.deliver("/videos/night/big.mp4", body, {.piece = kSent, .beforePiece = [release](size_t offset) {
-                       for (int i = 0; offset > 0 && i < 2000 && !*release; ++i)
-                           std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                       return offset == 0;
-                   }});
+    const auto holdTheRest = [release](size_t offset) {
+        for (int i = 0; offset > 0 && i < 2000 && !*release; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return offset == 0;
+    };
+    server.deliver("/videos/night/big.mp4", body, {.piece = kSent, .beforePiece = holdTheRest});
     qputenv("ZEPRIL_TEST_CHILD", (url("big.mp4") + u'\n' + dest("big.mp4") + u'\n' + tree.root()).toUtf8());
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
