@@ -85,12 +85,6 @@ QList<RecordedRequest> TestHttpServer::requests() const
     return m_requests;
 }
 
-void TestHttpServer::clearRequests()
-{
-    std::lock_guard lock(m_mutex);
-    m_requests.clear();
-}
-
 void TestHttpServer::dispatch(const httplib::Request& request, httplib::Response& response)
 {
     RecordedRequest recorded{QString::fromStdString(request.target), {}};

@@ -48,7 +48,6 @@ public:
     void handle(const QString& path, Handler handler);
 
     QList<RecordedRequest> requests() const;
-    void clearRequests();
 
 private:
     static constexpr const char* kOctets = "application/octet-stream";
