@@ -199,8 +199,7 @@ TEST(PlayerApp, SigtermDuringADownloadEndsCleanlyAndLeavesThePartialFileJournale
     ProgramDir dir;
     dir.config("mode_manuel=False\r\n");
     dir.server.serve("/zeprilia/datas/videos/night.ini", "big.mp4\r\n");
-    // A download that lasts.
-    dir.server.deliver("/videos/night/big.mp4", QByteArray(1 << 20, 't'), {.piece = 1, .pauseMs = 50});
+    dir.server.deliver("/videos/night/big.mp4", QByteArray(1 << 20, 't'), {.piece = 1, .pauseMs = 50}); // 14 hours long
     qputenv("ZEPRIL_TEST_CHILD_HOME", dir.tree.root().toUtf8()); // the child inherits it
     QProcess child;
     child.setProcessChannelMode(QProcess::MergedChannels);
