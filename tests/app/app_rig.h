@@ -37,3 +37,6 @@ struct ProgramDir {
 };
 
 }
+
+using namespace zepril;
+using namespace zepril::test;

@@ -8,7 +8,6 @@
 #include "app/startup_sequence.h"
 #include "app/web_view.h"
 #include "app_rig.h"
-#include "core/list_file.h"
 #include "core/program_lock.h"
 #include "presentation/clock_weather_strip.h"
 #include "presentation/shell_open.h"
@@ -29,9 +28,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace zepril;
-using namespace zepril::test;
-
 namespace {
 
 class CountingRebooter final : public Rebooter {
@@ -50,10 +46,10 @@ const Timings kShortTimings{.startupWindowMs = 30, .noConnectionWaitMs = 40, .ov
                             .httpConnectTimeoutMs = 500, .httpIdleTimeoutMs = 1000, .ftpRequestTimeoutS = 1};
 
 // The fakes of the platform; a blank start-up page, since no helper is named.
-PlayerPlatform testPlatform()
+PlayerPlatform testPlatform(bool connected = true)
 {
     PlayerPlatform p;
-    p.probe = std::make_unique<FakeProbe>(true);
+    p.probe = std::make_unique<FakeProbe>(connected);
     p.random = std::make_unique<RandomSource>(7);
     p.makePlayer = [](QWidget*, QWidget*& video) { video = nullptr; return std::make_unique<FakeMediaPlayer>(); };
     p.makeWebView = [] { return std::make_unique<StartupPageView>(QString(), nullptr); };
@@ -70,8 +66,7 @@ struct App {
 
     explicit App(const ProgramDir& dir, bool connected = true)
     {
-        PlayerPlatform p = testPlatform();
-        p.probe = std::make_unique<FakeProbe>(connected);
+        PlayerPlatform p = testPlatform(connected);
         p.clock.reset(clock);
         p.rebooter.reset(rebooter);
         p.shell.reset(shell);
@@ -90,16 +85,6 @@ struct App {
         return QTest::qWaitFor([&] { return app->loaded(); }, 10000);
     }
 };
-
-QProcess* startWith(QProcess& process, const char* variable, const QString& home, const QString& program,
-                    const QStringList& arguments = {})
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QLatin1String(variable), home);
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    return &process;
-}
 
 }
 
@@ -214,11 +199,12 @@ TEST(PlayerApp, SigtermDuringADownloadEndsCleanlyAndLeavesThePartialFileJournale
     ProgramDir dir;
     dir.config("mode_manuel=False\r\n");
     dir.server.serve("/zeprilia/datas/videos/night.ini", "big.mp4\r\n");
-    dir.server.serveTrickle("/videos/night/big.mp4", 1 << 20, 50); // a download that lasts
+    dir.server.deliver("/videos/night/big.mp4", QByteArray(1 << 20, 't'), {.piece = 1, .pauseMs = 50}); // 14 hours long
+    qputenv("ZEPRIL_TEST_CHILD_HOME", dir.tree.root().toUtf8()); // the child inherits it
     QProcess child;
     child.setProcessChannelMode(QProcess::MergedChannels);
-    startWith(child, "ZEPRIL_TEST_CHILD_HOME", dir.tree.root(), QCoreApplication::applicationFilePath(),
-              {"--gtest_filter=PlayerAppChild.DISABLED_RunsUntilStopped", "--gtest_also_run_disabled_tests"});
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=PlayerAppChild.DISABLED_RunsUntilStopped", "--gtest_also_run_disabled_tests"});
     const QString big = dir.paths().categoryDir("videos-auto", "night") + "/big.mp4";
     const bool downloading = QTest::qWaitFor(
         [&] { return dir.journal().contains(big) && dir.tree.exists("videos-auto/night/big.mp4"); }, 20000);
@@ -247,8 +233,11 @@ TEST(PlayerApp, ASecondPlayerOnTheSameDirectoryEndsWithoutTouchingAnything)
     const auto entries = [&] { return QDir(dir.tree.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); };
     const QStringList before = entries();
 
+    qputenv("ZEPRIL_HOME", dir.tree.root().toUtf8()); // for the second player only
     QProcess second;
-    ASSERT_TRUE(startWith(second, "ZEPRIL_HOME", dir.tree.root(), QStringLiteral(ZEPRIL_CLIENT_PATH))->waitForFinished(10000));
+    second.start(QStringLiteral(ZEPRIL_CLIENT_PATH));
+    qunsetenv("ZEPRIL_HOME");
+    ASSERT_TRUE(second.waitForFinished(10000));
     const QString log = QString::fromUtf8(second.readAllStandardError());
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_NE(second.exitCode(), 0);

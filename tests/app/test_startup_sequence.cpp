@@ -3,7 +3,6 @@
 #include "app/startup_sequence.h"
 
 #include "app_rig.h"
-#include "core/list_file.h"
 #include "core/server_config.h"
 #include "net/http_transfer.h"
 #include "support/fakes.h"
@@ -12,9 +11,6 @@
 #include <QDir>
 
 #include <gtest/gtest.h>
-
-using namespace zepril;
-using namespace zepril::test;
 
 namespace {
 
@@ -86,7 +82,7 @@ TEST(StartupSequence, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloa
     const QByteArray video = test::patterned(300000);
     dir.server.serve("/zeprilia/datas/videos/plages.ini", "good.mp4\r\nbroken.mp4\r\n");
     dir.server.serve("/videos/plages/good.mp4", video);
-    dir.server.serveCutMidBody("/videos/plages/broken.mp4", video, 1000);
+    dir.server.deliver("/videos/plages/broken.mp4", video, {.cutAt = 1000});
     // broken.mp4 also sits in another category: a failed name leaves every playable list.
     dir.tree.write("videos-auto/night/broken.mp4", "x");
     dir.server.serve("/zeprilia/datas/videos/night.ini", "broken.mp4\r\n");

@@ -24,9 +24,7 @@ namespace {
 qint64 parentOf(qint64 pid)
 {
     QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray text = file.readAll();
+    const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     // "pid (comm) state ppid ...": the command name may hold blanks, so skip past ')'.
     const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
     return fields.size() > 1 && fields.at(0) != "Z" ? fields.at(1).toLongLong() : 0;

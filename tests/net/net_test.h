@@ -2,6 +2,7 @@
 // Shared by the network tests: short bounds, a server that never answers, and the remote
 // tree the FTP tests browse on a real server, whose login directory lists a.avi, docs/,
 // b.avi, img/ in that order.
+#include "net/ftp_listing.h"
 #include "net/http_fetch.h"
 #include "support/ftp_test_server.h"
 #include "support/http_test_server.h"
@@ -23,6 +24,7 @@ namespace zepril::test {
 
 inline const QString kFtpUser = QStringLiteral("tester");
 inline const QString kFtpPassword = QStringLiteral("Pw-7731xq");
+inline const QString kMarker = QString(kEmptyFolderMarker); // an empty or unreachable folder
 inline const QByteArray kPrevious = "an old and much longer content\r\nsecond line\r\n";
 // Short bounds so that a fault never makes the suite wait long.
 inline const HttpOptions kQuick{.connectTimeoutMs = 1000, .idleTimeoutMs = 300};
@@ -67,3 +69,6 @@ protected:
 };
 
 }
+
+using namespace zepril;
+using namespace zepril::test;

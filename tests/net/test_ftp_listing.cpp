@@ -1,14 +1,7 @@
 #include "net/ftp_listing.h"
-
-#include <gtest/gtest.h>
+#include "net_test.h"
 
 #include <utility>
-
-using namespace zepril;
-
-namespace {
-const QString kMarker = QString(kEmptyFolderMarker);
-}
 
 TEST(FtpListing, OrdersDirectoriesFirstKeepingTheServerOrderInEachGroup)
 {

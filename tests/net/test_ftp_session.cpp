@@ -6,12 +6,7 @@
 #include "net_test.h"
 #include "support/core_fakes.h"
 
-using namespace zepril;
-using namespace zepril::test;
-
 namespace {
-
-const QString kMarker = QString(kEmptyFolderMarker);
 
 FtpSessionSettings settingsFor(int port, const QString& password = kFtpPassword, int timeoutS = 4)
 {

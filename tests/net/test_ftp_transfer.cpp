@@ -2,9 +2,6 @@
 #include "net/ftp_transfer.h"
 #include "net_test.h"
 
-using namespace zepril;
-using namespace zepril::test;
-
 TEST_F(FtpServerTest, TheEngineRefusesPathsThatClimbLineBreaksAndCommandsWhileBusy)
 {
     FtpTransfer inet;

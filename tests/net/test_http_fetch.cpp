@@ -3,9 +3,6 @@
 
 #include <tuple>
 
-using namespace zepril;
-using namespace zepril::test;
-
 // The body is stored byte for byte, replacing the old file; whatever goes wrong, an
 // existing file keeps its content and a missing one is created empty.
 TEST(HttpGetToFile, StoresTheBodyByteForByteAndNeverTakesAFailureForContent)
@@ -14,15 +11,15 @@ TEST(HttpGetToFile, StoresTheBodyByteForByteAndNeverTakesAFailureForContent)
     binary.append('\0').append(char(0xE9)).append(char(0xFF)).append(QByteArray(5000, 'x')); // several reads
     TestHttpServer server;
     server.serve("/list.ini", binary);
-    server.serveWithoutLength("/feed.xml", binary);
+    server.deliver("/feed.xml", binary, {.chunked = true});
     server.serve("/texts.ini", "new\r\n"); // shorter than the file it replaces
     server.serve("/empty.ini", "");         // no content: an existing file is kept
     server.handle("/old.ini",
                   [](const httplib::Request&, httplib::Response& response) { response.set_redirect("/texts.ini"); });
     server.serve("/missing.ini", "<html><body>Not Found</body></html>", 404, "text/html");
     server.serve("/broken.ini", "<html><body>Internal error</body></html>", 500, "text/html");
-    server.serveCutMidBody("/cut.ini", QByteArray(20000, 'v'), 7000);
-    server.serveWrongLength("/short.ini", "only this", 5000);
+    server.deliver("/cut.ini", QByteArray(20000, 'v'), {.cutAt = 7000});
+    server.deliver("/short.ini", "only this", {.announced = 5000});
 
     const std::tuple<QString, bool, int, QByteArray> rows[] = {
         {server.baseUrl() + "/list.ini", true, 200, binary},     {server.baseUrl() + "/feed.xml", true, 200, binary},

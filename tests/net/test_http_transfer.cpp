@@ -5,9 +5,6 @@
 #include <ctime>
 #include <tuple>
 
-using namespace zepril;
-using namespace zepril::test;
-
 namespace {
 
 const Timings kTimings{.httpConnectTimeoutMs = 2000, .httpIdleTimeoutMs = 1000, .fetchDeadlineMs = 10000};
@@ -38,11 +35,10 @@ TEST(HttpTransfer, GetsTheBodyInABoundedBufferAndOutlivesEveryFailure)
     const QByteArray body = patterned(8 * 1024 * 1024);
     server.serve("/videos/night/a.mp4", body);
     server.serve("/missing", "not here", 404, "text/plain");
-    server.serveStalled("/slow", 5000);
+    server.deliver("/slow", "stalled-prefix..", {.announced = 1 << 20, .pauseMs = 5000});
     server.serve("/next", "next");
     QList<int> states;
-    int dataSignals = 0;
-    int finishedSignals = 0;
+    int dataSignals = 0, finishedSignals = 0;
     HttpTransfer http(kTimings);
     QObject::connect(&http, &HttpTransfer::stateChanged, [&](int state) { states << state; });
     QObject::connect(&http, &HttpTransfer::dataAvailable, [&] { ++dataSignals; });
@@ -112,7 +108,7 @@ TEST(HttpTransfer, GetsTheBodyInABoundedBufferAndOutlivesEveryFailure)
 TEST(HttpEngines, GiveUpOnAStalledServerWithoutSpinning)
 {
     TestHttpServer server;
-    server.serveStalled("/stalled", 8000);
+    server.deliver("/stalled", "stalled-prefix..", {.announced = 1 << 20, .pauseMs = 8000});
     SilentServer silent;
     const auto viaTransfer = [](const QString& url) {
         HttpTransfer http(kTimings);

@@ -4,11 +4,7 @@
 
 #include "net_test.h"
 
-#include <functional>
 #include <tuple>
-
-using namespace zepril;
-using namespace zepril::test;
 
 namespace {
 
@@ -82,7 +78,7 @@ TEST(UpdateServerFetch, TextsAndCategoryListsReachTheProgramDirectory)
     EXPECT_EQ(plages, QStringList({"sable.avi", "vagues du soir.avi"}));
     EXPECT_EQ(program.tree.read("cfg/plages.ini"), QByteArray("sable.avi\r\nvagues du soir.avi\r\n"));
     // A list it did not get is reported, and its old names are no longer current.
-    server.serveCutMidBody("/zeprilia/datas/videos/plages.ini", QByteArray("a.avi\r\nb.avi\r\nc.avi\r\n"), 7);
+    server.deliver("/zeprilia/datas/videos/plages.ini", QByteArray("a.avi\r\nb.avi\r\nc.avi\r\n"), {.cutAt = 7});
     EXPECT_FALSE(fetchCategoryList(local(server.port()), "plages", plages, program.paths, kQuick));
     EXPECT_TRUE(plages.isEmpty());
     EXPECT_TRUE(program.tree.exists("cfg/plages.ini"));
@@ -105,8 +101,8 @@ TEST(fetchHotelTexts, AMisbehavingServerNeitherFreezesTheScreenNorTouchesTheText
 {
     TestHttpServer trickle, huge, error;
     SilentServer silent;
-    trickle.serveTrickle(kTextsPath, 1000, 300);
-    huge.serveWithoutLength(kTextsPath, QByteArray(kTextsMaxBytes + 1, 'x'));
+    trickle.deliver(kTextsPath, QByteArray(1000, 't'), {.piece = 1, .pauseMs = 300});
+    huge.deliver(kTextsPath, QByteArray(kTextsMaxBytes + 1, 'x'), {.chunked = true});
     error.serve(kTextsPath, "<html>Service Unavailable</html>", 503, "text/html");
     const HttpOptions options{.connectTimeoutMs = 1000, .idleTimeoutMs = 700, .deadlineMs = 1500};
 

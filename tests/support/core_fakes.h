@@ -21,18 +21,16 @@ public:
 class FakeProbe final : public ConnectionProbe {
 public:
     explicit FakeProbe(bool up = true) : connected(up) {}
-    bool isConnected(QString& kind) override { ++calls; kind = connected ? "LAN" : ""; return connected; }
+    bool isConnected(QString& kind) override { kind = connected ? "LAN" : ""; return connected; }
     bool connected;
-    int calls = 0;
 };
 
 // Keeps what the start-up reported, besides logging it as the real reporter does.
 class RecordingReporter final : public LoggingReporter {
 public:
-    void setStatus(const QString& text) override { LoggingReporter::setStatus(text); statuses << text; events << text; }
+    void setStatus(const QString& text) override { LoggingReporter::setStatus(text); events << text; }
     void showStage(int i) override { LoggingReporter::showStage(i); events << "stage " + QString::number(i); }
     void setFileSize(const QString& text) override { LoggingReporter::setFileSize(text); fileSizes << text; }
-    QStringList statuses;
     QStringList events; // statuses and "stage N" marks, in the order they came
     QStringList fileSizes;
 };

@@ -4,8 +4,7 @@
 
 namespace zepril::test {
 
-bool FtpTestServer::start(const QString& root, const QString& user, const QString& password,
-                          const QStringList& options)
+bool FtpTestServer::start(const QString& root, const QString& user, const QString& password, const QStringList& options)
 {
     stop();
     // The first python3 on PATH may lack pyftpdlib; the system one has it.
@@ -43,8 +42,7 @@ QStringList FtpTestServer::commands()
 {
     // The server prints each command before it answers, so once the client has its
     // reply the line is already in the pipe.
-    while (m_process.waitForReadyRead(50)) {
-    }
+    while (m_process.waitForReadyRead(50)) { }
     m_pending += m_process.readAllStandardOutput();
     qsizetype nl;
     while ((nl = m_pending.indexOf('\n')) >= 0) {

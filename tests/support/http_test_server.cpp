@@ -12,14 +12,6 @@
 
 namespace zepril::test {
 
-namespace {
-
-std::string toStd(const QByteArray& bytes) { return std::string(bytes.constData(), size_t(bytes.size())); }
-
-size_t atLeastZero(qint64 n) { return size_t(std::max<qint64>(0, n)); }
-
-}
-
 TestHttpServer::TestHttpServer()
 {
     // Short keep-alive so that stopping never waits on an idle client connection.
@@ -53,14 +45,9 @@ void TestHttpServer::handle(const QString& path, Handler handler)
     m_routes[path.toStdString()] = std::move(handler);
 }
 
-void TestHttpServer::respond(const QString& path, std::function<void(httplib::Response&)> answer)
-{
-    handle(path, [answer = std::move(answer)](const httplib::Request&, httplib::Response& r) { answer(r); });
-}
-
 void TestHttpServer::serve(const QString& path, const QByteArray& body, int status, const QByteArray& contentType)
 {
-    respond(path, [body = toStd(body), status, type = toStd(contentType)](httplib::Response& r) {
+    handle(path, [body = body.toStdString(), status, type = contentType.toStdString()](auto&, httplib::Response& r) {
         // The library answers a "Range: bytes=N-" request by itself (206 and the tail)
         // as long as the handler leaves a success status unset.
         if (status != 200)
@@ -69,58 +56,26 @@ void TestHttpServer::serve(const QString& path, const QByteArray& body, int stat
     });
 }
 
-void TestHttpServer::serveCutMidBody(const QString& path, const QByteArray& fullBody, qint64 bytesBeforeCut)
+void TestHttpServer::deliver(const QString& path, const QByteArray& bytes, const Delivery& how)
 {
-    respond(path, [body = toStd(fullBody), cut = atLeastZero(bytesBeforeCut)](httplib::Response& r) {
-        r.set_content_provider(body.size(), kOctets, [body, cut](size_t offset, size_t n, httplib::DataSink& sink) {
-            // Past the cut the connection drops with the length still owed.
-            return offset < cut && sink.write(body.data() + offset, std::min(cut, offset + n) - offset);
-        });
-    });
-}
-
-void TestHttpServer::serveWrongLength(const QString& path, const QByteArray& body, qint64 announcedLength)
-{
-    respond(path, [body = toStd(body), announced = atLeastZero(announcedLength)](httplib::Response& r) {
-        r.set_header("Connection", "close");
-        // Announced more than there is: close short.
-        r.set_content_provider(announced, kOctets, [body](size_t offset, size_t, httplib::DataSink& sink) {
-            return offset == 0 && sink.write(body.data(), body.size());
-        });
-    });
-}
-
-void TestHttpServer::serveWithoutLength(const QString& path, const QByteArray& body)
-{
-    respond(path, [body = toStd(body)](httplib::Response& r) {
-        r.set_chunked_content_provider(kOctets, [body](size_t, httplib::DataSink& sink) {
-            if (!body.empty())
-                sink.write(body.data(), body.size());
-            sink.done();
-            return true;
-        });
-    });
-}
-
-void TestHttpServer::serveStalled(const QString& path, int stallMs)
-{
-    respond(path, [this, stallMs](httplib::Response& r) {
-        r.set_content_provider(1 << 20, kOctets, [this, stallMs](size_t offset, size_t, httplib::DataSink& sink) {
-            if (offset == 0)
-                return sink.write("stalled-prefix..", 16);
-            sleepUnlessStopping(stallMs);
-            return false;
-        });
-    });
-}
-
-void TestHttpServer::serveTrickle(const QString& path, qint64 totalBytes, int intervalMs)
-{
-    respond(path, [this, totalBytes, intervalMs](httplib::Response& r) {
-        r.set_content_provider(size_t(totalBytes), kOctets, [this, intervalMs](size_t, size_t, httplib::DataSink& s) {
-            sleepUnlessStopping(intervalMs);
-            return !m_stopping && s.write("t", 1);
-        });
+    handle(path, [this, body = bytes.toStdString(), how](auto&, httplib::Response& r) {
+        const size_t end = how.cutAt < 0 ? body.size() : std::min(body.size(), size_t(how.cutAt));
+        const auto send = [this, body, how, end](size_t offset, size_t, httplib::DataSink& sink) {
+            // The pause goes in short slices, so that the destructor never waits for a whole stall.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(offset ? how.pauseMs : 0);
+            while (!m_stopping && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            // Short of the length owed, false drops the connection.
+            return offset < end && !m_stopping && (!how.beforePiece || how.beforePiece(offset))
+                && sink.write(body.data() + offset, std::min(how.piece, end - offset));
+        };
+        if (how.chunked)
+            return r.set_chunked_content_provider(kOctets, [send, end](size_t offset, httplib::DataSink& sink) {
+                return offset < end ? send(offset, 0, sink) : (sink.done(), true);
+            });
+        if (how.announced >= 0)
+            r.set_header("Connection", "close");
+        r.set_content_provider(how.announced < 0 ? body.size() : size_t(how.announced), kOctets, send);
     });
 }
 
@@ -128,12 +83,6 @@ QList<RecordedRequest> TestHttpServer::requests() const
 {
     std::lock_guard lock(m_mutex);
     return m_requests;
-}
-
-void TestHttpServer::clearRequests()
-{
-    std::lock_guard lock(m_mutex);
-    m_requests.clear();
 }
 
 void TestHttpServer::dispatch(const httplib::Request& request, httplib::Response& response)
@@ -152,13 +101,6 @@ void TestHttpServer::dispatch(const httplib::Request& request, httplib::Response
         handler(request, response);
     else
         response.status = 404;
-}
-
-void TestHttpServer::sleepUnlessStopping(int ms) const
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!m_stopping && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 int unusedLocalPort()

@@ -35,23 +35,23 @@ public:
     // Paths are given decoded ("/a b.txt"); a request matches by its decoded path or
     // by its raw target. Unknown paths answer 404 with an empty body.
     void serve(const QString& path, const QByteArray& body, int status = 200, const QByteArray& contentType = kOctets);
-    void serveCutMidBody(const QString& path, const QByteArray& fullBody, qint64 bytesBeforeCut);
-    void serveWrongLength(const QString& path, const QByteArray& body, qint64 announcedLength);
-    void serveWithoutLength(const QString& path, const QByteArray& body);
-    void serveStalled(const QString& path, int stallMs);
-    // Announces totalBytes and sends them one at a time, one every intervalMs.
-    void serveTrickle(const QString& path, qint64 totalBytes, int intervalMs);
+    // How deliver() sends a body: in pieces, pausing between them, and maybe not all of it.
+    struct Delivery {
+        qint64 announced = -1; // the length announced; -1: the body's own
+        qint64 cutAt = -1;     // the connection drops once this many bytes are sent
+        size_t piece = 1 << 16;
+        int pauseMs = 0;       // before every piece but the first
+        bool chunked = false;  // no length announced at all
+        std::function<bool(size_t offset)> beforePiece = {}; // false ends the body there
+    };
+    void deliver(const QString& path, const QByteArray& body, const Delivery& how);
     void handle(const QString& path, Handler handler);
 
     QList<RecordedRequest> requests() const;
-    void clearRequests();
 
 private:
     static constexpr const char* kOctets = "application/octet-stream";
-    void respond(const QString& path, std::function<void(httplib::Response&)> answer);
     void dispatch(const httplib::Request& request, httplib::Response& response);
-    // Sleeps in short slices so that the destructor never waits for a whole stall.
-    void sleepUnlessStopping(int ms) const;
 
     httplib::Server m_server;
     std::thread m_thread;

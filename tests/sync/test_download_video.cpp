@@ -10,39 +10,14 @@
 #include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
-#include <thread>
 
-using namespace zepril;
-using namespace zepril::test;
 using DownloadFileTest = SyncTest;
-
-namespace {
-
-// Sends body in pieces; pause(offset) runs before each and ends the body when it returns false.
-template <typename Pause>
-void servePaced(TestHttpServer& server, const QString& path, const QByteArray& body, size_t piece, Pause pause)
-{
-    server.handle(path, [=](const httplib::Request&, httplib::Response& response) {
-        const size_t size = size_t(body.size());
-        response.set_content_provider(size, "application/octet-stream",
-                                      [=](size_t offset, size_t, httplib::DataSink& sink) {
-                                          const size_t length = std::min(piece, size - offset);
-                                          return pause(offset) && sink.write(body.constData() + offset, length);
-                                      });
-    });
-}
-
-}
 
 // The whole file is stored, and the progress line follows the bytes while they arrive.
 TEST_F(DownloadFileTest, StoresWholeFilesAndRealVideosWhileTheProgressFollowsTheBytes)
 {
     const QByteArray body = patterned(6 * 128 * 1024, 5);
-    servePaced(server, "/videos/night/slow.mp4", body, 128 * 1024, [](size_t offset) {
-        if (offset > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        return true;
-    });
+    server.deliver("/videos/night/slow.mp4", body, {.piece = 128 * 1024, .pauseMs = 150});
     dl.progressRefreshMs = 20;
     ASSERT_TRUE(download("slow.mp4"));
     EXPECT_EQ(server.requests().value(0).headers.value("range"), "bytes=0-");
@@ -83,11 +58,8 @@ TEST_F(DownloadFileTest, EveryFailureIsJournaledInOrderAndLeavesNoFile)
     // A page served as a binary is given up on its first bytes, not streamed whole.
     const QByteArray page = "<!DOCTYPE html><html>\n<" + QByteArray(40 * 64 * 1024, ' ');
     auto sent = std::make_shared<std::atomic<size_t>>(0);
-    servePaced(server, "/videos/night/html.mp4", page, 64 * 1024, [sent](size_t offset) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        *sent = offset + 64 * 1024;
-        return true;
-    });
+    server.deliver("/videos/night/html.mp4", page,
+                   {.pauseMs = 20, .beforePiece = [sent](size_t offset) { return *sent = offset + (1 << 16), true; }});
     QByteArray noise(4096, Qt::Uninitialized);
     for (int i = 0; i < noise.size(); ++i)
         noise[i] = char((i * 7919 + i / 13) & 0xff);
@@ -98,10 +70,10 @@ TEST_F(DownloadFileTest, EveryFailureIsJournaledInOrderAndLeavesNoFile)
     // Two sync bytes are not a transport stream.
     server.serve("/videos/night/ts.mp4", QByteArray(noise).replace(0, 1, "\x47").replace(188, 1, "\x47"));
     server.serve("/videos/night/empty.mp4", "");
-    server.serveCutMidBody("/videos/night/cut.mp4", body, 100000);
-    server.serveWrongLength("/videos/night/short.mp4", body, body.size() + 5000);
+    server.deliver("/videos/night/cut.mp4", body, {.cutAt = 100000});
+    server.deliver("/videos/night/short.mp4", body, {.announced = body.size() + 5000});
     server.serve("/videos/night/big.mp4", patterned(1048576));
-    server.serveWithoutLength("/videos/night/good.mp4", body);
+    server.deliver("/videos/night/good.mp4", body, {.chunked = true});
 
     const QStringList names{"e404.mp4", "e500.mp4", "page.mp4", "html.mp4", "xml.mp4",   "json.mp4",
                             "zip.mp4",  "noise.mp4", "ts.mp4",  "empty.mp4", "cut.mp4", "short.mp4"};
@@ -154,15 +126,14 @@ TEST_F(DownloadFileTest, AKilledTransferIsCleanedAndFetchedAgainAtTheNextStartUp
     constexpr size_t kSent = 256 * 1024;
     const QByteArray body = patterned(1048576, 9);
     auto release = std::make_shared<std::atomic<bool>>(false);
-    servePaced(server, "/videos/night/big.mp4", body, kSent, [release](size_t offset) {
+    const auto holdTheRest = [release](size_t offset) {
         for (int i = 0; offset > 0 && i < 2000 && !*release; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return offset == 0;
-    });
+    };
+    server.deliver("/videos/night/big.mp4", body, {.piece = kSent, .beforePiece = holdTheRest});
+    qputenv("ZEPRIL_TEST_CHILD", (url("big.mp4") + u'\n' + dest("big.mp4") + u'\n' + tree.root()).toUtf8());
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ZEPRIL_TEST_CHILD", url("big.mp4") + u'\n' + dest("big.mp4") + u'\n' + tree.root());
-    child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=KilledTransferChild.DISABLED_DownloadsUntilKilled", "--gtest_also_run_disabled_tests"});

@@ -58,3 +58,6 @@ protected:
 };
 
 }
+
+using namespace zepril;
+using namespace zepril::test;

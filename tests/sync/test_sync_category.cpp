@@ -4,9 +4,7 @@
 
 #include <QSet>
 
-using namespace zepril;
-using zepril::test::clip;
-using SyncCategoryTest = zepril::test::SyncTest;
+using SyncCategoryTest = SyncTest;
 
 // Without a list or a connection nothing is touched. Then the category follows its list:
 // a failed download is journaled and leaves every playable list that holds its name, and a

@@ -59,8 +59,8 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
     const QByteArray other = forecast("orageloc", "99", "99");
     const std::pair<const char*, std::function<void()>> faults[] = {
         {"error status", [&] { server.serve(path, other, 500); }},
-        {"cut after the values", [&] { server.serveCutMidBody(path, other, other.indexOf("</m>")); }},
-        {"length not sent", [&] { server.serveWrongLength(path, other, other.size() + 500); }},
+        {"cut after the values", [&] { server.deliver(path, other, {.cutAt = other.indexOf("</m>")}); }},
+        {"length not sent", [&] { server.deliver(path, other, {.announced = other.size() + 500}); }},
         {"server down", [&] { feed = makeFeed(QStringLiteral("127.0.0.1:%1").arg(test::unusedLocalPort())); }}};
     for (const auto& [what, arrange] : faults) {
         SCOPED_TRACE(what);
