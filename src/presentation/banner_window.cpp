@@ -209,17 +209,26 @@ void PhraseTextBox::drawOnStrip()
         m_strip->copy(key, QRect(a - tileLeft, 0, b - a, h), QPoint(a, 0));
     }
     // The box's first and last columns are partly covered: blended here, over the backdrop.
+    if (m_edgeColumn.height() != h)
+        m_edgeColumn = QImage(1, h, QImage::Format_RGB32);
     const int edges[] = {left, right - 1};
     for (int k = 0; k < (right - 1 > left ? 2 : 1); ++k) {
         const int column = edges[k];
         if (column < 0 || column >= w)
             continue;
-        QImage pixels = m_stripBackdrop.copy(column, 0, 1, h);
         const int index = (column - left) / kTileWidth;
-        QPainter p(&pixels);
-        p.drawImage(QPoint(0, 0), tile(index), QRect(column - left - index * kTileWidth, 0, 1, h));
-        p.end();
-        m_strip->put(pixels, QPoint(column, 0));
+        const QImage& box = tile(index);
+        const int boxColumn = column - left - index * kTileWidth;
+        for (int y = 0; y < h; ++y) {
+            // Premultiplied box pixel over the opaque backdrop.
+            const QRgb over = reinterpret_cast<const QRgb*>(box.constScanLine(y))[boxColumn];
+            const QRgb under = reinterpret_cast<const QRgb*>(m_stripBackdrop.constScanLine(y))[column];
+            const int uncovered = 255 - qAlpha(over);
+            reinterpret_cast<QRgb*>(m_edgeColumn.scanLine(y))[0] =
+                qRgb(qRed(over) + qRed(under) * uncovered / 255, qGreen(over) + qGreen(under) * uncovered / 255,
+                     qBlue(over) + qBlue(under) * uncovered / 255);
+        }
+        m_strip->put(m_edgeColumn, QPoint(column, 0));
     }
     m_strip->flush();
 }
@@ -296,6 +305,11 @@ BannerWindow::BannerWindow(QWidget* parent)
 
     // The phrase slides under the logo rather than over it.
     m_tphraseTxt->stackUnder(m_pboxLogo);
+    // Only the strip and the logo need windows of their own. Qt would give one to every
+    // sibling of a native widget, and the hidden box would then be moved on the server
+    // at every tick.
+    const bool nativeSiblings = !QCoreApplication::testAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     if (auto* strip = ServerPictureStrip::create(this)) {
         // A native strip hides whatever Qt draws of its parent beneath it: the logo
         // needs a window of its own, raised above the strip's.
@@ -304,6 +318,7 @@ BannerWindow::BannerWindow(QWidget* parent)
         m_tphraseTxt->drawOn(strip);
         qCInfo(lcBanner) << "the phrase is drawn by the X server from pictures it keeps";
     }
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, !nativeSiblings);
 
     m_font = QFont(QStringLiteral("Arial"));
     m_tphrase->setFont(m_font);

@@ -73,6 +73,7 @@ private:
     ServerPictureStrip* m_strip = nullptr;
     QImage m_stripBackdrop; // what the strip shows beside the box, as kept by the server
     qint64 m_stripBackdropKey = 0;
+    QImage m_edgeColumn; // one of the box's edge columns, blended for the strip
     qreal m_tilesRatio = 0;
     QString m_text;
     QStaticText m_staticText;
