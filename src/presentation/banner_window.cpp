@@ -2,6 +2,7 @@
 
 #include "core/fallback_phrase.h"
 #include "core/logging.h"
+#include "presentation/server_picture_strip.h"
 #include "presentation/strip_window.h"
 #include "presentation/window_raiser.h"
 
@@ -59,7 +60,10 @@ void PhraseTextBox::setText(const QString& text)
     m_staticText.prepare(QTransform(), font());
     // An empty box would still be a bar of its background colour across the banner
     // (after the load, before the first pass, and for a blank phrase).
-    setVisible(!text.isEmpty());
+    if (m_strip)
+        m_strip->setVisible(!text.isEmpty());
+    else
+        setVisible(!text.isEmpty());
     redraw();
 }
 
@@ -77,16 +81,47 @@ void PhraseTextBox::setColours(const QColor& text, const QColor& background)
     redraw();
 }
 
+void PhraseTextBox::drawOn(ServerPictureStrip* strip)
+{
+    m_strip = strip;
+    m_strip->setVisible(isVisibleTo(parentWidget()));
+    m_strip->setRedraw([this] { drawOnStrip(); });
+    hide();
+    redraw();
+}
+
+void PhraseTextBox::backdropChanged()
+{
+    m_stripBackdropKey = 0;
+    repaintBox();
+}
+
+void PhraseTextBox::repaintBox()
+{
+    if (m_strip)
+        drawOnStrip();
+    else
+        update();
+}
+
+void PhraseTextBox::dropTiles()
+{
+    if (m_strip)
+        for (auto it = m_tiles.keyBegin(); it != m_tiles.keyEnd(); ++it)
+            m_strip->forget(*it);
+    m_tiles.clear();
+}
+
 void PhraseTextBox::redraw()
 {
-    m_tiles.clear();
-    update();
+    dropTiles();
+    repaintBox();
 }
 
 void PhraseTextBox::setTwipsGeometry(const TwipsRect& rect)
 {
     if (rect.width != m_rect.width || rect.height != m_rect.height)
-        m_tiles.clear();
+        dropTiles();
     m_rect = rect;
     placeWidget();
 }
@@ -106,15 +141,99 @@ void PhraseTextBox::placeWidget()
     const QRect target(clampedPixels(x0), twipsToPixels(m_rect.top, m_tpp),
                        clampedPixels(std::ceil(double(phase) / kPhases + m_rect.width / m_tpp)),
                        twipsToPixels(m_rect.height, m_tpp));
+    const bool moved = geometry() != target;
+    const bool changed = moved || phase != m_phase;
     // A move by whole pixels repaints what it exposes by itself.
-    if (phase != m_phase || target.size() != size())
+    if (!m_strip && (phase != m_phase || target.size() != size()))
         update();
     m_phase = phase;
-    if (geometry() != target)
+    if (moved)
         setGeometry(target);
+    // The box only moves left: a tile past the banner's left edge is not seen again this pass.
+    for (auto it = m_tiles.begin(); it != m_tiles.end();) {
+        if ((it.key() / kPhases + 1) * kTileWidth + x() > 0) {
+            ++it;
+            continue;
+        }
+        if (m_strip)
+            m_strip->forget(it.key());
+        it = m_tiles.erase(it);
+    }
+    if (m_strip && changed)
+        drawOnStrip();
 }
 
-const QPixmap& PhraseTextBox::tile(int index)
+QImage PhraseTextBox::stripBackdrop(const QRect& row) const
+{
+    QImage image(row.size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    const QPixmap back = m_backdrop ? m_backdrop->pixmap() : QPixmap();
+    if (!back.isNull()) {
+        QPainter p(&image);
+        p.drawPixmap(QPoint(), back, row);
+    }
+    return image;
+}
+
+void PhraseTextBox::drawOnStrip()
+{
+    if (!m_strip->isVisible() || !parentWidget())
+        return;
+    const QRect row(0, y(), parentWidget()->width(), height());
+    if (m_strip->geometry() != row)
+        m_strip->setGeometry(row);
+    constexpr qint64 kBackdropKey = -1;
+    const QPixmap back = m_backdrop ? m_backdrop->pixmap() : QPixmap();
+    const qint64 backdropKey = back.isNull() ? -1 : back.cacheKey();
+    if (m_stripBackdropKey != backdropKey || m_stripBackdrop.size() != row.size()
+        || !m_strip->holds(kBackdropKey)) {
+        m_stripBackdrop = stripBackdrop(row);
+        m_strip->keep(kBackdropKey, m_stripBackdrop);
+        m_stripBackdropKey = backdropKey;
+    }
+
+    // The box covers columns [left, right) of the strip; beside it the backdrop shows.
+    const int w = row.width(), h = row.height();
+    const int left = x(), right = x() + width();
+    const int before = std::clamp(left, 0, w), after = std::clamp(right, 0, w);
+    m_strip->copy(kBackdropKey, QRect(0, 0, before, h), QPoint(0, 0));
+    m_strip->copy(kBackdropKey, QRect(after, 0, w - after, h), QPoint(after, 0));
+    // Inside the box, the server's copies of the tiles.
+    const int from = std::max(left + 1, 0), to = std::min(right - 1, w);
+    for (int i = std::max(0, (from - left) / kTileWidth); left + i * kTileWidth < to; ++i) {
+        const int tileLeft = left + i * kTileWidth;
+        const int a = std::max(from, tileLeft), b = std::min(to, tileLeft + kTileWidth);
+        const qint64 key = qint64(i) * kPhases + m_phase;
+        if (!m_strip->holds(key))
+            m_strip->keep(key, tile(i));
+        m_strip->copy(key, QRect(a - tileLeft, 0, b - a, h), QPoint(a, 0));
+    }
+    // The box's first and last columns are partly covered: blended here, over the backdrop.
+    if (m_edgeColumn.height() != h)
+        m_edgeColumn = QImage(1, h, QImage::Format_RGB32);
+    const int edges[] = {left, right - 1};
+    for (int k = 0; k < (right - 1 > left ? 2 : 1); ++k) {
+        const int column = edges[k];
+        if (column < 0 || column >= w)
+            continue;
+        const int index = (column - left) / kTileWidth;
+        const QImage& box = tile(index);
+        const int boxColumn = column - left - index * kTileWidth;
+        for (int y = 0; y < h; ++y) {
+            // Premultiplied box pixel over the opaque backdrop.
+            const QRgb over = reinterpret_cast<const QRgb*>(box.constScanLine(y))[boxColumn];
+            const QRgb under = reinterpret_cast<const QRgb*>(m_stripBackdrop.constScanLine(y))[column];
+            const int uncovered = 255 - qAlpha(over);
+            reinterpret_cast<QRgb*>(m_edgeColumn.scanLine(y))[0] =
+                qRgb(qRed(over) + qRed(under) * uncovered / 255, qGreen(over) + qGreen(under) * uncovered / 255,
+                     qBlue(over) + qBlue(under) * uncovered / 255);
+        }
+        m_strip->put(m_edgeColumn, QPoint(column, 0));
+    }
+    m_strip->flush();
+}
+
+const QImage& PhraseTextBox::tile(int index)
 {
     const qint64 key = qint64(index) * kPhases + m_phase;
     if (const auto found = m_tiles.constFind(key); found != m_tiles.cend())
@@ -135,7 +254,7 @@ const QPixmap& PhraseTextBox::tile(int index)
     p.setPen(m_textColour);
     p.drawStaticText(QPointF(x, 0), m_staticText);
     p.end();
-    return *m_tiles.insert(key, QPixmap::fromImage(std::move(image)));
+    return *m_tiles.insert(key, std::move(image));
 }
 
 void PhraseTextBox::paintEvent(QPaintEvent* event)
@@ -143,9 +262,6 @@ void PhraseTextBox::paintEvent(QPaintEvent* event)
     QPainter p(this);
     if (m_tilesRatio != devicePixelRatioF())
         m_tiles.clear(), m_tilesRatio = devicePixelRatioF();
-    // The box only moves left: a tile past the banner's left edge is not seen again this pass.
-    for (auto it = m_tiles.begin(); it != m_tiles.end();)
-        it = (it.key() / kPhases + 1) * kTileWidth + x() <= 0 ? m_tiles.erase(it) : std::next(it);
 
     // What shows beside the box in the first and last columns is the banner's background.
     const QPixmap back = m_backdrop ? m_backdrop->pixmap() : QPixmap();
@@ -160,7 +276,7 @@ void PhraseTextBox::paintEvent(QPaintEvent* event)
     }
     const QRect area = event->rect();
     for (int i = std::max(0, area.left() / kTileWidth); i * kTileWidth <= area.right(); ++i)
-        p.drawPixmap(i * kTileWidth, 0, tile(i));
+        p.drawImage(i * kTileWidth, 0, tile(i));
 }
 
 BannerWindow::BannerWindow(QWidget* parent)
@@ -180,12 +296,29 @@ BannerWindow::BannerWindow(QWidget* parent)
     black.setColor(QPalette::Window, Qt::black);
     m_tphrase2->setPalette(black);
     m_pboxLogo->setObjectName(QStringLiteral("pboxLogo"));
+    // Until the skin gives a logo there is nothing to show; an empty window of its own
+    // would cover the phrase.
+    m_pboxLogo->hide();
     m_tphrase->setObjectName(QStringLiteral("tphrase"));
     m_tphrase->setTextFormat(Qt::PlainText);
     m_tphrase->hide();
 
     // The phrase slides under the logo rather than over it.
     m_tphraseTxt->stackUnder(m_pboxLogo);
+    // Only the strip and the logo need windows of their own. Qt would give one to every
+    // sibling of a native widget, and the hidden box would then be moved on the server
+    // at every tick.
+    const bool nativeSiblings = !QCoreApplication::testAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    if (auto* strip = ServerPictureStrip::create(this)) {
+        // A native strip hides whatever Qt draws of its parent beneath it: the logo
+        // needs a window of its own, raised above the strip's.
+        m_pboxLogo->winId();
+        m_pboxLogo->raise();
+        m_tphraseTxt->drawOn(strip);
+        qCInfo(lcBanner) << "the phrase is drawn by the X server from pictures it keeps";
+    }
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, !nativeSiblings);
 
     m_font = QFont(QStringLiteral("Arial"));
     m_tphrase->setFont(m_font);
@@ -266,7 +399,7 @@ void BannerWindow::setSkin(const QString& backJpgPath, const QString& logoJpgPat
                                                 area)));
     }
     placeLogo();
-    m_tphraseTxt->update();
+    m_tphraseTxt->backdropChanged();
 }
 
 void BannerWindow::placeLogo()
@@ -280,6 +413,7 @@ void BannerWindow::placeLogo()
         shown = shown.scaledToHeight(bannerHeight, Qt::SmoothTransformation);
     m_pboxLogo->setPixmap(shown);
     m_pboxLogo->setGeometry(0, (bannerHeight - shown.height()) / 2, shown.width(), shown.height());
+    m_pboxLogo->show();
 }
 
 void BannerWindow::setTextColours(bool whiteOnBlack)

@@ -16,16 +16,27 @@ class QScreen;
 
 namespace zepril {
 
+class ServerPictureStrip;
+
 // tphraseTxt: the phrase box that is seen. Its left is kept in twips and shown to an
 // eighth of a pixel, so that a step of less than a pixel moves the text evenly
 // instead of one pixel on some ticks and none on others. The box is drawn with its
 // text once per pass and offset, in tiles rendered as they come into view, so that a
 // tick only copies pixels and a phrase of any length costs a screen's width of them.
+// On X the tiles are kept by the server and the box is drawn on a strip across the
+// banner (the widget itself stays hidden and only holds the geometry), so that a tick
+// sends a few copy requests instead of a screen's width of pixels.
 class PhraseTextBox final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PhraseTextBox)
 public:
     PhraseTextBox(QWidget* parent, const QLabel* backdrop);
+
+    // Draws the box on `strip` from now on instead of through Qt.
+    void drawOn(ServerPictureStrip* strip);
+    bool drawnByServer() const { return m_strip != nullptr; }
+    // The banner's background behind the box changed.
+    void backdropChanged();
 
     void setTwipsPerPixel(double tpp) { m_tpp = tpp, redraw(); }
     void setText(const QString& text);
@@ -48,13 +59,21 @@ private:
 
     void placeWidget();
     void redraw();
-    const QPixmap& tile(int index);
+    void dropTiles();
+    void repaintBox();
+    void drawOnStrip();
+    QImage stripBackdrop(const QRect& row) const;
+    const QImage& tile(int index);
 
     const QLabel* m_backdrop;
     double m_tpp = 15;
     TwipsRect m_rect;
     int m_phase = 0; // eighths of a pixel the box lies right of the widget's left
-    QHash<qint64, QPixmap> m_tiles; // by tile index and phase
+    QHash<qint64, QImage> m_tiles; // by tile index and phase
+    ServerPictureStrip* m_strip = nullptr;
+    QImage m_stripBackdrop; // what the strip shows beside the box, as kept by the server
+    qint64 m_stripBackdropKey = 0;
+    QImage m_edgeColumn; // one of the box's edge columns, blended for the strip
     qreal m_tilesRatio = 0;
     QString m_text;
     QStaticText m_staticText;
