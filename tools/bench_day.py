@@ -78,7 +78,9 @@ def main():
                         sys.exit("the player ended (status %s); see %s" % (player.returncode, log))
                     time.sleep(0.1)
                 samples.append(bp.group_figures(player.pid))
-            f = dict(samples[-1], floor=min(x["pss"] for x in samples), high=max(x["pss"] for x in samples))
+            lowest = min(samples, key=lambda x: x["pss"])
+            f = dict(samples[-1], floor=lowest["pss"], floor_anon=lowest["anon"], floor_file=lowest["file"],
+                     high=max(x["pss"] for x in samples))
             rows.append(f)
             print("  %4d  %17.1f  %5.1f  %7.1f  %7d  %3d  %-25s  %6.0f  %s" % (
                 h, f["pss"], f["floor"], f["high"], f["threads"], f["fds"], ",".join(sorted(set(f["members"]))),
@@ -96,6 +98,8 @@ def main():
         print("\ngrowth over %d simulated hours (hour 2 to hour %d):" % (args.hours, args.hours + 2))
         print("  PSS floor %+.1f MB (least-squares slope of the floors %+.1f MB/day)  goal < 5 MB"
               % (last["floor"] - first["floor"], slope_per_day([r["floor"] for r in rows])))
+        print("  of the floor: anonymous memory %+.1f MB, file-backed %+.1f MB"
+              % (last["floor_anon"] - first["floor_anon"], last["floor_file"] - first["floor_file"]))
         print("  PSS at the hour %+.1f MB (slope %+.1f MB/day), highest %+.1f MB"
               % (last["pss"] - first["pss"], slope_per_day([r["pss"] for r in rows]), last["high"] - first["high"]))
         print("  threads %+d, fds %+d" % (last["threads"] - first["threads"], last["fds"] - first["fds"]))

@@ -162,9 +162,10 @@ def cpu_seconds(pid):
 
 
 def group_figures(pgid):
-    """PSS, and beside it private (USS) and resident memory, in MB, open descriptors and
+    """PSS (and its anonymous and file-backed parts), and beside it private (USS) and
+    resident memory, in MB, open descriptors and
     threads summed over the group, and its members."""
-    kb = {"Pss": 0, "Private_Clean": 0, "Private_Dirty": 0, "Rss": 0}
+    kb = {"Pss": 0, "Pss_Anon": 0, "Pss_File": 0, "Private_Clean": 0, "Private_Dirty": 0, "Rss": 0}
     fds, threads, members = 0, 0, []
     for pid in group_pids(pgid):
         st = _stat(pid)
@@ -179,7 +180,7 @@ def group_figures(pgid):
         except (OSError, AttributeError):
             continue
         threads += int(st[17]) if st else 0
-    return {"pss": kb["Pss"] / 1024.0, "uss": (kb["Private_Clean"] + kb["Private_Dirty"]) / 1024.0,
+    return {"pss": kb["Pss"] / 1024.0, "anon": kb["Pss_Anon"] / 1024.0, "file": kb["Pss_File"] / 1024.0, "uss": (kb["Private_Clean"] + kb["Private_Dirty"]) / 1024.0,
             "rss": kb["Rss"] / 1024.0, "fds": fds, "threads": threads, "members": members}
 
 
