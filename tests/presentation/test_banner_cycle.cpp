@@ -146,6 +146,15 @@ TEST(BannerCycle, StackingOverOneCycle)
     EXPECT_EQ(rig.raiser.order.topFirst(), QList<W>({W::Overlay, W::Main, W::Banner}));
 }
 
+TEST(BannerCycle, WithoutPhrasesNoPassStartsAndThePauseGoesOn)
+{
+    Rig rig({});
+    rig.cycle.start();
+    rig.cycle.TimeCycleBandeau_Timer();
+    EXPECT_EQ(std::tuple(rig.cycle.timeCycleBandeau().isActive(), rig.cycle.passRunning(), rig.raiser.raised.size()),
+              std::tuple(true, false, 0));
+}
+
 TEST(BannerCycle, ExactlyOneTimerRunsAndTheRealTimersDriveTheCycle)
 {
     Rig rig({"one", "two"});

@@ -32,6 +32,13 @@ TEST(BannerLayout, AStripOfWholePixelsAlongTheBottomAtFullWidth)
     }
 }
 
+TEST(BannerLayout, SettingsThatAreNotPositiveNumbersTakeTheDefaults)
+{
+    const auto values = [](const BannerSettings& s) { return std::tuple(s.scrollStep, s.fontPoints, s.heightRatio); };
+    EXPECT_EQ(values(resolveBannerSettings("fast", "-12", "0")), values(BannerSettings{}));
+    EXPECT_EQ(values(resolveBannerSettings("12.5", "20", "4")), std::tuple(12.5, 20.0, 4.0));
+}
+
 TEST(BannerLayout, LongPhrasesAreCutForTheScreenAndMoreForTheLog)
 {
     const QString ellipsis(QChar(0x2026));

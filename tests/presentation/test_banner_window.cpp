@@ -16,8 +16,11 @@
 #include <QtWidgets/qtestsupport_widgets.h>
 
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <memory>
 
 using namespace zepril;
 
@@ -88,6 +91,12 @@ TEST_F(BannerWindowTest, OnXTheServerDrawsThePhraseAsOneDrawingWould)
     ASSERT_TRUE(banner.tphraseTxt()->drawnByServer());
     // The hidden box only holds the geometry: no window of its own to move every tick.
     EXPECT_EQ(banner.tphraseTxt()->internalWinId(), 0u);
+    // Kept above the video even under a window manager: the server hands it to none.
+    xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, banner.winId()), nullptr), &std::free);
+    ASSERT_TRUE(attributes);
+    EXPECT_TRUE(attributes->override_redirect);
     banner.setTextColours(false);
     banner.setPhraseText(QStringLiteral("BIENVENUE A L'HOTEL - WELCOME - BIENVENIDOS"));
     banner.setPhraseGeometry(banner.referenceGeometry());

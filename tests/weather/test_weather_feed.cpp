@@ -4,6 +4,8 @@
 #include "support/temp_tree.h"
 #include "weather/weather_feed.h"
 
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 using namespace zepril;
@@ -69,6 +71,17 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
         EXPECT_TRUE(tree.read("cfg/meteo.xml").isEmpty()) << "the stale copy must be gone";
     }
     EXPECT_EQ(server.requests().size(), 5); // one a refresh, none to the server that is down
+
+    // A refresh run while this one waits on the event loop leaves one set of values, not two.
+    int fetches = 0;
+    feed = makeFeed(server.baseUrl(), [&](const QString& url, const QString& to) {
+        if (++fetches == 1)
+            QTimer::singleShot(0, [&] { feed->refresh(); });
+        return httpWeatherFetch({1000, 2000})(url, to);
+    });
+    server.serve(path, forecast("averse", "12"), 200, "text/xml");
+    feed->refresh();
+    EXPECT_EQ(std::pair(fetches, lstMeteo), std::pair(2, QStringList{"averse", "12"}));
 
     // A fetch that leaves no file at all stops the refresh before it touches anything.
     feed = makeFeed("meteo.example.org", [](const QString&, const QString&) { return FetchResult{false, 0, 0, "no"}; });
