@@ -374,7 +374,12 @@ void PlayerApp::Parts::setupServiceReports()
     statusTimer = new QTimer(mainScreen.get());
     statusTimer->setObjectName(QStringLiteral("StatusFile"));
     statusTimer->setInterval(timings.statusWriteMs);
-    QObject::connect(statusTimer, &QTimer::timeout, mainScreen.get(), [this] { writeStatus(); });
+    QObject::connect(statusTimer, &QTimer::timeout, mainScreen.get(), [this] {
+        writeStatus();
+        // Freed heap pages stay resident until they are trimmed; a player that runs for
+        // months hands them back once a minute, so that what it holds follows what it uses.
+        malloc_trim(0);
+    });
     emptyRetry = new QTimer(mainScreen.get());
     emptyRetry->setObjectName(QStringLiteral("EmptyPlaylistRetry"));
     emptyRetry->setInterval(timings.emptyPlaylistRetryMs);
@@ -413,9 +418,6 @@ void PlayerApp::Parts::writeStatus()
     status.uptimeSeconds = startedAt.secsTo(now);
     status.written = now;
     writeStatusFile(joinPath(paths.root(), QStringLiteral("status.json")), status);
-    // Freed heap pages stay resident until they are trimmed; a player that runs for months
-    // hands them back once a minute, so that what it holds follows what it uses.
-    malloc_trim(0);
 }
 
 void PlayerApp::Parts::setupScheduler()

@@ -92,7 +92,6 @@ void PhraseTextBox::drawOn(ServerPictureStrip* strip)
 
 void PhraseTextBox::backdropChanged()
 {
-    m_stripBackdropKey = 0;
     repaintBox();
 }
 
@@ -185,11 +184,11 @@ void PhraseTextBox::drawOnStrip()
     constexpr qint64 kBackdropKey = -1;
     const QPixmap back = m_backdrop ? m_backdrop->pixmap() : QPixmap();
     const qint64 backdropKey = back.isNull() ? -1 : back.cacheKey();
-    if (m_stripBackdropKey != backdropKey || m_stripBackdrop.size() != row.size()
-        || !m_strip->holds(kBackdropKey)) {
+    if (m_stripBackdropKey != backdropKey || m_stripBackdropRow != row || !m_strip->holds(kBackdropKey)) {
         m_stripBackdrop = stripBackdrop(row);
         m_strip->keep(kBackdropKey, m_stripBackdrop);
         m_stripBackdropKey = backdropKey;
+        m_stripBackdropRow = row;
     }
 
     // The box covers columns [left, right) of the strip; beside it the backdrop shows.

@@ -72,7 +72,8 @@ private:
     QHash<qint64, QImage> m_tiles; // by tile index and phase
     ServerPictureStrip* m_strip = nullptr;
     QImage m_stripBackdrop; // what the strip shows beside the box, as kept by the server
-    qint64 m_stripBackdropKey = 0;
+    qint64 m_stripBackdropKey = 0; // the backdrop picture and the strip's place it was cut for
+    QRect m_stripBackdropRow;
     QImage m_edgeColumn; // one of the box's edge columns, blended for the strip
     qreal m_tilesRatio = 0;
     QString m_text;
