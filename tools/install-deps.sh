@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-webengine-dev
-  libmpv-dev mpv libxcb1-dev
+  libmpv-dev mpv libxcb1-dev libxcb-sync-dev
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev googletest
   libcpp-httplib-dev libmagic-dev

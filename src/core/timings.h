@@ -12,6 +12,7 @@ struct Timings {
     int textsTickMs = 60000;         // daily reboot check and texts refresh counter
     int weatherTickMs = 60000;
     int scrollTickMs = 15;
+    int scrollAheadTicks = 6;        // ticks between wake-ups when the banner is handed twice as many at once
     int bannerCycleDesignMs = 5000;  // banner pause when cycle_phrase is not a number
     int playerRetryMs = 60000;       // a playlist whose every item failed is handed over again
     int httpConnectTimeoutMs = 5000; // a stalled server must not hold the screen for long

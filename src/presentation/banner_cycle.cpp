@@ -32,7 +32,13 @@ PassPosition passPosition(double startLeft, double width, double step, double ti
 
 BannerCycle::BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSource& phrases, const Clock& clock,
                          const Timings& timings, QObject* parent)
-    : QObject(parent), m_banner(banner), m_raiser(raiser), m_phrases(phrases), m_clock(clock)
+    : QObject(parent),
+      m_banner(banner),
+      m_raiser(raiser),
+      m_phrases(phrases),
+      m_clock(clock),
+      m_tickMs(timings.scrollTickMs),
+      m_aheadTicks(std::max(1, timings.scrollAheadTicks))
 {
     m_timeCycleBandeau.setObjectName(QStringLiteral("TimeCycleBandeau"));
     m_timeCycleBandeau.setInterval(timings.bannerCycleDesignMs);
@@ -84,10 +90,15 @@ void BannerCycle::TimeCycleBandeau_Timer()
     m_banner.setPhraseLeft(m_banner.referenceGeometry().left);
 
     m_passTicks = 0;
+    m_ticksDrawnAhead = 0;
+    m_lastTickDrawnAhead = false;
     m_passStartLeft = m_banner.phraseLeft();
     m_passStartMs = m_clock.steadyMs();
-    m_timerDefilant.start();
+    const bool ahead = m_banner.drawsPhraseAhead();
+    m_timerDefilant.start(ahead ? m_tickMs * m_aheadTicks : m_tickMs);
     m_timeCycleBandeau.stop();
+    if (ahead)
+        drawAhead(0);
     // A quote of the phrase only: a text of any length must not flood the log on every pass.
     qCDebug(lcBanner).nospace().noquote() << "pass " << index << " starts: \"" << phraseForLog(*text) << "\" "
                                           << m_banner.phraseWidth() << " twips wide";
@@ -97,12 +108,31 @@ void BannerCycle::TimeCycleBandeau_Timer()
 void BannerCycle::TimerDefilant_Timer()
 {
     m_raiser.raise(StackedWindow::Banner);
-    const PassPosition at = passPosition(m_passStartLeft, m_banner.phraseWidth(), m_banner.scrollStep(),
-                                         m_timerDefilant.interval(), m_clock.steadyMs() - m_passStartMs);
+    const PassPosition at = passPosition(m_passStartLeft, m_banner.phraseWidth(), m_banner.scrollStep(), m_tickMs,
+                                         m_clock.steadyMs() - m_passStartMs);
     m_passTicks = at.ticks;
     m_banner.setPhraseLeft(at.left);
     if (at.ended)
         endPass();
+    else if (m_banner.drawsPhraseAhead())
+        drawAhead(at.ticks);
+}
+
+void BannerCycle::drawAhead(int tick)
+{
+    // Twice the ticks to the next wake-up, so that a late wake-up finds the screen still
+    // moving; each tick is handed over once, up to the one on which the pass ends.
+    const double width = m_banner.phraseWidth(), step = m_banner.scrollStep();
+    const double nowMs = m_clock.steadyMs() - m_passStartMs;
+    std::vector<PhraseFrame> frames;
+    for (int k = std::max(tick, m_ticksDrawnAhead) + 1; !m_lastTickDrawnAhead && k <= tick + 2 * m_aheadTicks; ++k) {
+        const PassPosition at = passPosition(m_passStartLeft, width, step, m_tickMs, double(k) * m_tickMs);
+        frames.push_back({double(k) * m_tickMs - nowMs, at.left});
+        m_ticksDrawnAhead = k;
+        m_lastTickDrawnAhead = at.ended;
+    }
+    if (!frames.empty())
+        m_banner.drawPhraseAhead(frames);
 }
 
 void BannerCycle::endPass()

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <optional>
+#include <vector>
 
 namespace zepril {
 
@@ -39,6 +40,12 @@ public:
     virtual std::optional<QString> selectPhrase(int index) = 0;
 };
 
+// Where the phrase box is to be `inMs` from now.
+struct PhraseFrame {
+    double inMs = 0;
+    double left = 0;
+};
+
 // What the cycle moves on the banner window: the reference label tphrase and the
 // visible phrase box tphraseTxt, in twips.
 class BannerSurface {
@@ -54,6 +61,10 @@ public:
     virtual double phraseWidth() const = 0;
     virtual double screenWidth() const = 0;
     virtual double scrollStep() const = 0;
+    // A surface that can be told where the phrase will be on the coming ticks draws each
+    // of them when due by itself, and the cycle need not wake for every tick.
+    virtual bool drawsPhraseAhead() const { return false; }
+    virtual void drawPhraseAhead(const std::vector<PhraseFrame>& /*frames*/) {}
 };
 
 class BannerCycle final : public QObject {
@@ -69,6 +80,8 @@ public:
     void start();
 
     QTimer& timeCycleBandeau() { return m_timeCycleBandeau; }
+    // Fires once a tick, or once every scrollAheadTicks when the banner draws the coming
+    // ticks by itself.
     QTimer& timerDefilant() { return m_timerDefilant; }
     bool passRunning() const { return m_timerDefilant.isActive(); }
     int passTicks() const { return m_passTicks; }
@@ -82,6 +95,7 @@ signals:
     void passEnded(int ticks);
 
 private:
+    void drawAhead(int tick);
     void endPass();
 
     BannerSurface& m_banner;
@@ -90,6 +104,10 @@ private:
     const Clock& m_clock;
     QTimer m_timeCycleBandeau;
     QTimer m_timerDefilant;
+    const int m_tickMs;
+    const int m_aheadTicks;
+    int m_ticksDrawnAhead = 0;
+    bool m_lastTickDrawnAhead = false; // the one on which the pass ends
     int m_passTicks = 0;
     double m_passStartMs = 0;
     double m_passStartLeft = 0;

@@ -85,7 +85,7 @@ void PhraseTextBox::drawOn(ServerPictureStrip* strip)
 {
     m_strip = strip;
     m_strip->setVisible(isVisibleTo(parentWidget()));
-    m_strip->setRedraw([this] { drawOnStrip(); });
+    m_strip->setRedraw([this] { repaintBox(); });
     hide();
     redraw();
 }
@@ -97,10 +97,32 @@ void PhraseTextBox::backdropChanged()
 
 void PhraseTextBox::repaintBox()
 {
-    if (m_strip)
-        drawOnStrip();
-    else
+    // While drawings handed over ahead still wait in the server, the last of them is
+    // what the strip will show; drawing the box where it is now would step it back.
+    if (!m_strip) {
         update();
+        return;
+    }
+    drawOnStrip(m_strip->waiting() ? m_onStrip : Placement{geometry(), m_phase});
+    m_strip->flush();
+}
+
+bool PhraseTextBox::drawsAhead() const
+{
+    return m_strip && m_strip->drawsAhead();
+}
+
+void PhraseTextBox::drawAhead(const std::vector<PhraseFrame>& frames)
+{
+    if (!drawsAhead())
+        return;
+    // The times count from one reading: sending may hold this thread, and must not delay them.
+    const double now = ServerPictureStrip::steadyNowMs();
+    for (const PhraseFrame& frame : frames) {
+        m_strip->waitUntil(now + frame.inMs);
+        drawOnStrip(placementAt(frame.left));
+    }
+    m_strip->flush();
 }
 
 void PhraseTextBox::dropTiles()
@@ -131,15 +153,21 @@ void PhraseTextBox::setLeftTwips(double left)
     placeWidget();
 }
 
-void PhraseTextBox::placeWidget()
+PhraseTextBox::Placement PhraseTextBox::placementAt(double left) const
 {
-    const double phases = std::round(m_rect.left / m_tpp * kPhases);
+    const double phases = std::round(left / m_tpp * kPhases);
     const double x0 = std::isfinite(phases) ? std::floor(phases / kPhases) : 0;
     const int phase = std::isfinite(phases) ? int(phases - x0 * kPhases) : 0;
     // Through the shared conversion, so that no width or position can wrap round.
-    const QRect target(clampedPixels(x0), twipsToPixels(m_rect.top, m_tpp),
-                       clampedPixels(std::ceil(double(phase) / kPhases + m_rect.width / m_tpp)),
-                       twipsToPixels(m_rect.height, m_tpp));
+    return {QRect(clampedPixels(x0), twipsToPixels(m_rect.top, m_tpp),
+                  clampedPixels(std::ceil(double(phase) / kPhases + m_rect.width / m_tpp)),
+                  twipsToPixels(m_rect.height, m_tpp)),
+            phase};
+}
+
+void PhraseTextBox::placeWidget()
+{
+    const auto [target, phase] = placementAt(m_rect.left);
     const bool moved = geometry() != target;
     const bool changed = moved || phase != m_phase;
     // A move by whole pixels repaints what it exposes by itself.
@@ -158,8 +186,10 @@ void PhraseTextBox::placeWidget()
             m_strip->forget(it.key());
         it = m_tiles.erase(it);
     }
-    if (m_strip && changed)
-        drawOnStrip();
+    if (m_strip && changed && !m_strip->waiting()) {
+        drawOnStrip({target, phase});
+        m_strip->flush();
+    }
 }
 
 QImage PhraseTextBox::stripBackdrop(const QRect& row) const
@@ -174,11 +204,12 @@ QImage PhraseTextBox::stripBackdrop(const QRect& row) const
     return image;
 }
 
-void PhraseTextBox::drawOnStrip()
+void PhraseTextBox::drawOnStrip(const Placement& at)
 {
+    m_onStrip = at;
     if (!m_strip->isVisible() || !parentWidget())
         return;
-    const QRect row(0, y(), parentWidget()->width(), height());
+    const QRect row(0, at.box.y(), parentWidget()->width(), at.box.height());
     if (m_strip->geometry() != row)
         m_strip->setGeometry(row);
     constexpr qint64 kBackdropKey = -1;
@@ -193,7 +224,7 @@ void PhraseTextBox::drawOnStrip()
 
     // The box covers columns [left, right) of the strip; beside it the backdrop shows.
     const int w = row.width(), h = row.height();
-    const int left = x(), right = x() + width();
+    const int left = at.box.x(), right = at.box.right() + 1;
     const int before = std::clamp(left, 0, w), after = std::clamp(right, 0, w);
     m_strip->copy(kBackdropKey, QRect(0, 0, before, h), QPoint(0, 0));
     m_strip->copy(kBackdropKey, QRect(after, 0, w - after, h), QPoint(after, 0));
@@ -202,9 +233,9 @@ void PhraseTextBox::drawOnStrip()
     for (int i = std::max(0, (from - left) / kTileWidth); left + i * kTileWidth < to; ++i) {
         const int tileLeft = left + i * kTileWidth;
         const int a = std::max(from, tileLeft), b = std::min(to, tileLeft + kTileWidth);
-        const qint64 key = qint64(i) * kPhases + m_phase;
+        const qint64 key = qint64(i) * kPhases + at.phase;
         if (!m_strip->holds(key))
-            m_strip->keep(key, tile(i));
+            m_strip->keep(key, tile(i, at.phase, at.box.width()));
         m_strip->copy(key, QRect(a - tileLeft, 0, b - a, h), QPoint(a, 0));
     }
     // The box's first and last columns are partly covered: blended here, over the backdrop.
@@ -216,7 +247,7 @@ void PhraseTextBox::drawOnStrip()
         if (column < 0 || column >= w)
             continue;
         const int index = (column - left) / kTileWidth;
-        const QImage& box = tile(index);
+        const QImage& box = tile(index, at.phase, at.box.width());
         const int boxColumn = column - left - index * kTileWidth;
         for (int y = 0; y < h; ++y) {
             // Premultiplied box pixel over the opaque backdrop.
@@ -229,26 +260,25 @@ void PhraseTextBox::drawOnStrip()
         }
         m_strip->put(m_edgeColumn, QPoint(column, 0));
     }
-    m_strip->flush();
 }
 
-const QImage& PhraseTextBox::tile(int index)
+const QImage& PhraseTextBox::tile(int index, int phase, int boxWidth)
 {
-    const qint64 key = qint64(index) * kPhases + m_phase;
+    const qint64 key = qint64(index) * kPhases + phase;
     if (const auto found = m_tiles.constFind(key); found != m_tiles.cend())
         return *found;
     const qreal ratio = devicePixelRatioF();
     const int left = index * kTileWidth;
-    const int width = std::min(kTileWidth, this->width() - left);
+    const int width = std::min(kTileWidth, boxWidth - left);
     // Only the first and last columns are partly covered by the box.
-    const bool opaque = left > 0 && left + width < this->width();
+    const bool opaque = left > 0 && left + width < boxWidth;
     QImage image(QSize(width, height()) * ratio, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setFont(font());
-    const double x = double(m_phase) / kPhases - left;
+    const double x = double(phase) / kPhases - left;
     p.fillRect(QRectF(x, 0, m_rect.width / m_tpp, height()), m_background);
     p.setPen(m_textColour);
     p.drawStaticText(QPointF(x, 0), m_staticText);
@@ -275,7 +305,7 @@ void PhraseTextBox::paintEvent(QPaintEvent* event)
     }
     const QRect area = event->rect();
     for (int i = std::max(0, area.left() / kTileWidth); i * kTileWidth <= area.right(); ++i)
-        p.drawImage(i * kTileWidth, 0, tile(i));
+        p.drawImage(i * kTileWidth, 0, tile(i, m_phase, width()));
 }
 
 BannerWindow::BannerWindow(QWidget* parent)

@@ -25,7 +25,9 @@ class ServerPictureStrip;
 // tick only copies pixels and a phrase of any length costs a screen's width of them.
 // On X the tiles are kept by the server and the box is drawn on a strip across the
 // banner (the widget itself stays hidden and only holds the geometry), so that a tick
-// sends a few copy requests instead of a screen's width of pixels.
+// sends a few copy requests instead of a screen's width of pixels. Where the server can
+// wait on its clock, the places of the coming ticks are handed over at once and the
+// server draws each when it is due.
 class PhraseTextBox final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PhraseTextBox)
@@ -35,6 +37,10 @@ public:
     // Draws the box on `strip` from now on instead of through Qt.
     void drawOn(ServerPictureStrip* strip);
     bool drawnByServer() const { return m_strip != nullptr; }
+    bool drawsAhead() const;
+    // The box will be at each frame's left when its time comes; the widget's own
+    // geometry stays where it is now.
+    void drawAhead(const std::vector<PhraseFrame>& frames);
     // The banner's background behind the box changed.
     void backdropChanged();
 
@@ -57,13 +63,19 @@ private:
     static constexpr int kPhases = 8;
     static constexpr int kTileWidth = 256;
 
+    // Where the box is drawn for a left in twips: whole pixels and eighths beyond them.
+    struct Placement {
+        QRect box;
+        int phase = 0;
+    };
+    Placement placementAt(double left) const;
     void placeWidget();
     void redraw();
     void dropTiles();
     void repaintBox();
-    void drawOnStrip();
+    void drawOnStrip(const Placement& at);
     QImage stripBackdrop(const QRect& row) const;
-    const QImage& tile(int index);
+    const QImage& tile(int index, int phase, int boxWidth);
 
     const QLabel* m_backdrop;
     double m_tpp = 15;
@@ -75,6 +87,7 @@ private:
     qint64 m_stripBackdropKey = 0; // the backdrop picture and the strip's place it was cut for
     QRect m_stripBackdropRow;
     QImage m_edgeColumn; // one of the box's edge columns, blended for the strip
+    Placement m_onStrip; // what the requests sent so far leave on the strip
     qreal m_tilesRatio = 0;
     QString m_text;
     QStaticText m_staticText;
@@ -113,6 +126,8 @@ public:
     double phraseWidth() const override;
     double screenWidth() const override { return m_screenWidth; }
     double scrollStep() const override { return m_scrollStep; }
+    bool drawsPhraseAhead() const override { return m_tphraseTxt->drawsAhead(); }
+    void drawPhraseAhead(const std::vector<PhraseFrame>& frames) override { m_tphraseTxt->drawAhead(frames); }
 
 private:
     void placeLogo();

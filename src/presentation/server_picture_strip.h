@@ -1,12 +1,15 @@
 #pragma once
 // ServerPictureStrip: a native strip of a window that the X server draws from pictures
 // it keeps. The client uploads each picture once and then sends only copy requests, so
-// redrawing the strip many times a second costs the client almost nothing.
+// redrawing the strip many times a second costs the client almost nothing; where the
+// server can wait on its own clock, drawings are handed over ahead of the time they
+// are due, so the client need not wake for each of them.
 #include <QHash>
 #include <QImage>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace zepril {
 
@@ -36,17 +39,39 @@ public:
     // Sends what was asked so far.
     void flush();
 
+    // Whether the server can be told to carry out requests later (on a connection of the
+    // strip's own, which the waits hold up; Qt's connection is never held up).
+    bool drawsAhead() const { return m_serverClockOffsetMs.has_value(); }
+    // The drawings that follow wait in the server until steadyNowMs() reads `dueMs`.
+    void waitUntil(double dueMs);
+    // The machine's steady clock in milliseconds, the one the server's waits count on.
+    static double steadyNowMs();
+    // Whether requests sent so far still wait in the server.
+    bool waiting() const;
+    // Returns once the server has carried out everything sent so far.
+    void finish();
+
 protected:
     QPaintEngine* paintEngine() const override { return nullptr; }
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    ServerPictureStrip(QWidget* parent, void* connection);
-    void upload(quint32 drawable, const QImage& image, const QPoint& to);
+    explicit ServerPictureStrip(QWidget* parent);
+    void upload(quint32 drawable, const QImage& image, const QPoint& to, void* connection, quint32 gc);
 
-    void* m_connection; // xcb_connection_t, kept opaque so that callers need no X headers
+    // xcb_connection_t, kept opaque so that callers need no X headers: Qt's, for the
+    // pictures, and the strip's own for the drawings when the server can wait on its
+    // clock (Qt's otherwise).
+    void* m_uploads = nullptr;
+    void* m_draws = nullptr;
+    quint32 m_uploadGc = 0;
+    quint32 m_drawGc = 0;
+    bool m_uploaded = false; // pictures went up that the drawing connection may not see yet
+    std::optional<qint64> m_serverClockOffsetMs; // the server's clock less the steady clock
+    quint32 m_serverClock = 0; // the server's counter of milliseconds
+    double m_waitsUntilMs = 0; // steady clock
+    bool m_errorSeen = false;
     quint32 m_window = 0;
-    quint32 m_gc = 0;
     quint8 m_depth = 0;
     QHash<qint64, quint32> m_pictures; // pixmap ids
     std::function<void()> m_redraw;

@@ -29,6 +29,14 @@ struct FakeSurface final : BannerSurface {
     double phraseWidth() const override { return phrase.width; }
     double screenWidth() const override { return 19200; }
     double scrollStep() const override { return step; }
+    bool drawsPhraseAhead() const override { return clock != nullptr; }
+    void drawPhraseAhead(const std::vector<PhraseFrame>& frames) override
+    {
+        for (const PhraseFrame& frame : frames)
+            handed.append({clock->steady, clock->steady + frame.inMs, frame.left});
+    }
+    const test::FakeClock* clock = nullptr; // set: draws ahead
+    QList<std::tuple<double, double, double>> handed; // when, due time, left
     double step = 30;
     QHash<QString, double> widths;
     TwipsRect reference{0, 300, 19200, 900};
@@ -128,6 +136,34 @@ TEST(BannerCycle, ThePhraseIsWhereTheTimeSinceThePassBeganSaysAndEndsWhereCounte
     late.tick(60000);
     EXPECT_EQ(std::tuple(ended, late.cycle.passRunning(), late.surface.phrase.left),
               std::tuple(QList<int>{841}, false, 19200.0));
+}
+
+TEST(BannerCycle, ASurfaceThatDrawsAheadIsHandedEveryTickOnceAndTheCycleWakesEverySixTicks)
+{
+    Rig rig({"phrase"});
+    rig.surface.clock = &rig.clock;
+    QList<int> ended;
+    QObject::connect(&rig.cycle, &BannerCycle::passEnded, [&](int ticks) { ended << ticks; });
+    const double start = rig.clock.steady;
+    rig.cycle.TimeCycleBandeau_Timer();
+    EXPECT_EQ(rig.cycle.timerDefilant().interval(), 90);
+    // Wake-ups on time and one far too late: each tick is handed over once, before it is
+    // due and at most twelve ticks before, at the left its time gives, up to the one on
+    // which counted ticks ended. Only the ticks already past at the late wake-up are left out.
+    for (int wake = 0; rig.cycle.passRunning() && wake < 1000; ++wake)
+        rig.tick(wake == 20 ? 400 : 90);
+    int tick = 0;
+    QList<int> resumedAt;
+    for (const auto& [when, due, left] : std::as_const(rig.surface.handed)) {
+        const int k = int((due - start) / 15);
+        ASSERT_EQ(std::tuple(due - start, left), std::tuple(15.0 * k, 19200 - 30.0 * k)) << k;
+        ASSERT_TRUE(due > when && due <= when + 180) << k;
+        if (k != tick + 1)
+            resumedAt << k;
+        tick = k;
+    }
+    EXPECT_EQ(std::tuple(tick, resumedAt.size(), ended, rig.surface.phrase.left),
+              std::tuple(841, 1, QList<int>{841}, 19200.0));
 }
 
 TEST(BannerCycle, StackingOverOneCycle)
