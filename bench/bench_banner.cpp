@@ -1,6 +1,7 @@
-// Runs the banner over a playing video and prints how evenly the 15 ms scroll tick
-// fires, what the whole process costs in CPU (the video alone, with the banner idle,
-// with the banner scrolling), and how evenly the phrase moves on the screen: a 60 fps
+// Runs the banner over a playing video and prints how evenly the scroll timer fires
+// (every 15 ms tick, or every 6 ticks where the X server is handed the ticks ahead),
+// what the whole process costs in CPU (the video alone, with the banner idle, with the
+// banner scrolling), and how evenly the phrase moves on the screen: a 60 fps
 // capture of the banner (ffmpeg's x11grab) where each frame's shift against the one
 // before shows steps and stalls as a viewer sees them. Run it on a real display or
 // under Xvfb:
@@ -281,7 +282,7 @@ int main(int argc, char** argv)
 
     std::printf("video: %s %s, screen %dx%d, step %.1f twips (%.2f px) per tick\n", nullVideo ? "null output" : "shown",
                 size.isEmpty() ? "160x120" : qPrintable(size), main.width(), main.height(), banner.scrollStep(), banner.scrollStep() / banner.twipsPerPixel());
-    std::printf("scroll ticks: %zu intervals over %d s\n", scrollIntervals.size(), seconds);
+    std::printf("scroll timer: %zu intervals over %d s\n", scrollIntervals.size(), seconds);
     std::printf("interval ms: p50 %.2f  p90 %.2f  p99 %.2f  max %.2f  min %.2f\n", percentile(scrollIntervals, 50),
                 percentile(scrollIntervals, 90), percentile(scrollIntervals, 99), percentile(scrollIntervals, 100),
                 percentile(scrollIntervals, 0));
@@ -330,7 +331,7 @@ int main(int argc, char** argv)
                 stillFrames, longestStall, percentile(shifts, 10), percentile(shifts, 50), percentile(shifts, 90));
     for (const auto& [px, count] : steps)
         std::printf("  %.2f: %d", px, count);
-    std::printf("\ncapture: tick interval ms p50 %.2f  p99 %.2f  max %.2f\n", percentile(intervals, 50),
+    std::printf("\ncapture: scroll timer interval ms p50 %.2f  p99 %.2f  max %.2f\n", percentile(intervals, 50),
                 percentile(intervals, 99), percentile(intervals, 100));
     return 0;
 }
