@@ -95,7 +95,8 @@ std::optional<qint64> serverClockOffset(xcb_connection_t* c, quint32& counter)
         uint16_t nameLength = 0;
         std::memcpy(&id, at, 4);
         std::memcpy(&nameLength, at + 12, 2);
-        if (at + 14 + nameLength <= end && QByteArray(reinterpret_cast<const char*>(at) + 14, nameLength) == "SERVERTIME")
+        const QByteArray name(reinterpret_cast<const char*>(at) + 14, at + 14 + nameLength <= end ? nameLength : 0);
+        if (name == "SERVERTIME")
             counter = id;
         at += (14 + nameLength + 3) & ~3u;
     }
@@ -144,7 +145,8 @@ ServerPictureStrip* ServerPictureStrip::create(QWidget* parent)
         qCInfo(lcBanner) << "the X server cannot wait on its clock; the strip is drawn when due";
     // Copies from a picture never make the server send exposure events back.
     const uint32_t noExposures = 0;
-    for (auto [c, gc] : {std::pair(xcb(strip->m_uploads), &strip->m_uploadGc), std::pair(xcb(strip->m_draws), &strip->m_drawGc)}) {
+    for (auto [c, gc] : {std::pair(xcb(strip->m_uploads), &strip->m_uploadGc),
+                         std::pair(xcb(strip->m_draws), &strip->m_drawGc)}) {
         *gc = xcb_generate_id(c);
         xcb_create_gc(c, *gc, strip->m_window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
     }
