@@ -1,5 +1,6 @@
 #include "presentation/banner_window.h"
 
+#include "core/clock.h"
 #include "core/fallback_phrase.h"
 #include "core/logging.h"
 #include "presentation/server_picture_strip.h"
@@ -117,7 +118,7 @@ void PhraseTextBox::drawAhead(const std::vector<PhraseFrame>& frames)
     if (!drawsAhead())
         return;
     // The times count from one reading: sending may hold this thread, and must not delay them.
-    const double now = ServerPictureStrip::steadyNowMs();
+    const double now = SystemClock().steadyMs();
     for (const PhraseFrame& frame : frames) {
         m_strip->waitUntil(now + frame.inMs);
         drawOnStrip(placementAt(frame.left));

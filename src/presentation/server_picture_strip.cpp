@@ -1,5 +1,6 @@
 #include "presentation/server_picture_strip.h"
 
+#include "core/clock.h"
 #include "core/logging.h"
 
 #include <QGuiApplication>
@@ -7,8 +8,6 @@
 
 #include <xcb/sync.h>
 #include <xcb/xcb.h>
-
-#include <time.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -48,13 +47,6 @@ bool takesRgb32(xcb_connection_t* c, xcb_window_t window, quint8 depth)
     return false;
 }
 
-double steadyMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return double(now.tv_sec) * 1000 + double(now.tv_nsec) / 1e6;
-}
-
 // A connection of the strip's own to the display Qt uses: the one on which `window`
 // has the place and depth Qt's connection sees; null when there is none.
 xcb_connection_t* connectionSeeing(xcb_window_t window, const xcb_get_geometry_reply_t& seen)
@@ -71,8 +63,9 @@ xcb_connection_t* connectionSeeing(xcb_window_t window, const xcb_get_geometry_r
     return nullptr;
 }
 
-// The server's counter of milliseconds and how far it is ahead of the steady clock;
-// nothing when the server cannot wait on it.
+// The server's counter of milliseconds and how far it is ahead of the steady clock
+// (measured, so the two clocks need not share an origin); nothing when the server
+// cannot wait on it.
 std::optional<qint64> serverClockOffset(xcb_connection_t* c, quint32& counter)
 {
     const xcb_query_extension_reply_t* sync = xcb_get_extension_data(c, &xcb_sync_id);
@@ -102,10 +95,11 @@ std::optional<qint64> serverClockOffset(xcb_connection_t* c, quint32& counter)
     }
     if (!counter)
         return std::nullopt;
-    const double before = steadyMs();
+    const SystemClock clock;
+    const double before = clock.steadyMs();
     ReplyPtr<xcb_sync_query_counter_reply_t> value(
         xcb_sync_query_counter_reply(c, xcb_sync_query_counter(c, counter), nullptr), &std::free);
-    const double after = steadyMs();
+    const double after = clock.steadyMs();
     if (!value)
         return std::nullopt;
     const qint64 server = qint64(value->counter_value.hi) * (qint64(1) << 32) + qint64(value->counter_value.lo);
@@ -144,12 +138,14 @@ ServerPictureStrip* ServerPictureStrip::create(QWidget* parent)
     else
         qCInfo(lcBanner) << "the X server cannot wait on its clock; the strip is drawn when due";
     // Copies from a picture never make the server send exposure events back.
-    const uint32_t noExposures = 0;
-    for (auto [c, gc] : {std::pair(xcb(strip->m_uploads), &strip->m_uploadGc),
-                         std::pair(xcb(strip->m_draws), &strip->m_drawGc)}) {
-        *gc = xcb_generate_id(c);
-        xcb_create_gc(c, *gc, strip->m_window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    }
+    const auto makeGc = [&](void* connection) {
+        const xcb_gcontext_t gc = xcb_generate_id(xcb(connection));
+        const uint32_t noExposures = 0;
+        xcb_create_gc(xcb(connection), gc, strip->m_window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+        return gc;
+    };
+    strip->m_uploadGc = makeGc(strip->m_uploads);
+    strip->m_drawGc = strip->m_draws == strip->m_uploads ? strip->m_uploadGc : makeGc(strip->m_draws);
     // What an exposure reveals is drawn by the strip itself; the server leaves it as it was.
     const uint32_t noBackground = XCB_BACK_PIXMAP_NONE;
     xcb_change_window_attributes(qt, strip->m_window, XCB_CW_BACK_PIXMAP, &noBackground);
@@ -168,20 +164,14 @@ ServerPictureStrip::~ServerPictureStrip()
 {
     if (!m_uploads)
         return;
-    // Drawings still waiting go with the connection; nothing can copy from the pictures after.
+    // Drawings still waiting and the connection's own graphics context go with it; nothing
+    // can copy from the pictures after.
     if (m_draws != m_uploads)
         xcb_disconnect(xcb(m_draws));
     m_draws = m_uploads;
     forgetAll();
     xcb_free_gc(xcb(m_uploads), m_uploadGc);
-    if (m_drawGc != m_uploadGc)
-        xcb_free_gc(xcb(m_uploads), m_drawGc);
     xcb_flush(xcb(m_uploads));
-}
-
-double ServerPictureStrip::steadyNowMs()
-{
-    return steadyMs();
 }
 
 void ServerPictureStrip::upload(quint32 drawable, const QImage& image, const QPoint& to, void* connection, quint32 gc)
@@ -291,7 +281,7 @@ void ServerPictureStrip::waitUntil(double dueMs)
 
 bool ServerPictureStrip::waiting() const
 {
-    return steadyMs() < m_waitsUntilMs;
+    return SystemClock().steadyMs() < m_waitsUntilMs;
 }
 
 void ServerPictureStrip::finish()

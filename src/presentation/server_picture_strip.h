@@ -42,10 +42,8 @@ public:
     // Whether the server can be told to carry out requests later (on a connection of the
     // strip's own, which the waits hold up; Qt's connection is never held up).
     bool drawsAhead() const { return m_serverClockOffsetMs.has_value(); }
-    // The drawings that follow wait in the server until steadyNowMs() reads `dueMs`.
+    // The drawings that follow wait in the server until SystemClock::steadyMs() reads `dueMs`.
     void waitUntil(double dueMs);
-    // The machine's steady clock in milliseconds, the one the server's waits count on.
-    static double steadyNowMs();
     // Whether requests sent so far still wait in the server.
     bool waiting() const;
     // Returns once the server has carried out everything sent so far.
@@ -65,7 +63,7 @@ private:
     void* m_uploads = nullptr;
     void* m_draws = nullptr;
     quint32 m_uploadGc = 0;
-    quint32 m_drawGc = 0;
+    quint32 m_drawGc = 0; // the upload one when both connections are Qt's
     bool m_uploaded = false; // pictures went up that the drawing connection may not see yet
     std::optional<qint64> m_serverClockOffsetMs; // the server's clock less the steady clock
     quint32 m_serverClock = 0; // the server's counter of milliseconds
