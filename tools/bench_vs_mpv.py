@@ -6,9 +6,12 @@
 Both sides play the demo tree's playlist of 1280x720 25 fps H.264 clips (made by
 ffmpeg), each on a private Xvfb screen of 1280x720 so neither draws over the other; mpv
 gets the options the player gives libmpv and the playlist the player logs, in its order.
-CPU is taken in alternating windows: the side not measured is stopped (SIGSTOP on its
-process group), and the order flips from pair to pair. Figures cover the whole process
-group (the player and every helper it starts; mpv alone), from /proc.
+CPU is taken in alternating windows: the sides not measured are stopped (SIGSTOP on
+their process groups), and the order turns from round to round. Figures cover the whole
+process group (the player and every helper it starts; mpv alone), from /proc. A second
+mpv (the control, on a third screen) takes its windows in the same rounds: its ratio to
+the first mpv shows how far two runs of the very same program drift apart here, which
+is the margin within which the player's ratio says nothing.
 
   1. banner scrolling (cycle_phrase=0: one pass after another): PSS of each side 60 s
      after the player's start-up window closes (after mpv's start on its side), then
@@ -88,21 +91,26 @@ def start_player(stage, args, home, display, log, cycle):
     return Side("player", proc)
 
 
-def start_mpv(stage, files, display, log):
+def start_mpv(stage, files, display, log, name="mpv"):
     env = dict(os.environ, DISPLAY=display)
-    return Side("mpv", stage.start(["mpv"] + MPV_OPTIONS + files, log=log, env=env))
+    return Side(name, stage.start(["mpv"] + MPV_OPTIONS + files, log=log, env=env))
 
 
-def cpu_pairs(title, player, mpv, xservers, args):
-    print("\n%s: %d pairs of %d s windows, the other side stopped (%s)" % (title, args.pairs, args.window, bp.load()))
-    print("  pair  side     CPU % of a core  (its X server)  banner passes begun")
-    ratios = {"group": [], "with X": []}
+def cpu_pairs(title, player, mpv, control, xservers, args):
+    """Alternating windows of the player, mpv and a second mpv (the control, which shows
+    how far two runs of the very same program drift apart on this machine)."""
+    print("\n%s: %d rounds of %d s windows, the other sides stopped (%s)" % (title, args.pairs, args.window, bp.load()))
+    print("  round side     CPU % of a core  (its X server)  banner passes begun")
+    sides = (player, mpv, control)
+    ratios = {"group": [], "with X": [], "control": []}
     for i in range(args.pairs):
-        order = (player, mpv) if i % 2 == 0 else (mpv, player)
+        # Each side leads once in three rounds, so none always follows the same one.
+        order = sides[i % 3:] + sides[:i % 3]
         got = {}
         for side in order:
-            other = mpv if side is player else player
-            other.stop()
+            for other in sides:
+                if other is not side:
+                    other.stop()
             side.resume()
             time.sleep(args.settle)
             passes0 = count_passes(args.player_log) if side is player else 0
@@ -113,11 +121,12 @@ def cpu_pairs(title, player, mpv, xservers, args):
             cpu, xcpu = 100 * (c1 - c0) / (t1 - t0), 100 * (x1 - x0) / (t1 - t0)
             got[side.name] = (cpu, xcpu)
             passes = "%d" % (count_passes(args.player_log) - passes0) if side is player else "-"
-            print("  %4d  %-7s  %6.1f           (%5.1f)          %s" % (i + 1, side.name, cpu, xcpu, passes))
+            print("  %5d %-8s  %6.1f           (%5.1f)          %s" % (i + 1, side.name, cpu, xcpu, passes))
         ratios["group"].append(got["player"][0] / got["mpv"][0])
         ratios["with X"].append(sum(got["player"]) / sum(got["mpv"]))
-    mpv.resume()
-    player.resume()
+        ratios["control"].append(got["control"][0] / got["mpv"][0])
+    for side in sides:
+        side.resume()
     return ratios
 
 
@@ -141,7 +150,7 @@ def pss_line(label, side):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default=os.environ.get("ZEPRIL_BUILD_DIR", os.path.join(bp.ROOT, "build")))
-    parser.add_argument("--pairs", type=int, default=6)
+    parser.add_argument("--pairs", type=int, default=6, help="rounds; each measures the player, mpv and the control once")
     parser.add_argument("--window", type=float, default=20)
     parser.add_argument("--settle", type=float, default=3, help="seconds after a side resumes before its window")
     parser.add_argument("--minutes", type=float, default=10)
@@ -158,8 +167,8 @@ def main():
     stage = bp.Stage()
     try:
         home = stage.demo(work, "1280x720@25/10")
-        (pd, px), (md, mx) = stage.xvfb("1280x720"), stage.xvfb("1280x720")
-        xservers = {"player": px, "mpv": mx}
+        (pd, px), (md, mx), (cd, cx) = stage.xvfb("1280x720"), stage.xvfb("1280x720"), stage.xvfb("1280x720")
+        xservers = {"player": px, "mpv": mx, "control": cx}
         print("player %s, mpv %s; clips 1280x720 25 fps H.264; %s" % (args.player, os.popen("mpv --version").readline().strip(), bp.load()))
 
         # 1. Banner scrolling.
@@ -170,9 +179,10 @@ def main():
         print("\nPSS 60 s after the start-up window closed (mpv: after its start), banner scrolling")
         time.sleep(60)
         pss60 = {"player": [pss_line("60 s, banner scrolling", player)], "mpv": [pss_line("60 s", mpv)]}
-        scrolling = cpu_pairs("CPU, banner scrolling", player, mpv, xservers, args)
-        stage.end(player.proc)
-        stage.end(mpv.proc)
+        control = start_mpv(stage, files, cd, mpv_log + ".control", "control")
+        scrolling = cpu_pairs("CPU, banner scrolling", player, mpv, control, xservers, args)
+        for side in (player, mpv, control):
+            stage.end(side.proc)
 
         # 2. Banner idle, on fresh processes that then play on for the memory figures.
         player = start_player(stage, args, home, pd, args.player_log, 86400)
@@ -181,7 +191,9 @@ def main():
         time.sleep(60)
         pss60["player"].append(pss_line("60 s, banner idle", player))
         pss60["mpv"].append(pss_line("60 s", mpv))
-        idle = cpu_pairs("CPU, banner idle", player, mpv, xservers, args)
+        control = start_mpv(stage, files, cd, mpv_log + ".control", "control")
+        idle = cpu_pairs("CPU, banner idle", player, mpv, control, xservers, args)
+        stage.end(control.proc)
 
         # 3. Side by side until each has played its minutes.
         print("\nPSS while both play side by side, banner idle")
@@ -205,6 +217,8 @@ def main():
         print_ratio("CPU, banner idle (process groups)", idle["group"], "<= 1.00x")
         print_ratio("CPU, banner scrolling (with X servers)", scrolling["with X"], "(information)")
         print_ratio("CPU, banner idle (with X servers)", idle["with X"], "(information)")
+        print_ratio("control: mpv against mpv, scrolling phase", scrolling["control"], "(how far the same program drifts)")
+        print_ratio("control: mpv against mpv, idle phase", idle["control"], "(how far the same program drifts)")
         def memory(label, p, m, goal):
             print("  %s: PSS player %.1f MB, mpv %.1f MB: %.2fx  goal %s  (USS %.2fx, RSS %.2fx)"
                   % (label, p["pss"], m["pss"], p["pss"] / m["pss"], goal, p["uss"] / m["uss"], p["rss"] / m["rss"]))
