@@ -96,6 +96,14 @@ def start_mpv(stage, files, display, log, name="mpv"):
     return Side(name, stage.start(["mpv"] + MPV_OPTIONS + files, log=log, env=env))
 
 
+def start_control(stage, files, display, log):
+    """The second mpv, started only now so that it shares no libraries with the first
+    while their PSS is read; its first seconds of opening files stay out of its windows."""
+    control = start_mpv(stage, files, display, log, "control")
+    time.sleep(10)
+    return control
+
+
 def cpu_pairs(title, player, mpv, control, xservers, args):
     """Alternating windows of the player, mpv and a second mpv (the control, which shows
     how far two runs of the very same program drift apart on this machine)."""
@@ -179,7 +187,7 @@ def main():
         print("\nPSS 60 s after the start-up window closed (mpv: after its start), banner scrolling")
         time.sleep(60)
         pss60 = {"player": [pss_line("60 s, banner scrolling", player)], "mpv": [pss_line("60 s", mpv)]}
-        control = start_mpv(stage, files, cd, mpv_log + ".control", "control")
+        control = start_control(stage, files, cd, mpv_log + ".control")
         scrolling = cpu_pairs("CPU, banner scrolling", player, mpv, control, xservers, args)
         for side in (player, mpv, control):
             stage.end(side.proc)
@@ -191,7 +199,7 @@ def main():
         time.sleep(60)
         pss60["player"].append(pss_line("60 s, banner idle", player))
         pss60["mpv"].append(pss_line("60 s", mpv))
-        control = start_mpv(stage, files, cd, mpv_log + ".control", "control")
+        control = start_control(stage, files, cd, mpv_log + ".control")
         idle = cpu_pairs("CPU, banner idle", player, mpv, control, xservers, args)
         stage.end(control.proc)
 
