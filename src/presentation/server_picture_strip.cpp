@@ -63,10 +63,23 @@ xcb_connection_t* connectionSeeing(xcb_window_t window, const xcb_get_geometry_r
     return nullptr;
 }
 
-// The server's counter of milliseconds and how far it is ahead of the steady clock
-// (measured, so the two clocks need not share an origin); nothing when the server
-// cannot wait on it.
-std::optional<qint64> serverClockOffset(xcb_connection_t* c, quint32& counter)
+// How far the server's counter of milliseconds is ahead of `clock` (measured, so the
+// two clocks need not share an origin).
+std::optional<qint64> offsetFrom(xcb_connection_t* c, quint32 counter, const Clock& clock)
+{
+    const double before = clock.steadyMs();
+    ReplyPtr<xcb_sync_query_counter_reply_t> value(
+        xcb_sync_query_counter_reply(c, xcb_sync_query_counter(c, counter), nullptr), &std::free);
+    const double after = clock.steadyMs();
+    if (!value)
+        return std::nullopt;
+    const qint64 server = qint64(value->counter_value.hi) * (qint64(1) << 32) + qint64(value->counter_value.lo);
+    return server - std::llround((before + after) / 2);
+}
+
+// The server's counter of milliseconds and how far it is ahead of `clock`; nothing
+// when the server cannot wait on it.
+std::optional<qint64> serverClockOffset(xcb_connection_t* c, quint32& counter, const Clock& clock)
 {
     const xcb_query_extension_reply_t* sync = xcb_get_extension_data(c, &xcb_sync_id);
     if (!sync || !sync->present)
@@ -95,24 +108,22 @@ std::optional<qint64> serverClockOffset(xcb_connection_t* c, quint32& counter)
     }
     if (!counter)
         return std::nullopt;
-    const SystemClock clock;
-    const double before = clock.steadyMs();
-    ReplyPtr<xcb_sync_query_counter_reply_t> value(
-        xcb_sync_query_counter_reply(c, xcb_sync_query_counter(c, counter), nullptr), &std::free);
-    const double after = clock.steadyMs();
-    if (!value)
-        return std::nullopt;
-    const qint64 server = qint64(value->counter_value.hi) * (qint64(1) << 32) + qint64(value->counter_value.lo);
-    return server - std::llround((before + after) / 2);
-}
+    return offsetFrom(c, counter, clock);
 }
 
-ServerPictureStrip* ServerPictureStrip::create(QWidget* parent)
+// How often the server's clock is read again while drawing ahead, and how far it may
+// have moved against ours before drawings handed over would show visibly off time.
+constexpr double kClockCheckEveryMs = 10000;
+constexpr qint64 kClockDriftLimitMs = 100;
+}
+
+ServerPictureStrip* ServerPictureStrip::create(QWidget* parent, const Clock* clock)
 {
+    static const SystemClock systemClock;
     const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection() || parent->devicePixelRatioF() != 1)
         return nullptr;
-    auto strip = std::unique_ptr<ServerPictureStrip>(new ServerPictureStrip(parent));
+    auto strip = std::unique_ptr<ServerPictureStrip>(new ServerPictureStrip(parent, clock ? *clock : systemClock));
     auto* qt = static_cast<xcb_connection_t*>(x11->connection());
     strip->m_window = quint32(strip->winId());
     // A round trip: from here on the window exists for every connection to the server.
@@ -126,11 +137,15 @@ ServerPictureStrip* ServerPictureStrip::create(QWidget* parent)
     strip->m_uploads = qt;
     strip->m_draws = qt;
     if (xcb_connection_t* own = connectionSeeing(strip->m_window, *geometry)) {
-        strip->m_serverClockOffsetMs = serverClockOffset(own, strip->m_serverClock);
-        if (strip->m_serverClockOffsetMs)
+        strip->m_serverClockOffsetMs = serverClockOffset(own, strip->m_serverClock, strip->m_clock);
+        // Qt's connection reads the clock again later, while the strip's own may be held.
+        if (strip->m_serverClockOffsetMs && serverClockOffset(qt, strip->m_serverClock, strip->m_clock)) {
             strip->m_draws = own;
-        else
+            strip->m_clockCheckedAtMs = strip->m_clock.steadyMs();
+        } else {
+            strip->m_serverClockOffsetMs.reset();
             xcb_disconnect(own);
+        }
     }
     if (strip->drawsAhead())
         qCInfo(lcBanner) << "the X server is handed the strip's drawings ahead of time; its clock is"
@@ -152,7 +167,7 @@ ServerPictureStrip* ServerPictureStrip::create(QWidget* parent)
     return strip.release();
 }
 
-ServerPictureStrip::ServerPictureStrip(QWidget* parent) : QWidget(parent)
+ServerPictureStrip::ServerPictureStrip(QWidget* parent, const Clock& clock) : QWidget(parent), m_clock(clock)
 {
     setAttribute(Qt::WA_NativeWindow);
     setAttribute(Qt::WA_PaintOnScreen);
@@ -264,9 +279,34 @@ void ServerPictureStrip::flush()
     }
 }
 
+bool ServerPictureStrip::serverClockKeepsPace()
+{
+    const double now = m_clock.steadyMs();
+    if (now - m_clockCheckedAtMs < kClockCheckEveryMs)
+        return true;
+    m_clockCheckedAtMs = now;
+    const std::optional<qint64> offset = offsetFrom(xcb(m_uploads), m_serverClock, m_clock);
+    if (offset && std::abs(*offset - *m_serverClockOffsetMs) <= kClockDriftLimitMs)
+        return true;
+    const QString off = offset ? QString::number(*offset - *m_serverClockOffsetMs) + QStringLiteral(" ms off")
+                               : QStringLiteral("unreadable");
+    qCWarning(lcBanner).nospace().noquote() << "the X server's clock no longer keeps pace with ours (" << off
+                                            << "); the strip is drawn when due from now on";
+    // No flush: the server may not read this connection for a long time, and the thread
+    // must not wait for it. What it already has is carried out when due; what it has not
+    // is dropped (at most the frees of a few tiles, once).
+    xcb_disconnect(xcb(m_draws));
+    m_draws = m_uploads;
+    m_drawGc = m_uploadGc;
+    m_uploaded = false;
+    m_serverClockOffsetMs.reset();
+    m_waitsUntilMs = 0;
+    return false;
+}
+
 void ServerPictureStrip::waitUntil(double dueMs)
 {
-    if (!drawsAhead())
+    if (!drawsAhead() || !serverClockKeepsPace())
         return;
     const qint64 at = std::llround(dueMs) + *m_serverClockOffsetMs;
     xcb_sync_waitcondition_t condition{};
@@ -281,7 +321,7 @@ void ServerPictureStrip::waitUntil(double dueMs)
 
 bool ServerPictureStrip::waiting() const
 {
-    return SystemClock().steadyMs() < m_waitsUntilMs;
+    return m_clock.steadyMs() < m_waitsUntilMs;
 }
 
 void ServerPictureStrip::finish()

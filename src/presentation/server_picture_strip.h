@@ -13,14 +13,17 @@
 
 namespace zepril {
 
+class Clock;
+
 class ServerPictureStrip final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ServerPictureStrip)
 public:
     // Null unless the application runs on X and `parent`'s screen takes 32-bit
     // little-endian pixels laid out as QImage::Format_RGB32 at a pixel ratio of 1;
-    // elsewhere the caller paints through Qt as usual.
-    static ServerPictureStrip* create(QWidget* parent);
+    // elsewhere the caller paints through Qt as usual. `clock` (the system's when null)
+    // must outlive the strip.
+    static ServerPictureStrip* create(QWidget* parent, const Clock* clock = nullptr);
     ~ServerPictureStrip() override;
 
     // Called whenever the X server asks for the strip to be drawn again (exposure).
@@ -42,7 +45,9 @@ public:
     // Whether the server can be told to carry out requests later (on a connection of the
     // strip's own, which the waits hold up; Qt's connection is never held up).
     bool drawsAhead() const { return m_serverClockOffsetMs.has_value(); }
-    // The drawings that follow wait in the server until SystemClock::steadyMs() reads `dueMs`.
+    // The drawings that follow wait in the server until the strip's clock reads `dueMs`.
+    // Every few seconds the server's clock is read again; once it no longer keeps pace
+    // with ours, the strip stops drawing ahead for good (drawsAhead() turns false).
     void waitUntil(double dueMs);
     // Whether requests sent so far still wait in the server.
     bool waiting() const;
@@ -54,7 +59,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    explicit ServerPictureStrip(QWidget* parent);
+    ServerPictureStrip(QWidget* parent, const Clock& clock);
+    bool serverClockKeepsPace();
     void upload(quint32 drawable, const QImage& image, const QPoint& to, void* connection, quint32 gc);
 
     // xcb_connection_t, kept opaque so that callers need no X headers: Qt's, for the
@@ -65,8 +71,10 @@ private:
     quint32 m_uploadGc = 0;
     quint32 m_drawGc = 0; // the upload one when both connections are Qt's
     bool m_uploaded = false; // pictures went up that the drawing connection may not see yet
+    const Clock& m_clock;
     std::optional<qint64> m_serverClockOffsetMs; // the server's clock less the steady clock
     quint32 m_serverClock = 0; // the server's counter of milliseconds
+    double m_clockCheckedAtMs = 0; // steady clock
     double m_waitsUntilMs = 0; // steady clock
     bool m_errorSeen = false;
     quint32 m_window = 0;
