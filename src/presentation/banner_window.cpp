@@ -118,7 +118,7 @@ void PhraseTextBox::drawAhead(const std::vector<PhraseFrame>& frames)
     if (!drawsAhead())
         return;
     // The times count from one reading: sending may hold this thread, and must not delay them.
-    const double now = SystemClock().steadyMs();
+    const double now = m_strip->clock().steadyMs();
     for (const PhraseFrame& frame : frames) {
         m_strip->waitUntil(now + frame.inMs);
         drawOnStrip(placementAt(frame.left));

@@ -139,7 +139,7 @@ ServerPictureStrip* ServerPictureStrip::create(QWidget* parent, const Clock* clo
     if (xcb_connection_t* own = connectionSeeing(strip->m_window, *geometry)) {
         strip->m_serverClockOffsetMs = serverClockOffset(own, strip->m_serverClock, strip->m_clock);
         // Qt's connection reads the clock again later, while the strip's own may be held.
-        if (strip->m_serverClockOffsetMs && serverClockOffset(qt, strip->m_serverClock, strip->m_clock)) {
+        if (strip->m_serverClockOffsetMs && offsetFrom(qt, strip->m_serverClock, strip->m_clock)) {
             strip->m_draws = own;
             strip->m_clockCheckedAtMs = strip->m_clock.steadyMs();
         } else {

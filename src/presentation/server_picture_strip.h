@@ -45,7 +45,9 @@ public:
     // Whether the server can be told to carry out requests later (on a connection of the
     // strip's own, which the waits hold up; Qt's connection is never held up).
     bool drawsAhead() const { return m_serverClockOffsetMs.has_value(); }
-    // The drawings that follow wait in the server until the strip's clock reads `dueMs`.
+    // The clock the strip's times are read on.
+    const Clock& clock() const { return m_clock; }
+    // The drawings that follow wait in the server until clock() reads `dueMs`.
     // Every few seconds the server's clock is read again; once it no longer keeps pace
     // with ours, the strip stops drawing ahead for good (drawsAhead() turns false).
     void waitUntil(double dueMs);
