@@ -4,6 +4,7 @@
 #include "core/logging.h"
 #include "core/startup_reporter.h"
 #include "net/transfer_control.h"
+#include "sync/background_file_writer.h"
 #include "sync/failed_downloads.h"
 #include "sync/media_check.h"
 #include "sync/progress_text.h"
@@ -14,11 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <thread>
 #include <utility>
 
 namespace zepril {
@@ -26,8 +22,6 @@ namespace zepril {
 namespace {
 
 // Large reads keep a fast local link at disk speed; the progress is refreshed by time.
-// The file is written unbuffered: the pieces are large already, and what has arrived
-// is on disk at once rather than held in memory.
 constexpr int kReadSize = 256 * 1024;
 constexpr int kYieldEveryMs = 5;
 
@@ -52,37 +46,6 @@ void abandonTransfer(TransferControl& inet)
     inet.cancel();
     while (!inet.getChunk(kReadSize).isEmpty()) {
     }
-}
-
-// Waits for the file's data to reach the disk without blocking the UI thread: the
-// flush of a large video can take a second, during which the screen must live on.
-bool syncToDisk(QFile& file)
-{
-    const int fd = file.handle();
-    std::atomic<bool> done{false};
-    int result = 0;
-    QEventLoop loop;
-    std::thread flusher([&] {
-        result = ::fdatasync(fd);
-        done = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    if (!done)
-        loop.exec();
-    flusher.join();
-    return result == 0;
-}
-
-// Starts the disk writes of what has arrived every few megabytes, so that they overlap
-// the network and the final flush only waits for the tail. Only starts them: the call
-// does not wait for the disk.
-void startWriteback(QFile& file, qint64 written, qint64& writtenBack)
-{
-    constexpr qint64 kStep = 16 * 1024 * 1024;
-    if (written - writtenBack < kStep)
-        return;
-    ::sync_file_range(file.handle(), writtenBack, written - writtenBack, SYNC_FILE_RANGE_WRITE);
-    writtenBack = written;
 }
 
 struct Length {
@@ -110,12 +73,11 @@ Length announcedLength(const QString& header)
 bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& strDestination, const QString& myFile)
 {
     bool created = false;
-    QFile file(strDestination);
+    BackgroundFileWriter file;
     auto fail = [&](const QString& reason) {
-        if (file.isOpen())
-            file.close();
-        if (created && !file.remove())
-            qCWarning(lcSync) << "cannot delete the partial file" << strDestination << file.errorString();
+        file.abandon();
+        if (QFile partial(strDestination); created && !partial.remove())
+            qCWarning(lcSync) << "cannot delete the partial file" << strDestination << partial.errorString();
         ctx.failedDownloads.recordFailure(strDestination);
         qCWarning(lcSync) << "download failed:" << strURL << "->" << strDestination << ":" << reason;
         return false;
@@ -154,7 +116,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     if (!ctx.failedDownloads.begin(strDestination))
         qCWarning(lcSync) << "downloading" << strDestination << "without a journal entry";
 
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    if (!file.open(strDestination)) {
         abandonTransfer(ctx.inet2);
         return fail(QStringLiteral("cannot create the file: ") + file.errorString());
     }
@@ -162,7 +124,6 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
 
     ctx.reporter.setProgressRange(0, announced.value);
     double received = 0;
-    qint64 writtenBack = 0;
     QElapsedTimer sinceRefresh;
     sinceRefresh.start();
     QElapsedTimer sinceYield;
@@ -181,7 +142,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
         return notAVideoReason(head);
     };
     auto store = [&](const QByteArray& bytes) {
-        if (file.write(bytes) != bytes.size())
+        if (!file.write(bytes))
             return false;
         received += double(bytes.size());
         return true;
@@ -206,13 +167,12 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
             abandonTransfer(ctx.inet2);
             return fail(reason);
         }
-        startWriteback(file, qint64(received), writtenBack);
         if (sinceRefresh.elapsed() >= ctx.progressRefreshMs) {
             showProgress();
             sinceRefresh.restart();
         }
-        // When the bytes come faster than the disk takes them getChunk never waits, so
-        // the event loop is served here, often enough for a 15 ms timer.
+        // While bytes are buffered getChunk never waits, nor does the writer while the
+        // disk keeps up, so the event loop is served here, often enough for a 15 ms timer.
         if (sinceYield.elapsed() >= kYieldEveryMs) {
             yieldOnce();
             sinceYield.restart();
@@ -230,9 +190,8 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
 
     // On disk before the journal lets go of it: after a power cut a file that the
     // journal no longer names must be whole, since nothing would fetch it again.
-    if (!file.flush() || !syncToDisk(file))
+    if (!file.finish())
         return fail(QStringLiteral("cannot write the file: ") + file.errorString());
-    file.close();
     if (!announced.present)
         ctx.reporter.setProgressRange(0, received);
     showProgress();
