@@ -1,19 +1,16 @@
 #include "net/http_fetch.h"
 
 #include "core/logging.h"
+#include "core/off_thread.h"
 #include "core/timings.h"
 #include "net/curl_easy.h"
 
-#include <QAbstractEventDispatcher>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QThread>
 #include <QUrl>
 
 #include <memory>
-#include <thread>
 
 namespace zepril {
 
@@ -156,21 +153,9 @@ void keepOrCreateEmpty(const QString& destination)
 FetchResult HttpGetToFile(const QString& url, const QString& destination, const HttpOptions& options)
 {
     curl::globalInit(); // on the caller's thread, before a worker may need it
-    if (!QThread::currentThread()->eventDispatcher())
-        return fetchInPlace(url, destination, options);
-
-    // The clock, the banner and the player live on this thread: they keep running in
-    // the local loop while the worker waits for the server. The caller still gets the
-    // result only once the fetch is over, so a sequence of stages keeps its order.
-    FetchResult result;
-    QEventLoop loop;
-    std::thread worker([&] {
-        result = fetchInPlace(url, destination, options);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join(); // at once, unless the application is quitting and ended the loop early
-    return result;
+    // The clock, the banner and the player live on this thread: they keep running while
+    // the worker waits for the server.
+    return runOffThread([&] { return fetchInPlace(url, destination, options); });
 }
 
 }

@@ -3,6 +3,7 @@
 #include "core/file_helpers.h"
 #include "core/list_file.h"
 #include "core/logging.h"
+#include "core/off_thread.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,7 +51,23 @@ FailedDownloads::FailedDownloads(ProgramPaths paths)
 
 bool FailedDownloads::save() const
 {
-    if (SaveListToFile(m_paths.errorIni(), m_journal))
+    {
+        std::lock_guard lock(m_disk->mutex);
+        m_disk->newest = m_journal;
+    }
+    // While one save waits for the disk, an event may change the journal and save again.
+    // Each save writes whatever list is newest when its turn comes, so an overtaken save
+    // can never leave an older list on the disk than the one its caller saw.
+    const bool saved = runOffThread([disk = m_disk, path = m_paths.errorIni()] {
+        std::lock_guard writing(disk->writing);
+        QStringList list;
+        {
+            std::lock_guard lock(disk->mutex);
+            list = disk->newest;
+        }
+        return SaveListToFile(path, list);
+    });
+    if (saved)
         return true;
     qCWarning(lcSync).noquote() << "cannot write the failed-downloads journal" << m_paths.errorIni();
     return false;
@@ -81,8 +98,7 @@ void FailedDownloads::clearAtStartup()
 
     m_journal.clear();
     m_failed.clear();
-    if (!SaveListToFile(journal, m_journal))
-        qCWarning(lcSync).noquote() << "cannot empty the failed-downloads journal" << journal;
+    save();
 }
 
 bool FailedDownloads::begin(const QString& path)

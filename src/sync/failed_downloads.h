@@ -1,13 +1,16 @@
 #pragma once
 // The journal cfg/error.ini of downloads that did not complete (one path per line, UTF-8,
 // CR LF): a path is written before the first byte of a download and taken out once the
-// whole file is flushed, so a crash or power cut leaves it for the next start-up.
+// whole file is flushed, so a crash or power cut leaves it for the next start-up. Each
+// change is flushed to the disk off the UI thread, which goes on serving its events.
 #include "core/program_paths.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <array>
+#include <memory>
+#include <mutex>
 
 namespace zepril {
 
@@ -38,7 +41,15 @@ public:
 private:
     bool save() const;
 
+    // What the saving threads share: they write one at a time, each the newest list.
+    struct Disk {
+        std::mutex writing;
+        std::mutex mutex;
+        QStringList newest;
+    };
+
     ProgramPaths m_paths;
+    std::shared_ptr<Disk> m_disk = std::make_shared<Disk>();
     QStringList m_journal; // what cfg/error.ini holds: this run's failures and the download under way
     QStringList m_failed;
 };

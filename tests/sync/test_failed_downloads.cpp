@@ -5,6 +5,7 @@
 
 #include "support/temp_tree.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -59,4 +60,11 @@ TEST(FailedDownloads, TheStartUpDeletesOnlyListedVideosAndEmptiesTheJournal)
     journal.recordFailure(neighbour);
     EXPECT_EQ(tree.read("cfg/error.ini"), encodeList({neighbour}));
     EXPECT_EQ(journal.paths(), QStringList{neighbour});
+
+    // The disk is waited for in the event loop: a failure recorded by an event meanwhile
+    // is on the disk too when the save returns, whichever of the two wrote last.
+    const QString next = tree.path("videos-auto/plages/suivant.avi");
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { journal.recordFailure(manual); }, Qt::QueuedConnection);
+    EXPECT_TRUE(journal.begin(next));
+    EXPECT_EQ(tree.read("cfg/error.ini"), encodeList({neighbour, next, manual}));
 }
