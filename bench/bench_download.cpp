@@ -3,7 +3,9 @@
 // of the file as downloadVideo does), and prints the throughputs, their ratios, the peak
 // memory growth of downloadVideo and the lateness of a 15 ms UI timer meanwhile, beside
 // that of the same timer with the UI thread idle (what the machine's load alone does).
-//   bench_download [megabytes]   (default 512)
+//   bench_download [megabytes] [--load cpu|disk]   (default 512, no load)
+// --load cpu keeps every core busy with a shell loop, --load disk keeps a dd writing and
+// flushing 1 GB files beside the download, for the whole run.
 #include "core/startup_reporter.h"
 #include "net/http_transfer.h"
 #include "support/http_test_server.h"
@@ -19,13 +21,16 @@
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 using namespace zepril;
@@ -112,7 +117,18 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("zepril.*.info=false"));
-    const qint64 megabytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 512;
+    qint64 megabytes = 512;
+    QString load;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--load" && i + 1 < argc)
+            load = QString::fromLatin1(argv[++i]);
+        else
+            megabytes = QByteArray(argv[i]).toLongLong();
+    }
+    if (megabytes <= 0 || (!load.isEmpty() && load != u"cpu" && load != u"disk")) {
+        std::fprintf(stderr, "usage: bench_download [megabytes] [--load cpu|disk]\n");
+        return 2;
+    }
     const qint64 size = megabytes * 1024 * 1024;
 
     QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bench-download-XXXXXX"));
@@ -137,6 +153,26 @@ int main(int argc, char** argv)
                                       });
     });
     const QString url = server.baseUrl() + QStringLiteral("/videos/night/big.bin");
+
+    // Each load runs in a process group of its own, so that the dd a shell loop started
+    // goes with it.
+    std::vector<std::unique_ptr<QProcess>> loads;
+    auto startLoad = [&](const QString& script) {
+        auto process = std::make_unique<QProcess>();
+        process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        process->start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
+        if (process->waitForStarted())
+            loads.push_back(std::move(process));
+    };
+    if (load == u"cpu") {
+        for (int core = 0; core < QThread::idealThreadCount(); ++core)
+            startLoad(QStringLiteral("while :; do :; done"));
+    } else if (load == u"disk") {
+        startLoad(QStringLiteral("while :; do dd if=/dev/zero of='%1' bs=1M count=1024 conv=fdatasync 2>/dev/null; done")
+                      .arg(dir.filePath(QStringLiteral("load.bin"))));
+    }
+    std::printf("load: %s\n", load.isEmpty() ? "none" : load == u"cpu" ? qPrintable(QStringLiteral("%1 busy shell loops").arg(loads.size()))
+                                                                           : "dd writing and flushing 1 GB files");
 
     // downloadVideo flushes each finished file to the disk before it leaves the journal;
     // the plain curl figure does not, so the same flush is also timed after curl.
@@ -250,6 +286,10 @@ int main(int argc, char** argv)
             ourBest = d;
     }
     ::close(fd);
+    for (const auto& process : loads) {
+        ::kill(-pid_t(process->processId()), SIGKILL);
+        process->waitForFinished();
+    }
 
     std::printf("file: %lld MB from 127.0.0.1, content identical: %s, last progress text: \"%s\"\n",
                 static_cast<long long>(megabytes), identical ? "yes" : "NO", qPrintable(lastText));
