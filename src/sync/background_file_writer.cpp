@@ -5,7 +5,6 @@
 #include <QThread>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
