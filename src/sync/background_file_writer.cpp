@@ -171,22 +171,25 @@ void BackgroundFileWriter::notify()
 
 void BackgroundFileWriter::waitUntil(const std::function<bool()>& done)
 {
-    if (!QThread::currentThread()->eventDispatcher()) {
-        std::unique_lock lock(m_mutex);
-        m_progress.wait(lock, done);
-        return;
-    }
+    bool serveEvents = QThread::currentThread()->eventDispatcher() != nullptr;
     for (;;) {
+        if (!serveEvents) {
+            std::unique_lock lock(m_mutex);
+            m_progress.wait(lock, done);
+            return;
+        }
         {
             std::lock_guard lock(m_mutex);
             if (done())
                 return;
         }
         // A notice posted after the check is only handled inside this loop, so it
-        // cannot be missed; an older one only ends the loop early.
+        // cannot be missed; an older one only ends the loop early. Once the
+        // application is quitting, a loop returns at once (-1): the wait then blocks
+        // rather than spins.
         QEventLoop loop;
         QEventLoop* outer = std::exchange(m_waitLoop, &loop);
-        loop.exec();
+        serveEvents = loop.exec() >= 0;
         m_waitLoop = outer;
     }
 }
