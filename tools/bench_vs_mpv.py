@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The real player against the mpv command line alone, on the same clips, in one run.
 
-  tools/bench_vs_mpv.py [--build DIR] [--pairs 6] [--window 20] [--minutes 10]
+  tools/bench_vs_mpv.py [--build DIR] [--pairs 6] [--window 20] [--minutes 10] [--bare]
 
 Both sides play the demo tree's playlist of 1280x720 25 fps H.264 clips (made by
 ffmpeg), each on a private Xvfb screen of 1280x720 so neither draws over the other; mpv
@@ -11,7 +11,10 @@ their process groups), and the order turns from round to round. Figures cover th
 process group (the player and every helper it starts; mpv alone), from /proc. A second
 mpv (the control, on a third screen) takes its windows in the same rounds: its ratio to
 the first mpv shows how far two runs of the very same program drift apart here, which
-is the margin within which the player's ratio says nothing.
+is the margin within which the player's ratio says nothing. With --bare, the player's
+media player alone (bench/bare_player: the same MpvPlayer in a plain window, on a fourth
+screen) takes its windows too, which splits the player's ratio into what the rest of the
+player costs (player against it) and what libmpv embedded costs (it against mpv).
 
   1. banner scrolling (cycle_phrase=0: one pass after another): PSS of each side 60 s
      after the player's start-up window closes (after mpv's start on its side), then
@@ -104,16 +107,28 @@ def start_control(stage, files, display, log):
     return control
 
 
-def cpu_pairs(title, player, mpv, control, xservers, args):
+def start_bare(stage, args, files, display, log):
+    """The player's media player alone, started after the PSS readings for the same
+    reason as the control."""
+    env = dict(os.environ, DISPLAY=display)
+    env.pop("QT_QPA_PLATFORM", None)
+    bare = Side("bare", stage.start([args.bare_player] + files, log=log, env=env))
+    time.sleep(10)
+    return bare
+
+
+def cpu_pairs(title, player, mpv, control, bare, xservers, args):
     """Alternating windows of the player, mpv and a second mpv (the control, which shows
-    how far two runs of the very same program drift apart on this machine)."""
+    how far two runs of the very same program drift apart on this machine), and the
+    player's media player alone when there is one."""
     print("\n%s: %d rounds of %d s windows, the other sides stopped (%s)" % (title, args.pairs, args.window, bp.load()))
     print("  round side     CPU % of a core  (its X server)  banner passes begun")
-    sides = (player, mpv, control)
-    ratios = {"group": [], "with X": [], "control": []}
+    sides = (player, mpv, control) + ((bare,) if bare else ())
+    ratios = {"group": [], "with X": [], "control": [], "player/bare": [], "bare/mpv": []}
     for i in range(args.pairs):
-        # Each side leads once in three rounds, so none always follows the same one.
-        order = sides[i % 3:] + sides[:i % 3]
+        # Each side leads once in as many rounds as there are sides, so none always
+        # follows the same one.
+        order = sides[i % len(sides):] + sides[:i % len(sides)]
         got = {}
         for side in order:
             for other in sides:
@@ -133,6 +148,9 @@ def cpu_pairs(title, player, mpv, control, xservers, args):
         ratios["group"].append(got["player"][0] / got["mpv"][0])
         ratios["with X"].append(sum(got["player"]) / sum(got["mpv"]))
         ratios["control"].append(got["control"][0] / got["mpv"][0])
+        if bare:
+            ratios["player/bare"].append(got["player"][0] / got["bare"][0])
+            ratios["bare/mpv"].append(got["bare"][0] / got["mpv"][0])
     for side in sides:
         side.resume()
     return ratios
@@ -162,21 +180,27 @@ def main():
     parser.add_argument("--window", type=float, default=20)
     parser.add_argument("--settle", type=float, default=3, help="seconds after a side resumes before its window")
     parser.add_argument("--minutes", type=float, default=10)
+    parser.add_argument("--bare", action="store_true", help="also measure the player's media player alone")
     args = parser.parse_args()
     args.player = os.path.join(args.build, "zepril-client")
-    if not os.access(args.player, os.X_OK):
-        sys.exit("no player at %s: build the zepril-client target first" % args.player)
+    args.bare_player = os.path.join(args.build, "bench", "bare_player")
+    for path, target in ((args.player, "zepril-client"), (args.bare_player if args.bare else None, "bare_player")):
+        if path and not os.access(path, os.X_OK):
+            sys.exit("no %s at %s: build that target first" % (target, path))
     work = os.path.join(args.build, "bench-vs-mpv")
     shutil.rmtree(os.path.join(work, "home"), ignore_errors=True)
     os.makedirs(work, exist_ok=True)
     args.player_log = os.path.join(work, "player.log")
     mpv_log = os.path.join(work, "mpv.log")
+    bare_log = os.path.join(work, "bare.log")
 
     stage = bp.Stage()
     try:
         home = stage.demo(work, "1280x720@25/10")
         (pd, px), (md, mx), (cd, cx) = stage.xvfb("1280x720"), stage.xvfb("1280x720"), stage.xvfb("1280x720")
         xservers = {"player": px, "mpv": mx, "control": cx}
+        if args.bare:
+            bd, xservers["bare"] = stage.xvfb("1280x720")
         print("player %s, mpv %s; clips 1280x720 25 fps H.264; %s" % (args.player, os.popen("mpv --version").readline().strip(), bp.load()))
 
         # 1. Banner scrolling.
@@ -188,9 +212,11 @@ def main():
         time.sleep(60)
         pss60 = {"player": [pss_line("60 s, banner scrolling", player)], "mpv": [pss_line("60 s", mpv)]}
         control = start_control(stage, files, cd, mpv_log + ".control")
-        scrolling = cpu_pairs("CPU, banner scrolling", player, mpv, control, xservers, args)
-        for side in (player, mpv, control):
-            stage.end(side.proc)
+        bare = start_bare(stage, args, files, bd, bare_log) if args.bare else None
+        scrolling = cpu_pairs("CPU, banner scrolling", player, mpv, control, bare, xservers, args)
+        for side in (player, mpv, control, bare):
+            if side:
+                stage.end(side.proc)
 
         # 2. Banner idle, on fresh processes that then play on for the memory figures.
         player = start_player(stage, args, home, pd, args.player_log, 86400)
@@ -200,8 +226,11 @@ def main():
         pss60["player"].append(pss_line("60 s, banner idle", player))
         pss60["mpv"].append(pss_line("60 s", mpv))
         control = start_control(stage, files, cd, mpv_log + ".control")
-        idle = cpu_pairs("CPU, banner idle", player, mpv, control, xservers, args)
-        stage.end(control.proc)
+        bare = start_bare(stage, args, files, bd, bare_log) if args.bare else None
+        idle = cpu_pairs("CPU, banner idle", player, mpv, control, bare, xservers, args)
+        for side in (control, bare):
+            if side:
+                stage.end(side.proc)
 
         # 3. Side by side until each has played its minutes.
         print("\nPSS while both play side by side, banner idle")
@@ -227,6 +256,10 @@ def main():
         print_ratio("CPU, banner idle (with X servers)", idle["with X"], "(information)")
         print_ratio("control: mpv against mpv, scrolling phase", scrolling["control"], "(how far the same program drifts)")
         print_ratio("control: mpv against mpv, idle phase", idle["control"], "(how far the same program drifts)")
+        if args.bare:
+            for phase, r in (("scrolling", scrolling), ("idle", idle)):
+                print_ratio("player / its media player, %s" % phase, r["player/bare"], "(the rest of the player)")
+                print_ratio("its media player / mpv, %s" % phase, r["bare/mpv"], "(libmpv embedded)")
         def memory(label, p, m, goal):
             print("  %s: PSS player %.1f MB, mpv %.1f MB: %.2fx  goal %s  (USS %.2fx, RSS %.2fx)"
                   % (label, p["pss"], m["pss"], p["pss"] / m["pss"], goal, p["uss"] / m["uss"], p["rss"] / m["rss"]))

@@ -16,6 +16,8 @@ fi
 targets=()
 for name in "${names[@]}"; do
   if [ -f "$here/tools/$name.py" ]; then targets+=(zepril-client); else targets+=("$name"); fi
+  # bench_vs_mpv --bare also runs the player's media player alone.
+  if [ "$name" = bench_vs_mpv ]; then targets+=(bare_player); fi
 done
 # The player as it runs: with its start-up page helper when the build has one.
 if [[ " ${targets[*]} " == *" zepril-client "* ]] && grep -q '^ZEPRIL_WITH_WEBENGINE:BOOL=ON' "$build/CMakeCache.txt"; then
