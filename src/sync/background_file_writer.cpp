@@ -134,16 +134,15 @@ void BackgroundFileWriter::work()
         }
         // After a failed write the rest is only dropped: the file is given up anyway.
         const int error = failed ? 0 : writeAll(m_fd, piece);
-        const bool ok = !failed && error == 0;
         {
             std::lock_guard lock(m_mutex);
             m_queued -= piece.size();
-            if (!ok && !failed)
+            if (error != 0)
                 m_error = systemError(error);
         }
-        failed = !ok;
+        failed = failed || error != 0;
         written += piece.size();
-        if (ok && written - writtenBack >= kWritebackStep) {
+        if (!failed && written - writtenBack >= kWritebackStep) {
             ::sync_file_range(m_fd, writtenBack, written - writtenBack, SYNC_FILE_RANGE_WRITE);
             writtenBack = written;
         }
