@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 using namespace zepril;
@@ -72,4 +73,19 @@ TEST(BackgroundFileWriter, WaitsForASlowDiskInTheEventLoopAndReportsAFailedFlush
     ::close(reader);
     EXPECT_FALSE(rescued) << "write() held its thread until the watchdog drained the disk";
     EXPECT_TRUE(received == data) << received.size() << " bytes of " << data.size();
+}
+
+// /dev/full takes the file's bytes and refuses them as a full disk does. The failure
+// happens on the writer's thread; the caller must hear of it and no later write may
+// count as queued.
+TEST(BackgroundFileWriter, AFailedWriteFailsEveryLaterWriteAndTheFile)
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no /dev/full here";
+    BackgroundFileWriter writer(1024);
+    ASSERT_TRUE(writer.open(QStringLiteral("/dev/full")));
+    EXPECT_TRUE(writer.write(QByteArray(4096, 'x')));
+    EXPECT_FALSE(writer.write(QByteArray(4096, 'y'))) << "waits until the first piece is written, and it failed";
+    EXPECT_FALSE(writer.finish());
+    EXPECT_EQ(writer.errorString(), QString::fromLocal8Bit(std::strerror(ENOSPC)));
 }
