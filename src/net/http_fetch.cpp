@@ -104,6 +104,8 @@ FetchResult fetchInPlace(const QString& url, const QString& destination, const H
     curl_easy_getinfo(easy.handle(), CURLINFO_RESPONSE_CODE, &status);
     outcome.status = int(status);
     outcome.bytes = body.bytes.size();
+    if (const char* type = nullptr; curl_easy_getinfo(easy.handle(), CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+        outcome.contentType = QByteArray(type);
 
     if (body.tooLarge || done.code == CURLE_FILESIZE_EXCEEDED)
         outcome.error = QStringLiteral("answer larger than %1 bytes").arg(options.maxBytes);
@@ -113,6 +115,8 @@ FetchResult fetchInPlace(const QString& url, const QString& destination, const H
         outcome.error = done.error;
     else if (status < 200 || status > 299)
         outcome.error = QStringLiteral("HTTP status %1").arg(status);
+    else if (options.acceptAnswer)
+        outcome.error = options.acceptAnswer(outcome.contentType, body.bytes);
 
     if (outcome.error.isEmpty()) {
         outcome.error = writeBody(destination, body.bytes);
@@ -122,11 +126,11 @@ FetchResult fetchInPlace(const QString& url, const QString& destination, const H
     }
 
     if (outcome.ok)
-        qCInfo(lcNet).noquote() << "GET" << forLog(url) << "status" << outcome.status << "bytes"
-                                << outcome.bytes << "stored in" << destination;
+        qCInfo(lcNet).noquote() << "GET" << forLog(url) << "status" << outcome.status << "bytes" << outcome.bytes
+                                << "stored in" << destination;
     else
-        qCWarning(lcNet).noquote() << "GET" << forLog(url) << "status" << outcome.status << "bytes"
-                                   << outcome.bytes << "failed:" << outcome.error;
+        qCWarning(lcNet).noquote() << "GET" << forLog(url) << "status" << outcome.status << "bytes" << outcome.bytes
+                                   << "failed:" << outcome.error;
     return outcome;
 }
 

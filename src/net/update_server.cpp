@@ -3,6 +3,7 @@
 #include "core/file_helpers.h"
 #include "core/list_file.h"
 #include "core/logging.h"
+#include "net/answer_check.h"
 
 #include <QCoreApplication>
 #include <QTemporaryFile>
@@ -30,7 +31,6 @@ bool replaceFile(const QString& from, const QString& to, QString& error)
     return !code;
 }
 
-
 }
 
 QString urlListUrl(const ServerAddress& update)
@@ -40,12 +40,14 @@ QString urlListUrl(const ServerAddress& update)
 
 QString textsUrl(const ServerAddress& update, const QString& hotel)
 {
-    return update.baseUrl() + QStringLiteral("/zeprilia/datas/textes/") + encodedName(hotel) + QStringLiteral("_txt.ini");
+    return update.baseUrl() + QStringLiteral("/zeprilia/datas/textes/") + encodedName(hotel)
+        + QStringLiteral("_txt.ini");
 }
 
 QString videoListUrl(const ServerAddress& update, const QString& category)
 {
-    return update.baseUrl() + QStringLiteral("/zeprilia/datas/videos/") + encodedName(category) + QStringLiteral(".ini");
+    return update.baseUrl() + QStringLiteral("/zeprilia/datas/videos/") + encodedName(category)
+        + QStringLiteral(".ini");
 }
 
 FetchResult fetchUrlList(const ServerAddress& update, const QString& destination, HttpOptions options)
@@ -55,9 +57,10 @@ FetchResult fetchUrlList(const ServerAddress& update, const QString& destination
 }
 
 FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
-                             HttpOptions options)
+                            HttpOptions options)
 {
     options.maxBytes = kTextsMaxBytes;
+    options.acceptAnswer = notTextsReason;
     const QString destination = paths.textesIni();
     const QString url = textsUrl(update, nomHotel);
 
@@ -68,8 +71,8 @@ FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel
     QTemporaryFile incoming(destination + QStringLiteral(".XXXXXX"));
     if (!incoming.open()) {
         FetchResult failed;
-        failed.error = QStringLiteral("cannot create a temporary file beside %1: %2")
-                           .arg(destination, incoming.errorString());
+        failed.error
+            = QStringLiteral("cannot create a temporary file beside %1: %2").arg(destination, incoming.errorString());
         qCWarning(lcNet).noquote() << "texts of" << nomHotel << "not fetched:" << failed.error;
         keepOrCreateEmpty(destination);
         return failed;
@@ -78,7 +81,8 @@ FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel
 
     FetchResult result = HttpGetToFile(url, incoming.fileName(), options);
     if (!result.ok) {
-        qCWarning(lcNet).noquote() << "texts of" << nomHotel << "not fetched, texts file left as it was:" << result.error;
+        qCWarning(lcNet).noquote() << "texts of" << nomHotel << "not fetched from" << update.baseUrl()
+                                   << "- texts file left as it was:" << result.error;
         keepOrCreateEmpty(destination);
         return result;
     }
@@ -107,6 +111,7 @@ bool fetchCategoryList(const ServerAddress& update, const QString& cat, QStringL
                        HttpOptions options)
 {
     options.maxBytes = kCategoryListMaxBytes;
+    options.acceptAnswer = notAListReason;
     const QString path = paths.categoryListFile(cat);
     if (FileExists(path))
         deleteFile(path);
@@ -122,7 +127,8 @@ bool fetchCategoryList(const ServerAddress& update, const QString& cat, QStringL
     if (result.ok)
         qCInfo(lcNet).noquote() << "video list of" << cat << "fetched:" << cat1.size() << "videos";
     else
-        qCWarning(lcNet).noquote() << "video list of" << cat << "not fetched, it cannot be trusted:" << result.error;
+        qCWarning(lcNet).noquote() << "video list of" << cat << "not fetched from" << update.baseUrl()
+                                   << "- no video of the category is deleted:" << result.error;
     QCoreApplication::processEvents();
     return result.ok;
 }

@@ -125,3 +125,37 @@ TEST(fetchHotelTexts, AMisbehavingServerNeitherFreezesTheScreenNorTouchesTheText
         EXPECT_EQ(QDir(program.paths.cfg()).entryList(QDir::Files | QDir::Hidden), QStringList{"textes.ini"});
     }
 }
+
+// A login page that answers every address with 200 is neither texts nor a list: the
+// texts stay, the category's list is reported as not fetched (so nothing is deleted),
+// while an empty list, a UTF-16 one and phrases holding a "<" keep their meaning.
+TEST(UpdateServerFetch, AWebPageBehind200IsAFailedFetch)
+{
+    TestHttpServer server;
+    ProgramTree program;
+    const QByteArray portal = "<!DOCTYPE html>\n<html><body>Please log in</body></html>\n";
+    const QString list = QStringLiteral("/zeprilia/datas/videos/night.ini");
+    const std::tuple<const char*, QByteArray, QByteArray, bool> lists[] = {
+        {"portal page", portal, "text/html; charset=utf-8", false},
+        {"page served as a file", portal, "application/octet-stream", false},
+        {"page type with no markup", "a.mp4\r\n", "TEXT/HTML", false},
+        {"JSON error", "{\"error\": \"login\"}", "text/plain", false},
+        {"empty list", "", "text/plain", true},
+        {"UTF-16 list", QByteArray("\xff\xfe" "a\0.\0m\0p\0\x34\0\r\0\n\0", 16), "application/octet-stream", true},
+    };
+    for (const auto& [what, body, type, isList] : lists) {
+        SCOPED_TRACE(what);
+        server.serve(list, body, 200, type);
+        QStringList names{"old.mp4"};
+        EXPECT_EQ(fetchCategoryList(local(server.port()), "night", names, program.paths, kQuick), isList);
+        EXPECT_EQ(names.isEmpty(), !isList || body.isEmpty());
+    }
+    program.tree.write("cfg/textes.ini", kPrevious);
+    server.serve(kTextsPath, portal, 200, "text/plain");
+    const FetchResult texts = fetchHotelTexts(local(server.port()), kHotel, program.paths, kQuick);
+    EXPECT_FALSE(texts.ok);
+    EXPECT_TRUE(texts.error.contains("<!DOCTYPE html>")) << texts.error.toStdString();
+    EXPECT_EQ(program.tree.read("cfg/textes.ini"), kPrevious);
+    server.serve(kTextsPath, "Menu < 20 euros\r\n", 200, "text/plain");
+    EXPECT_TRUE(fetchHotelTexts(local(server.port()), kHotel, program.paths, kQuick).ok);
+}
