@@ -10,7 +10,9 @@
 #include "presentation/media_player.h"
 #include "presentation/playlist_handover.h"
 #include "sync/download_video.h"
+#include "net/http_head.h"
 #include "sync/sync_category.h"
+#include "sync/video_versions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -101,7 +103,8 @@ void StartupSequence::synchronizeOrMarkManual()
     }
     m_activeVideoDir = QStringLiteral("videos-auto");
     qCInfo(lcStartup) << "automatic mode: synchronizing" << m_paths.videoRoot(m_activeVideoDir);
-    DownloadContext download{m_seams.downloads, m_seams.reporter, m_journal, m_timings.progressRefreshMs};
+    VideoVersions versions(m_paths.versionsIni());
+    DownloadContext download{m_seams.downloads, m_seams.reporter, m_journal, m_timings.progressRefreshMs, &versions};
     SyncContext sync{m_paths,
                      m_activeVideoDir,
                      m_servers.content,
@@ -110,7 +113,9 @@ void StartupSequence::synchronizeOrMarkManual()
                      m_journal,
                      [&download](const QString& url, const QString& dest, const QString& name) {
                          return downloadVideo(download, url, dest, name);
-                     }};
+                     },
+                     [this](const QString& url) { return HttpHead(url, HttpOptions::fromTimings(m_timings)); },
+                     &versions};
     for (size_t i = 0; i < kCategories.size(); ++i) {
         const CategorySync done =
             syncCategory(sync, QLatin1String(kCategories[i].name), m_serverLists[i], m_serverListFetched[i]);
@@ -170,8 +175,8 @@ void StartupSequence::playerCouldNotOpen(const QString& path)
         listed = listed || QDir::cleanPath(m_paths.categoryDir(m_activeVideoDir, QLatin1String(c.name))) == QDir::cleanPath(folder);
     if (!listed || m_journal.paths().contains(path))
         return;
-    qCWarning(lcPlayer).noquote() << "cannot play" << path << "- journaled: the next start-up downloads it again";
-    m_journal.recordFailure(path);
+    qCWarning(lcPlayer).noquote() << "cannot play" << path << "- journaled: the next start-up checks it";
+    m_journal.recordPlaybackFailure(path);
 }
 
 }

@@ -61,7 +61,7 @@ public:
     const std::array<QStringList, 6>& serverLists() const { return m_serverLists; }
     const std::array<bool, 6>& serverListFetched() const { return m_serverListFetched; }
     const std::array<QStringList, 6>& playable() const { return m_playable; }
-    QStringList failedDownloads() const { return m_journal.paths(); }
+    QStringList failedDownloads() const { return m_journal.failedDownloads() + m_journal.paths(); }
     const QStringList& lastCategoryListing() const { return m_lstCat; }
     const QStringList& removedBySync() const { return m_lstSyncSupp; }
     const QStringList& categoryWork() const { return m_lstTemp; }

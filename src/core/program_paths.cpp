@@ -23,6 +23,7 @@ QString ProgramPaths::cfg() const { return joinPath(m_root, QStringLiteral("cfg"
 QString ProgramPaths::configIni() const { return joinPath(cfg(), QStringLiteral("config.ini")); }
 QString ProgramPaths::textesIni() const { return joinPath(cfg(), QStringLiteral("textes.ini")); }
 QString ProgramPaths::errorIni() const { return joinPath(cfg(), QStringLiteral("error.ini")); }
+QString ProgramPaths::versionsIni() const { return joinPath(cfg(), QStringLiteral("versions.ini")); }
 QString ProgramPaths::meteoXml() const { return joinPath(cfg(), QStringLiteral("meteo.xml")); }
 QString ProgramPaths::urlDat() const { return joinPath(cfg(), QStringLiteral("url.dat")); }
 QString ProgramPaths::categoryListFile(const QString& category) const

@@ -16,6 +16,7 @@ public:
     QString configIni() const;
     QString textesIni() const;
     QString errorIni() const;
+    QString versionsIni() const; // what the server said of each video downloaded whole
     QString meteoXml() const;
     QString urlDat() const;
     QString categoryListFile(const QString& category) const;

@@ -26,8 +26,9 @@ public:
     BackgroundFileWriter(const BackgroundFileWriter&) = delete;
     BackgroundFileWriter& operator=(const BackgroundFileWriter&) = delete;
 
-    // Creates or truncates the file; false with errorString() set.
-    bool open(const QString& path);
+    // Creates or truncates the file, or with append keeps what it holds and writes
+    // after it; false with errorString() set.
+    bool open(const QString& path, bool append = false);
     // Queues the bytes; false once a write has failed.
     bool write(QByteArray bytes);
     // Waits until every byte is written and on the disk, then closes the file.

@@ -8,12 +8,20 @@
 #include "sync/failed_downloads.h"
 #include "sync/media_check.h"
 #include "sync/progress_text.h"
+#include "sync/video_versions.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QStorageInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
 
 #include <utility>
 
@@ -68,75 +76,183 @@ Length announcedLength(const QString& header)
     return length;
 }
 
+// "bytes S-E/T" (T may be "*": unknown); nullopt when the header says anything else.
+struct ContentRange {
+    qint64 first = 0;
+    qint64 last = 0;
+    qint64 total = -1;
+};
+std::optional<ContentRange> parseContentRange(const QString& header)
+{
+    static const QRegularExpression form(QStringLiteral("^\\s*bytes\\s+(\\d+)-(\\d+)/(\\d+|\\*)\\s*$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = form.match(header);
+    if (!match.hasMatch())
+        return std::nullopt;
+    ContentRange range{match.captured(1).toLongLong(), match.captured(2).toLongLong(),
+                       match.captured(3) == u'*' ? -1 : match.captured(3).toLongLong()};
+    if (range.last < range.first || (range.total >= 0 && range.last >= range.total))
+        return std::nullopt;
+    return range;
+}
+
+QString megabytes(qint64 bytes) { return QString::number(double(bytes) / 1048576.0, 'f', 1) + QStringLiteral(" MB"); }
+
 }
 
 bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& strDestination, const QString& myFile)
 {
-    bool created = false;
+    const QString partialPath = partialPathFor(strDestination);
     BackgroundFileWriter file;
-    auto fail = [&](const QString& reason) {
-        file.abandon();
-        if (QFile partial(strDestination); created && !partial.remove())
-            qCWarning(lcSync) << "cannot delete the partial file" << strDestination << partial.errorString();
-        ctx.failedDownloads.recordFailure(strDestination);
-        qCWarning(lcSync) << "download failed:" << strURL << "->" << strDestination << ":" << reason;
+    bool opened = false;
+    // keepPartial: what reached the disk is good and the server can give the rest.
+    auto fail = [&](const QString& reason, bool keepPartial = false) {
+        if (keepPartial) {
+            if (opened)
+                file.finish(); // the bytes kept must be on the disk before anything relies on them
+        } else {
+            file.abandon();
+            if (QFileInfo::exists(partialPath) && !QFile::remove(partialPath))
+                qCWarning(lcSync) << "cannot delete the partial file" << partialPath;
+            ctx.failedDownloads.forget(partialPath);
+        }
+        ctx.failedDownloads.noteFailedDownload(strDestination);
+        qCWarning(lcSync).noquote() << "download failed:" << strURL << "->" << strDestination << ":" << reason
+                                    << (keepPartial ? QStringLiteral("(partial file kept, the rest is asked for next time)")
+                                                    : QString());
         return false;
     };
+    // The partial file cannot be continued: it goes, and the whole file is asked for.
+    auto startOver = [&](const QString& reason) {
+        abandonTransfer(ctx.inet2);
+        qCInfo(lcSync).noquote() << strURL << ":" << reason << "- starting over";
+        QFile::remove(partialPath);
+        ctx.failedDownloads.forget(partialPath);
+        return downloadVideo(ctx, strURL, strDestination, myFile);
+    };
+
+    // What an earlier attempt left: only resumed when the server can vouch that its bytes
+    // are still those of the file (If-Range), and when they passed the media check.
+    const std::optional<RemoteVersion> earlier = ctx.failedDownloads.partial(partialPath);
+    const qint64 partialSize = QFileInfo(partialPath).size();
+    qint64 offset = 0;
+    if (earlier && !earlier->ifRangeValidator().isEmpty() && partialSize >= kMediaCheckBytes
+        && (earlier->size < 0 || partialSize < earlier->size) && earlier->url == strURL)
+        offset = partialSize;
+    QString requestHeaders = QString::fromLatin1(kRangeHeader);
+    if (offset > 0) {
+        requestHeaders = QStringLiteral("Range: bytes=%1-\r\nIf-Range: %2\r\n").arg(offset).arg(earlier->ifRangeValidator());
+        qCInfo(lcSync).noquote() << "resuming" << strURL << "from byte" << offset;
+    }
 
     yieldOnce();
     ctx.inet2.setUrl(strURL);
-    if (!ctx.inet2.execute(QStringLiteral("GET"), QString::fromLatin1(kRangeHeader)))
-        return fail(QStringLiteral("request refused: ") + ctx.inet2.lastError());
+    if (!ctx.inet2.execute(QStringLiteral("GET"), requestHeaders))
+        return fail(QStringLiteral("request refused: ") + ctx.inet2.lastError(), true);
     waitWhileExecuting(ctx.inet2);
 
+    // A server that is down for now leaves an earlier partial file as it is.
     const int status = ctx.inet2.responseCode();
     if (status == 0) {
         abandonTransfer(ctx.inet2);
-        return fail(QStringLiteral("no response: ") + ctx.inet2.lastError());
+        return fail(QStringLiteral("no response: ") + ctx.inet2.lastError(), true);
     }
-    if (status < 200 || status >= 300) {
+    if (status == 416 && offset > 0) {
+        return startOver(QStringLiteral("the server refused the rest from byte %1").arg(offset));
+    }
+    if (status != 200 && status != 206) {
         abandonTransfer(ctx.inet2);
-        return fail(QStringLiteral("HTTP status %1").arg(status));
+        return fail(QStringLiteral("HTTP status %1").arg(status), status >= 500);
     }
-
     const QString textType = textTypeReason(ctx.inet2.getHeader(QStringLiteral("Content-Type")));
     if (!textType.isEmpty()) {
         abandonTransfer(ctx.inet2);
         return fail(textType);
     }
 
+    RemoteVersion version{strURL, -1, ctx.inet2.getHeader(QStringLiteral("ETag")).trimmed(),
+                          ctx.inet2.getHeader(QStringLiteral("Last-Modified")).trimmed()};
     const Length announced = announcedLength(ctx.inet2.getHeader(QStringLiteral("Content-Length")));
+    // Where this answer's bytes go in the file, and how many it owes.
+    qint64 writeFrom = 0;
+    qint64 owed = announced.present ? qint64(announced.value) : -1;
+    if (status == 206) {
+        const QString header = ctx.inet2.getHeader(QStringLiteral("Content-Range"));
+        const std::optional<ContentRange> range = parseContentRange(header);
+        if (!range || range->first != offset || range->total < 0) {
+            abandonTransfer(ctx.inet2);
+            return fail(QStringLiteral("206 with Content-Range \"%1\" for a request from byte %2").arg(header).arg(offset),
+                        offset > 0 && range && range->first > offset);
+        }
+        const qint64 rangeLength = range->last - range->first + 1;
+        if (announced.present && owed != rangeLength) {
+            abandonTransfer(ctx.inet2);
+            return fail(QStringLiteral("Content-Length %1 does not match Content-Range \"%2\"").arg(owed).arg(header), true);
+        }
+        if (offset > 0 && earlier->size >= 0 && range->total != earlier->size) {
+            return startOver(QStringLiteral("the file is now %1 bytes, not %2").arg(range->total).arg(earlier->size));
+        }
+        writeFrom = range->first;
+        owed = rangeLength;
+        version.size = range->total;
+    } else {
+        version.size = owed;
+        if (offset > 0)
+            qCInfo(lcSync).noquote() << strURL << "changed since the partial download, or the server cannot resume: starting over";
+    }
+    if (offset > 0 && status == 206 && !earlier->etag.isEmpty() && !version.etag.isEmpty() && version.etag != earlier->etag) {
+        return startOver(QStringLiteral("ETag %1 became %2").arg(earlier->etag, version.etag));
+    }
+
+    // A disk that cannot hold the video is left as it is: a download that fails half-way
+    // would only fill it, at every start-up.
+    const QString folder = QFileInfo(strDestination).absolutePath();
+    const qint64 needed = std::max<qint64>(owed, 0) + ctx.freeSpaceMargin;
+    const QStorageInfo storage(folder);
+    if (storage.isValid() && storage.bytesAvailable() < needed) {
+        abandonTransfer(ctx.inet2);
+        ctx.failedDownloads.noteFailedDownload(strDestination);
+        qCCritical(lcSync).noquote() << "download skipped, not enough free space in" << folder << ":" << myFile << "needs"
+                                     << owed << "bytes +" << ctx.freeSpaceMargin << "margin =" << needed << "bytes ("
+                                     << megabytes(needed) << "), only" << storage.bytesAvailable() << "bytes ("
+                                     << megabytes(storage.bytesAvailable()) << ") free";
+        return false;
+    }
+
     yieldOnce();
     ctx.reporter.setStatus(QStringLiteral("TELECHARGEMENT [ ") + myFile + QStringLiteral(" ]"));
     yieldOnce();
 
-    // Journaled before the first byte lands, so that a power cut mid-transfer leaves
-    // the path for the next start-up to delete. A journal that cannot be written does
-    // not stop the download: a read-only cfg would otherwise stop every video for good.
-    if (!ctx.failedDownloads.begin(strDestination))
+    // Journaled before the first byte lands, with what the server said, so that a cut or
+    // a power cut mid-transfer leaves enough for the next attempt to ask for the rest. A
+    // journal that cannot be written does not stop the download: a read-only cfg would
+    // otherwise stop every video for good.
+    if (!ctx.failedDownloads.begin(partialPath, version))
         qCWarning(lcSync) << "downloading" << strDestination << "without a journal entry";
 
-    if (!file.open(strDestination)) {
+    if (!file.open(partialPath, writeFrom > 0)) {
         abandonTransfer(ctx.inet2);
         return fail(QStringLiteral("cannot create the file: ") + file.errorString());
     }
-    created = true;
+    opened = true;
 
-    ctx.reporter.setProgressRange(0, announced.value);
-    double received = 0;
+    const double total = version.size >= 0 ? double(version.size) : (announced.present ? announced.value : 0);
+    ctx.reporter.setProgressRange(0, total);
+    qint64 received = 0;
     QElapsedTimer sinceRefresh;
     sinceRefresh.start();
     QElapsedTimer sinceYield;
     sinceYield.start();
     auto showProgress = [&] {
-        ctx.reporter.setFileSize(progressText(received, announced.value));
-        ctx.reporter.setProgressValue(received);
+        ctx.reporter.setFileSize(progressText(double(writeFrom + received), total));
+        ctx.reporter.setProgressValue(double(writeFrom + received));
     };
 
     // The first bytes are held back until they show a media container, so that a page
     // served in place of the video is given up on its first chunk, never written whole.
+    // A resumed file's first bytes passed that check when they were written.
     QByteArray head;
-    bool checked = false;
+    bool checked = writeFrom > 0;
     auto checkHead = [&]() -> QString {
         checked = true;
         return notAVideoReason(head);
@@ -144,7 +260,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     auto store = [&](const QByteArray& bytes) {
         if (!file.write(bytes))
             return false;
-        received += double(bytes.size());
+        received += bytes.size();
         return true;
     };
 
@@ -180,9 +296,11 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     }
 
     // A body shorter than the check wants is judged on what there is (an empty one too);
-    // a broken one is reported as broken below.
+    // the bytes of a broken one are not kept.
     if (!checked) {
-        if (const QString reason = ctx.inet2.succeeded() ? checkHead() : QString(); !reason.isEmpty())
+        if (!ctx.inet2.succeeded())
+            return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(head.size()).arg(ctx.inet2.lastError()));
+        if (const QString reason = checkHead(); !reason.isEmpty())
             return fail(reason);
         if (!store(head))
             return fail(QStringLiteral("cannot write the file: ") + file.errorString());
@@ -192,20 +310,34 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     // journal no longer names must be whole, since nothing would fetch it again.
     if (!file.finish())
         return fail(QStringLiteral("cannot write the file: ") + file.errorString());
-    if (!announced.present)
-        ctx.reporter.setProgressRange(0, received);
+    opened = false;
+    if (total <= 0)
+        ctx.reporter.setProgressRange(0, double(writeFrom + received));
     showProgress();
 
+    const qint64 onDisk = QFileInfo(partialPath).size();
+    if (onDisk != writeFrom + received)
+        return fail(QStringLiteral("%1 bytes on disk, %2 expected").arg(onDisk).arg(writeFrom + received));
+    // Bytes that arrived in order from the right place are worth keeping when the server
+    // can vouch for them next time; without a validator they start over.
+    const bool resumable = !version.ifRangeValidator().isEmpty() && version.size > 0;
     if (!ctx.inet2.succeeded())
-        return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(received, 0, 'f', 0).arg(ctx.inet2.lastError()));
-    const qint64 onDisk = QFileInfo(strDestination).size();
-    if (onDisk != qint64(received))
-        return fail(QStringLiteral("%1 bytes on disk, %2 received").arg(onDisk).arg(received, 0, 'f', 0));
-    if (announced.present && received != announced.value)
-        return fail(QStringLiteral("%1 bytes received, %2 announced").arg(received, 0, 'f', 0).arg(announced.value, 0, 'f', 0));
+        return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(received).arg(ctx.inet2.lastError()), resumable);
+    if (owed >= 0 && received != owed)
+        return fail(QStringLiteral("%1 bytes received, %2 announced").arg(received).arg(owed), resumable && received < owed);
+    if (version.size >= 0 && onDisk != version.size)
+        return fail(QStringLiteral("the server sent bytes %1-%2 of %3").arg(writeFrom).arg(onDisk - 1).arg(version.size),
+                    resumable && onDisk < version.size);
 
-    ctx.failedDownloads.complete(strDestination);
-    qCInfo(lcSync) << "downloaded" << strURL << "->" << strDestination << qint64(received) << "bytes";
+    // One rename: a player that has the old copy open keeps it; the next opening gets the new.
+    if (std::rename(QFile::encodeName(partialPath).constData(), QFile::encodeName(strDestination).constData()) != 0)
+        return fail(QStringLiteral("cannot rename %1 to %2: %3").arg(partialPath, strDestination, QString::fromLocal8Bit(strerror(errno))));
+    ctx.failedDownloads.complete(partialPath, strDestination);
+    version.size = onDisk;
+    if (ctx.versions)
+        ctx.versions->record(strDestination, version);
+    qCInfo(lcSync).noquote() << "downloaded" << strURL << "->" << strDestination << onDisk << "bytes"
+                   << (writeFrom > 0 ? QStringLiteral("(%1 resumed)").arg(received) : QString());
     return true;
 }
 

@@ -1,30 +1,45 @@
 #pragma once
 // One video fetched over HTTP into the local store, with the progress shown on the
-// start-up window and every failure journaled so that no partial file is ever played.
+// start-up window. The bytes collect in a hidden partial file beside the video (never
+// listed, never played) and take the video's name in one rename once the server's own
+// numbers say the file is whole, so a replaced video plays in its old form until then.
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
+
+#include <functional>
 
 namespace zepril {
 
 class FailedDownloads;
 class StartupReporter;
 class TransferControl;
+class VideoVersions;
+
+// Room left on the disk beyond the video itself: the journal, the logs and the system
+// must still be able to write once a download has filled what it may.
+inline constexpr qint64 kFreeSpaceMargin = 64 * 1024 * 1024;
 
 struct DownloadContext {
     TransferControl& inet2;            // the HTTP transfer control, used by this routine alone
     StartupReporter& reporter;         // status line, progress text and bar
     FailedDownloads& failedDownloads;  // the journal of downloads that did not complete
     int progressRefreshMs = 100;       // the progress follows the bytes at least this often
+    VideoVersions* versions = nullptr; // what the server said of each whole download; none: not kept
+    qint64 freeSpaceMargin = kFreeSpaceMargin;
 };
 
-// The request header every download sends: the whole resource from its first byte.
+// The request header of a fresh download: the whole resource from its first byte.
 inline constexpr char kRangeHeader[] = "Range: bytes=0-\r\n";
 
 // Streams strURL into strDestination. True when the body arrived whole with a success
-// status, looks like a video (no text type, first bytes of a media container) and every
-// byte reached the disk. Otherwise the partial file is deleted and strDestination is
-// recorded as a failure; it is journaled while the transfer runs too, so a run killed
-// midway leaves the path for the next start-up to clean.
+// status (a 206 checked against its Content-Range, lengths and bytes written agreeing),
+// looks like a video and every byte reached the disk; strDestination is then replaced
+// in one rename. A transfer that is cut keeps its partial file and the server's
+// validators in the journal, and the next call asks only for the rest (Range with
+// If-Range); any other failure deletes the partial file. A video too large for the
+// free space is skipped before a byte is written. strDestination is never touched on
+// failure.
 bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& strDestination, const QString& myFile);
 
 }

@@ -4,9 +4,11 @@
 #include "core/list_file.h"
 #include "core/logging.h"
 #include "core/off_thread.h"
+#include "sync/media_check.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
@@ -22,6 +24,20 @@ bool isBelow(const QString& directory, const QString& root)
     return directory == root || directory.startsWith(root + QLatin1Char('/'));
 }
 
+}
+
+QString partialPathFor(const QString& destination)
+{
+    const QFileInfo info(destination);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".part"));
+}
+
+QString RemoteVersion::ifRangeValidator() const
+{
+    // A weak ETag cannot vouch for bytes; a date can, to the second.
+    if (!etag.isEmpty() && !etag.startsWith(QLatin1String("W/")))
+        return etag;
+    return lastModified;
 }
 
 bool isInVideoStore(const ProgramPaths& paths, const QString& path)
@@ -49,11 +65,86 @@ FailedDownloads::FailedDownloads(ProgramPaths paths)
 {
 }
 
+namespace {
+
+constexpr char kPartial[] = "partial";
+constexpr char kCheck[] = "check";
+
+// Why a video the player could not open must go: its first bytes are no video. Empty
+// when it passes, or when it cannot be read (then nothing shows it to be bad).
+QString failsMediaCheck(const QString& path, bool& readable)
+{
+    QFile file(path);
+    readable = file.open(QIODevice::ReadOnly);
+    if (!readable)
+        return {};
+    return notAVideoReason(file.read(kMediaCheckBytes));
+}
+
+}
+
+QStringList FailedDownloads::lines() const
+{
+    QStringList out = m_order;
+    for (const QString& path : m_order) {
+        const Entry& entry = m_entries.value(path);
+        if (entry.kind.isEmpty())
+            continue;
+        out << u'[' + path + u']' << QStringLiteral("kind=") + entry.kind;
+        const RemoteVersion& v = entry.version;
+        if (!v.url.isEmpty())
+            out << QStringLiteral("url=") + v.url;
+        if (v.size >= 0)
+            out << QStringLiteral("size=%1").arg(v.size);
+        if (!v.etag.isEmpty())
+            out << QStringLiteral("etag=") + v.etag;
+        if (!v.lastModified.isEmpty())
+            out << QStringLiteral("last_modified=") + v.lastModified;
+    }
+    return out;
+}
+
+void FailedDownloads::load(QStringList& order, QMap<QString, Entry>& entries) const
+{
+    QStringList file;
+    if (!ReadFileToList(m_paths.errorIni(), file))
+        qCInfo(lcSync).noquote() << "no failed-downloads journal at" << m_paths.errorIni();
+    QString section;
+    for (const QString& line : std::as_const(file)) {
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            section = line.mid(1, line.size() - 2);
+            if (!entries.contains(section) && !section.isEmpty()) {
+                order.append(section);
+                entries.insert(section, {});
+            }
+        } else if (section.isEmpty()) {
+            if (!line.isEmpty() && !entries.contains(line)) {
+                order.append(line);
+                entries.insert(line, {});
+            }
+        } else if (const qsizetype equals = line.indexOf(u'='); equals > 0 && entries.contains(section)) {
+            const QString key = line.left(equals).trimmed();
+            const QString value = line.mid(equals + 1);
+            Entry& entry = entries[section];
+            if (key == QLatin1String("kind"))
+                entry.kind = value;
+            else if (key == QLatin1String("url"))
+                entry.version.url = value;
+            else if (key == QLatin1String("size"))
+                entry.version.size = value.toLongLong();
+            else if (key == QLatin1String("etag"))
+                entry.version.etag = value;
+            else if (key == QLatin1String("last_modified"))
+                entry.version.lastModified = value;
+        }
+    }
+}
+
 bool FailedDownloads::save() const
 {
     {
         std::lock_guard lock(m_disk->mutex);
-        m_disk->newest = m_journal;
+        m_disk->newest = lines();
     }
     // While one save waits for the disk, an event may change the journal and save again.
     // Each save writes whatever list is newest when its turn comes, so an overtaken save
@@ -75,69 +166,144 @@ bool FailedDownloads::save() const
 
 void FailedDownloads::clearAtStartup()
 {
-    const QString journal = m_paths.errorIni();
     QStringList previous;
-    if (!ReadFileToList(journal, previous))
-        qCInfo(lcSync).noquote() << "no failed-downloads journal at" << journal;
+    QMap<QString, Entry> known;
+    load(previous, known);
     QCoreApplication::processEvents();
 
+    m_order.clear();
+    m_entries.clear();
+    m_failedDownloads.clear();
+    m_unplayable.clear();
+    auto keep = [this](const QString& path, const Entry& entry) {
+        m_order.append(path);
+        m_entries.insert(path, entry);
+    };
     for (const QString& item : std::as_const(previous)) {
-        if (item.isEmpty())
-            continue;
+        const Entry entry = known.value(item);
         if (!isInVideoStore(m_paths, item)) {
             qCWarning(lcSync).noquote() << "journal line outside the video store dropped, nothing deleted:" << item;
             continue;
         }
-        if (!FileExists(GetShortPath(item))) {
-            qCInfo(lcSync).noquote() << "partial file of a failed download already gone:" << item;
+        if (!FileExists(GetShortPath(item)) && !QFileInfo(item).isFile()) {
+            qCInfo(lcSync).noquote() << "journaled file already gone:" << item;
+            continue;
+        }
+        if (entry.kind == QLatin1String(kPartial) && entry.version.ifRangeValidator().isEmpty()) {
+            if (deleteFile(item))
+                qCInfo(lcSync).noquote() << "partial download the server gave no validator for deleted:" << item;
+            continue;
+        }
+        if (entry.kind == QLatin1String(kPartial)) {
+            qCInfo(lcSync).noquote() << "partial download kept for resuming:" << item << QFileInfo(item).size() << "of"
+                                     << entry.version.size << "bytes";
+            keep(item, entry);
+            continue;
+        }
+        if (entry.kind == QLatin1String(kCheck)) {
+            bool readable = false;
+            const QString reason = failsMediaCheck(item, readable);
+            if (!readable) {
+                qCWarning(lcSync).noquote() << "video that could not be played is still unreadable, kept for a later check:" << item;
+                keep(item, entry);
+            } else if (reason.isEmpty()) {
+                qCInfo(lcSync).noquote() << "video that could not be played passes the media check, kept:" << item;
+            } else if (deleteFile(item)) {
+                qCWarning(lcSync).noquote() << "video that could not be played deleted:" << reason << item;
+            }
             continue;
         }
         if (deleteFile(item))
             qCInfo(lcSync).noquote() << "partial file of a failed download deleted:" << item;
     }
-
-    m_journal.clear();
-    m_failed.clear();
     save();
 }
 
-bool FailedDownloads::begin(const QString& path)
+bool FailedDownloads::begin(const QString& partialPath, const RemoteVersion& version)
 {
-    m_journal.append(path);
+    if (!m_entries.contains(partialPath))
+        m_order.append(partialPath);
+    m_entries.insert(partialPath, {QString::fromLatin1(kPartial), version});
     return save();
 }
 
-bool FailedDownloads::complete(const QString& path)
+std::optional<RemoteVersion> FailedDownloads::partial(const QString& partialPath) const
 {
-    const qsizetype entry = m_journal.lastIndexOf(path);
-    if (entry >= 0)
-        m_journal.removeAt(entry);
-    return save();
+    const auto found = m_entries.constFind(partialPath);
+    if (found == m_entries.cend() || found->kind != QLatin1String(kPartial))
+        return std::nullopt;
+    return found->version;
 }
 
-void FailedDownloads::recordFailure(const QString& path)
+void FailedDownloads::forget(const QString& partialPath)
 {
-    if (m_failed.contains(path))
+    if (m_entries.remove(partialPath) == 0)
         return;
-    m_failed.append(path);
-    // The download under way is journaled already; its entry now stands for the failure.
-    if (!m_journal.contains(path))
-        m_journal.append(path);
+    m_order.removeAll(partialPath);
+    save();
+}
+
+bool FailedDownloads::complete(const QString& partialPath, const QString& destination)
+{
+    // A video journaled for a check has just been replaced by a whole copy.
+    for (const QString& path : {partialPath, destination}) {
+        m_entries.remove(path);
+        m_order.removeAll(path);
+    }
+    return save();
+}
+
+void FailedDownloads::dropPartialsNotListed(const QString& directory, const QStringList& listed)
+{
+    const QString folder = QDir::cleanPath(directory);
+    QStringList stale;
+    for (const QString& path : std::as_const(m_order)) {
+        if (m_entries.value(path).kind != QLatin1String(kPartial) || QFileInfo(path).absolutePath() != folder)
+            continue;
+        bool wanted = false;
+        for (const QString& name : listed)
+            wanted = wanted || partialPathFor(joinPath(directory, name)) == path;
+        if (!wanted)
+            stale.append(path);
+    }
+    for (const QString& path : std::as_const(stale)) {
+        qCInfo(lcSync).noquote() << "partial download of a video no longer listed deleted:" << path;
+        QFile::remove(path);
+        m_entries.remove(path);
+        m_order.removeAll(path);
+    }
+    if (!stale.isEmpty())
+        save();
+}
+
+void FailedDownloads::noteFailedDownload(const QString& destination)
+{
+    m_failedDownloads.append(destination);
+}
+
+void FailedDownloads::recordPlaybackFailure(const QString& path)
+{
+    if (m_unplayable.contains(path))
+        return;
+    m_unplayable.append(path);
+    if (!m_entries.contains(path))
+        m_order.append(path);
+    m_entries.insert(path, {QString::fromLatin1(kCheck), {}});
     save();
 }
 
 void FailedDownloads::removeFromPlayable(std::array<QStringList, 6>& playable) const
 {
-    if (m_failed.isEmpty())
+    if (m_unplayable.isEmpty())
         return;
     QSet<QString> failed;
-    for (const QString& path : m_failed)
+    for (const QString& path : m_unplayable)
         failed.insert(FileNameFromPath(path));
     for (QStringList& list : playable) {
         list.removeIf([&](const QString& name) {
             if (!failed.contains(name))
                 return false;
-            qCInfo(lcSync) << "keeps" << name << "out of the playlist: it could not be downloaded whole";
+            qCInfo(lcSync) << "keeps" << name << "out of the playlist: it could not be played";
             return true;
         });
     }

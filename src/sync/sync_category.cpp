@@ -5,9 +5,12 @@
 #include "core/logging.h"
 #include "core/startup_reporter.h"
 #include "sync/failed_downloads.h"
+#include "net/http_head.h"
 #include "sync/sync_plan.h"
+#include "sync/video_versions.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace zepril {
@@ -16,6 +19,58 @@ QString videoUrl(const ServerAddress& content, const QString& category, const QS
 {
     return content.baseUrl() + QStringLiteral("/videos/") + QString::fromLatin1(QUrl::toPercentEncoding(category))
         + u'/' + QString::fromLatin1(QUrl::toPercentEncoding(name));
+}
+
+bool changedOnServer(const RemoteHead& head, const QString& path, const VideoVersions* versions)
+{
+    if (!head.ok || (head.etag.isEmpty() && head.lastModified.isEmpty()))
+        return false;
+    if (head.length >= 0 && head.length != QFileInfo(path).size())
+        return true;
+    const std::optional<RemoteVersion> kept = versions ? versions->of(path) : std::nullopt;
+    if (!kept)
+        return false;
+    const auto differs = [](const QString& before, const QString& now) {
+        return !before.isEmpty() && !now.isEmpty() && before != now;
+    };
+    return differs(kept->etag, head.etag) || differs(kept->lastModified, head.lastModified);
+}
+
+namespace {
+
+// The listed videos already on disk whose server copy changed, in server order. A video
+// downloaded before its validators were kept takes the server's as they are now, when
+// its size agrees, so that the next change is seen.
+QStringList changedVideos(SyncContext& ctx, const QString& category, const QString& directory,
+                          const QStringList& serverList, const QStringList& listing)
+{
+    QStringList changed;
+    if (!ctx.remoteHead)
+        return changed;
+    for (const QString& name : serverList) {
+        if (!isSafeVideoName(name) || !listing.contains(name) || changed.contains(name))
+            continue;
+        const QString path = joinPath(directory, name);
+        const QString url = videoUrl(ctx.content, category, name);
+        const RemoteHead head = ctx.remoteHead(url);
+        // A server that does not answer at all would make every video wait its timeout.
+        if (head.status == 0 && !head.ok) {
+            qCWarning(lcSync).noquote() << category << ": the content server does not answer (" << head.error
+                                        << "), local videos not compared";
+            break;
+        }
+        if (changedOnServer(head, path, ctx.versions)) {
+            qCInfo(lcSync).noquote() << category << ":" << name << "changed on the server (" << head.length << "bytes, ETag"
+                                     << head.etag << ", Last-Modified" << head.lastModified << "): fetched again";
+            changed.append(name);
+        } else if (head.ok && ctx.versions && !ctx.versions->of(path) && (!head.etag.isEmpty() || !head.lastModified.isEmpty())) {
+            ctx.versions->record(path, {url, QFileInfo(path).size(), head.etag, head.lastModified});
+        }
+        QCoreApplication::processEvents();
+    }
+    return changed;
+}
+
 }
 
 CategorySync syncCategory(SyncContext& ctx, const QString& category, const QStringList& serverList, bool listFetched)
@@ -52,16 +107,24 @@ CategorySync syncCategory(SyncContext& ctx, const QString& category, const QStri
             return done;
         }
         done.deleted.append(name);
+        if (ctx.versions)
+            ctx.versions->forget(path);
     }
 
+    ctx.failedDownloads.dropPartialsNotListed(directory, serverList);
+
     done.listing = listOrdinaryFiles(directory);
-    qCInfo(lcSync) << category << ":" << done.deleted.size() << "deleted," << plan.toDownload.size() << "to download";
-    for (const QString& name : plan.toDownload) {
+    const QStringList changed = changedVideos(ctx, category, directory, serverList, done.listing);
+    qCInfo(lcSync) << category << ":" << done.deleted.size() << "deleted," << plan.toDownload.size() << "to download,"
+                   << changed.size() << "changed on the server";
+    // Missing videos first: a category without them lacks more than one with an old copy.
+    for (const QString& name : plan.toDownload + changed) {
         const QString destination = joinPath(directory, name);
         if (ctx.download(videoUrl(ctx.content, category, name), destination, name)) {
             done.downloaded.append(name);
+            if (changed.contains(name))
+                done.replaced.append(name);
         } else {
-            ctx.failedDownloads.recordFailure(destination);
             done.failed.append(name);
         }
         QCoreApplication::processEvents();

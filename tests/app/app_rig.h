@@ -6,6 +6,8 @@
 #include "support/http_test_server.h"
 #include "support/temp_tree.h"
 
+#include <QRegularExpression>
+
 namespace zepril::test {
 
 struct ProgramDir {
@@ -21,11 +23,12 @@ struct ProgramDir {
                 tree.mkdir(QString::fromLatin1(root) + QLatin1String(cat));
     }
     ProgramPaths paths() const { return ProgramPaths(tree.root()); }
+    // The journal's paths: its lines before the first "[section]".
     QStringList journal() const
     {
         QStringList lines;
         ReadFileToList(paths().errorIni(), lines);
-        return lines;
+        return lines.mid(0, lines.indexOf(QRegularExpression(QStringLiteral("^\\[.*\\]$"))));
     }
     void config(const QString& variables)
     {

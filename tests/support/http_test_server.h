@@ -19,6 +19,7 @@ namespace zepril::test {
 
 struct RecordedRequest {
     QString target;                   // as received, still percent-encoded
+    QString method;
     QMap<QString, QString> headers;   // names in lower case
 };
 
@@ -46,6 +47,19 @@ public:
     };
     void deliver(const QString& path, const QByteArray& body, const Delivery& how);
     void handle(const QString& path, Handler handler);
+    // Serves body as a file server does: with its validators, HEAD, and "Range: bytes=N-"
+    // answered 206 unless an If-Range names another version (then 200 and the whole
+    // body). how.cutAt is an offset in the file; the bytes of every body sent are counted.
+    struct FileVersion {
+        QByteArray etag;
+        QByteArray lastModified = "Tue, 01 Dec 2026 10:00:00 GMT";
+    };
+    void serveFile(const QString& path, const QByteArray& body, const FileVersion& version, const Delivery& how);
+    void serveFile(const QString& path, const QByteArray& body, const FileVersion& version)
+    {
+        serveFile(path, body, version, Delivery{});
+    }
+    qint64 bodyBytesSent() const { return m_bodyBytes; }
 
     QList<RecordedRequest> requests() const;
 
@@ -57,6 +71,7 @@ private:
     std::thread m_thread;
     int m_port = -1;
     std::atomic<bool> m_stopping{false};
+    std::atomic<qint64> m_bodyBytes{0};
     mutable std::mutex m_mutex;
     std::map<std::string, Handler> m_routes;
     QList<RecordedRequest> m_requests;

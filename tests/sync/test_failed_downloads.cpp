@@ -4,6 +4,7 @@
 #include "core/list_file.h"
 
 #include "support/temp_tree.h"
+#include "support/video_bytes.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -55,16 +56,50 @@ TEST(FailedDownloads, TheStartUpDeletesOnlyListedVideosAndEmptiesTheJournal)
     ASSERT_TRUE(tree.exists("cfg/error.ini"));
     EXPECT_TRUE(tree.read("cfg/error.ini").isEmpty());
 
-    // A video the player cannot open is recorded without a download under way, once.
-    journal.recordFailure(neighbour);
-    journal.recordFailure(neighbour);
-    EXPECT_EQ(tree.read("cfg/error.ini"), encodeList({neighbour}));
+    // A video the player cannot open is journaled once, for a check.
+    journal.recordPlaybackFailure(neighbour);
+    journal.recordPlaybackFailure(neighbour);
     EXPECT_EQ(journal.paths(), QStringList{neighbour});
 
     // The disk is waited for in the event loop: a failure recorded by an event meanwhile
     // is on the disk too when the save returns, whichever of the two wrote last.
-    const QString next = tree.path("videos-auto/plages/suivant.avi");
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { journal.recordFailure(manual); }, Qt::QueuedConnection);
-    EXPECT_TRUE(journal.begin(next));
-    EXPECT_EQ(tree.read("cfg/error.ini"), encodeList({neighbour, next, manual}));
+    const QString next = tree.path("videos-auto/plages/.suivant.avi.part");
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { journal.recordPlaybackFailure(manual); }, Qt::QueuedConnection);
+    EXPECT_TRUE(journal.begin(next, {"http://x/suivant.avi", 9, "\"e\"", {}}));
+    QStringList lines;
+    ReadFileToList(tree.path("cfg/error.ini"), lines);
+    EXPECT_EQ(lines.mid(0, 3), QStringList({neighbour, next, manual}));
+}
+
+// A video that could not be played once (a transient fault), then a start-up without the
+// servers: the video passes the media check and stays, while one whose bytes are no video
+// goes, and a partial download stays with what is known of it for the next attempt.
+TEST(FailedDownloads, APlaybackFailureIsCheckedAtTheNextStartUpNotDeleted)
+{
+    TempTree tree;
+    tree.mkdir("cfg");
+    const ProgramPaths paths(tree.root());
+    const QString good = tree.path("videos-auto/night/good.mp4");
+    ASSERT_TRUE(zepril::test::makeVideo(good, 0.2));
+    const QString page = tree.write("videos-auto/night/page.mp4", "<!DOCTYPE html><html></html>");
+    const QString part = tree.write("videos-auto/night/.next.mp4.part", "half");
+    {
+        FailedDownloads run{paths};
+        run.clearAtStartup();
+        run.recordPlaybackFailure(good);
+        run.recordPlaybackFailure(page);
+        run.begin(part, {"http://x/next.mp4", 8, "\"n\"", "Tue, 01 Dec 2026 10:00:00 GMT"});
+    }
+    FailedDownloads offline{paths};
+    offline.clearAtStartup();
+    EXPECT_TRUE(QFile::exists(good));
+    EXPECT_FALSE(QFile::exists(page));
+    EXPECT_TRUE(QFile::exists(part));
+    const std::optional<RemoteVersion> kept = offline.partial(part);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->size, 8);
+    EXPECT_EQ(kept->ifRangeValidator(), "\"n\"");
+    EXPECT_EQ(kept->lastModified, "Tue, 01 Dec 2026 10:00:00 GMT");
+    // A weak ETag cannot vouch for bytes; the date can.
+    EXPECT_EQ((RemoteVersion{{}, 8, "W/\"n\"", "date"}).ifRangeValidator(), "date");
 }

@@ -3,6 +3,7 @@
 // HTTP server on 127.0.0.1 and a reporter that keeps everything it was told.
 #include "core/file_helpers.h"
 #include "core/list_file.h"
+#include "net/http_head.h"
 #include "net/http_transfer.h"
 #include "support/core_fakes.h"
 #include "support/http_test_server.h"
@@ -11,8 +12,10 @@
 #include "sync/download_video.h"
 #include "sync/failed_downloads.h"
 #include "sync/sync_category.h"
+#include "sync/video_versions.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace zepril::test {
@@ -38,11 +41,12 @@ protected:
     }
     QString url(const QString& name) const { return server.baseUrl() + "/videos/night/" + name; }
     bool download(const QString& name) { return downloadVideo(dl, url(name), dest(name), name); }
+    // The journal's paths (its first lines), without what is known of each.
     QStringList journal() const
     {
         QStringList items;
         ReadFileToList(paths.errorIni(), items);
-        return items;
+        return items.mid(0, items.indexOf(QRegularExpression(QStringLiteral("^\\[.*\\]$"))));
     }
 
     TempTree tree;
@@ -52,9 +56,12 @@ protected:
     RecordingReporter reporter;
     FakeProbe probe{true};
     FailedDownloads failed{paths};
-    DownloadContext dl{inet2, reporter, failed};
-    SyncContext syncCtx{paths, "videos-auto", parseServerAddress(server.baseUrl(), "http"), probe, reporter, failed,
-                        [this](const QString& u, const QString& d, const QString& n) { return downloadVideo(dl, u, d, n); }};
+    VideoVersions versions{paths.versionsIni()};
+    DownloadContext dl{inet2, reporter, failed, 100, &versions};
+    SyncContext syncCtx{paths,  "videos-auto", parseServerAddress(server.baseUrl(), "http"), probe, reporter, failed,
+                        [this](const QString& u, const QString& d, const QString& n) { return downloadVideo(dl, u, d, n); },
+                        [](const QString& u) { return HttpHead(u, HttpOptions{.connectTimeoutMs = 1000, .idleTimeoutMs = 1000}); },
+                        &versions};
 };
 
 }
