@@ -26,11 +26,11 @@ struct HttpOptions {
 };
 
 struct FetchResult {
-    bool ok = false;        // a success status and the whole body arrived
-    int status = 0;         // final HTTP status, 0 when no answer came
-    qint64 bytes = 0;       // body bytes received
-    QByteArray contentType; // as the server declared it, empty when it did not
-    QString error;          // reason of the failure, empty on success
+    bool ok = false;             // a success status and the whole body arrived
+    int status = 0;              // final HTTP status, 0 when no answer came
+    qint64 bytes = 0;            // body bytes received
+    QString error;               // reason of the failure, empty on success
+    QByteArray contentType = {}; // as the server declared it, empty when it did not
 };
 
 // Fetches url into destination. On success the destination holds exactly the body
