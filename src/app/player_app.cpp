@@ -208,8 +208,11 @@ void PlayerApp::Parts::setupPlatform()
         p.random = std::make_unique<RandomSource>();
     if (!p.ftpEngine)
         p.ftpEngine = std::make_unique<FtpTransfer>();
-    if (!p.httpEngine)
-        p.httpEngine = std::make_unique<HttpTransfer>(timings);
+    if (!p.httpEngine) {
+        auto http = std::make_unique<HttpTransfer>(timings);
+        http->setMaxReceiveRate(servers.downloadRateLimit);
+        p.httpEngine = std::move(http);
+    }
     if (!p.makePlayer) {
         p.makePlayer = [this](QWidget* mainScreen, QWidget*& video) -> std::unique_ptr<MediaPlayer> {
             MpvPlayerOptions options;

@@ -76,9 +76,19 @@ ServerConfig readServerConfig(const QString& configIniPath)
     c.ftpUser = ReadIniValue(servers, QStringLiteral("ftp_user"), configIniPath, c.ftpUser);
     c.ftpPassword = ReadIniValue(servers, QStringLiteral("ftp_password"), configIniPath, c.ftpPassword);
     c.rebootCommand = ReadIniValue(QStringLiteral("Systeme"), QStringLiteral("reboot"), configIniPath, QString());
+    const QString rate = ReadIniValue(servers, QStringLiteral("debit_max"), configIniPath, QString()).trimmed();
+    bool isNumber = false;
+    const qint64 kilobits = rate.toLongLong(&isNumber);
+    if (isNumber && kilobits > 0)
+        c.downloadRateLimit = kilobits * 1000 / 8;
+    else if (!rate.isEmpty() && !(isNumber && kilobits == 0))
+        qCWarning(lcConfig).noquote() << "[Serveurs] debit_max is no whole number of kbit/s:" << rate
+                                      << "- the downloads are not capped";
     qCInfo(lcConfig).noquote() << "servers: update" << c.update.baseUrl() << "content" << c.content.baseUrl()
                                << "weather" << c.weather.baseUrl() << "ftp" << c.ftp.baseUrl() << "user" << c.ftpUser
-                               << (c.rebootCommand.isEmpty() ? QString() : "reboot command: " + c.rebootCommand);
+                               << (c.rebootCommand.isEmpty() ? QString() : "reboot command: " + c.rebootCommand)
+                               << (c.downloadRateLimit > 0 ? QStringLiteral("downloads capped at %1 bytes/s").arg(c.downloadRateLimit)
+                                                           : QString());
     return c;
 }
 

@@ -28,6 +28,7 @@ struct ServerConfig {
     QString ftpUser;
     QString ftpPassword;    // never logged
     QString rebootCommand;  // [Systeme] reboot; empty: the system's own reboot
+    qint64 downloadRateLimit = 0; // [Serveurs] debit_max (kbit/s) in bytes per second; 0: no cap
 };
 
 ServerConfig defaultServerConfig();

@@ -52,6 +52,7 @@ struct HttpRequestOptions {
     long port = -1;
     QByteArray user;
     QByteArray password;
+    qint64 maxReceiveRate = 0;
 };
 
 // Everything one request shares between the worker and the UI thread. A fresh run per
@@ -142,6 +143,7 @@ bool HttpTransfer::execute(const QString& operation, const QString& requestHeade
     options->port = m_port;
     options->user = m_user.toUtf8();
     options->password = m_password.toUtf8();
+    options->maxReceiveRate = m_maxReceiveRate;
 
     m_run = std::make_shared<Run>();
     m_run->clock.start();
@@ -454,6 +456,8 @@ void HttpTransfer::work(std::shared_ptr<Run> run, std::shared_ptr<const detail::
     easy.set(CURLOPT_PREREQDATA, &ctx);
     if (options->port > 0)
         easy.set(CURLOPT_PORT, options->port);
+    if (options->maxReceiveRate > 0)
+        easy.set(CURLOPT_MAX_RECV_SPEED_LARGE, curl_off_t(options->maxReceiveRate));
     if (!options->user.isEmpty()) {
         easy.set(CURLOPT_USERNAME, options->user.constData());
         easy.set(CURLOPT_PASSWORD, options->password.constData());

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -42,6 +43,9 @@ public:
     // Seconds without progress (and to connect) before a request fails; 0 keeps the
     // timings given at construction.
     void setRequestTimeout(int seconds) override { m_requestTimeoutS = seconds; }
+    // Caps the mean receive rate of every later request (libcurl paces its reads);
+    // 0: no cap. The hotel's guests share the line the videos come down.
+    void setMaxReceiveRate(qint64 bytesPerSecond) { m_maxReceiveRate = std::max<qint64>(bytesPerSecond, 0); }
 
     // Only "GET" is understood; requestHeaders holds header lines separated by CR LF.
     bool execute(const QString& operation, const QString& requestHeaders = {}) override;
@@ -79,6 +83,7 @@ private:
     QString m_user;
     QString m_password;
     int m_requestTimeoutS = 0;
+    qint64 m_maxReceiveRate = 0;
 
     std::shared_ptr<Run> m_run;
     std::thread m_worker;
