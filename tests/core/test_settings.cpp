@@ -143,12 +143,15 @@ TEST(ServerConfig, ServeursSectionOverridesEachAddressAndAMalformedOneKeepsTheBu
 
     const ServerConfig c = readServerConfig(tree.write(
         "cfg/config.ini", "[Serveurs]\r\nmaj=127.0.0.1:8080\r\nvideos=HTTPS://Cdn.Local:8443/\r\nmeteo=localhost\r\n"
-                          "ftp=127.0.0.1:2121\r\nftp_user=kiosk\r\nftp_password=s3cret\r\n"
+                          "ftp=127.0.0.1:2121\r\nftp_user=kiosk\r\nftp_password=s3cret\r\ndebit_max=4000\r\n"
                           "[Systeme]\r\nreboot=/usr/local/bin/kiosk-reboot\r\n"));
     EXPECT_EQ(urls(c), QStringList({"http://127.0.0.1:8080", "https://cdn.local:8443", "http://localhost",
                                     "ftp://127.0.0.1:2121", "kiosk"}));
     EXPECT_EQ(c.ftpPassword, "s3cret");
     EXPECT_EQ(c.rebootCommand, "/usr/local/bin/kiosk-reboot");
+    EXPECT_EQ(c.downloadRateLimit, 500000) << "4000 kbit/s in bytes per second";
+    EXPECT_EQ(defaultServerConfig().downloadRateLimit, 0);
+    EXPECT_EQ(readServerConfig(tree.write("cfg/config.ini", "[Serveurs]\r\ndebit_max=4 Mbit\r\n")).downloadRateLimit, 0);
     EXPECT_EQ(urls(readServerConfig(tree.write(
                   "cfg/config.ini", "[Serveurs]\r\nmaj=127.0.0.1:80800\r\nvideos=bad host\r\nmeteo=host:abc\r\nftp=\r\n"))),
               builtIn)
