@@ -92,7 +92,8 @@ int main(int argc, char** argv)
     const Run capped = download(cap, journal, url, destination);
     const double rate = body.size() / capped.seconds;
     std::printf("cap %lld kbit/s (%lld bytes/s): %s, %.2f s, mean %.0f bytes/s = %.2f %% of the cap\n",
-                qlonglong(capKbits), qlonglong(cap), capped.ok ? "whole" : "FAILED", capped.seconds, rate, 100.0 * rate / cap);
+                qlonglong(capKbits), qlonglong(cap), capped.ok ? "whole" : "FAILED", capped.seconds, rate,
+                100.0 * rate / cap);
 
     // A cut at 90 %, then the next attempt, both ways.
     for (const bool resume : {false, true}) {

@@ -87,8 +87,9 @@ ServerConfig readServerConfig(const QString& configIniPath)
     qCInfo(lcConfig).noquote() << "servers: update" << c.update.baseUrl() << "content" << c.content.baseUrl()
                                << "weather" << c.weather.baseUrl() << "ftp" << c.ftp.baseUrl() << "user" << c.ftpUser
                                << (c.rebootCommand.isEmpty() ? QString() : "reboot command: " + c.rebootCommand)
-                               << (c.downloadRateLimit > 0 ? QStringLiteral("downloads capped at %1 bytes/s").arg(c.downloadRateLimit)
-                                                           : QString());
+                               << (c.downloadRateLimit > 0
+                                       ? QStringLiteral("downloads capped at %1 bytes/s").arg(c.downloadRateLimit)
+                                       : QString());
     return c;
 }
 

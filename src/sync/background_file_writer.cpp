@@ -52,7 +52,8 @@ BackgroundFileWriter::~BackgroundFileWriter() { abandon(); }
 bool BackgroundFileWriter::open(const QString& path, bool append)
 {
     abandon();
-    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0644);
+    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC),
+                  0644);
     if (m_fd < 0) {
         m_error = systemError();
         return false;

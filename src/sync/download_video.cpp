@@ -118,8 +118,9 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
         }
         ctx.failedDownloads.noteFailedDownload(strDestination);
         qCWarning(lcSync).noquote() << "download failed:" << strURL << "->" << strDestination << ":" << reason
-                                    << (keepPartial ? QStringLiteral("(partial file kept, the rest is asked for next time)")
-                                                    : QString());
+                                    << (keepPartial
+                                            ? QStringLiteral("(partial file kept, the rest is asked for next time)")
+                                            : QString());
         return false;
     };
     // The partial file cannot be continued: it goes, and the whole file is asked for.
@@ -141,7 +142,8 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
         offset = partialSize;
     QString requestHeaders = QString::fromLatin1(kRangeHeader);
     if (offset > 0) {
-        requestHeaders = QStringLiteral("Range: bytes=%1-\r\nIf-Range: %2\r\n").arg(offset).arg(earlier->ifRangeValidator());
+        requestHeaders
+            = QStringLiteral("Range: bytes=%1-\r\nIf-Range: %2\r\n").arg(offset).arg(earlier->ifRangeValidator());
         qCInfo(lcSync).noquote() << "resuming" << strURL << "from byte" << offset;
     }
 
@@ -179,15 +181,19 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     if (status == 206) {
         const QString header = ctx.inet2.getHeader(QStringLiteral("Content-Range"));
         const std::optional<ContentRange> range = parseContentRange(header);
-        if (!range || range->first != offset || range->total < 0) {
+        const qint64 rangeLength = range ? range->last - range->first + 1 : 0;
+        QString wrong;
+        if (!range || range->first != offset || range->total < 0)
+            wrong = QStringLiteral("206 with Content-Range \"%1\" for a request from byte %2").arg(header).arg(offset);
+        else if (announced.present && owed != rangeLength)
+            wrong = QStringLiteral("Content-Length %1 does not match Content-Range \"%2\"").arg(owed).arg(header);
+        // The bytes of such an answer cannot be placed; a resume that gets one asks for
+        // the whole file instead of getting the same answer at every attempt.
+        if (!wrong.isEmpty() && offset > 0)
+            return startOver(wrong);
+        if (!wrong.isEmpty()) {
             abandonTransfer(ctx.inet2);
-            return fail(QStringLiteral("206 with Content-Range \"%1\" for a request from byte %2").arg(header).arg(offset),
-                        offset > 0 && range && range->first > offset);
-        }
-        const qint64 rangeLength = range->last - range->first + 1;
-        if (announced.present && owed != rangeLength) {
-            abandonTransfer(ctx.inet2);
-            return fail(QStringLiteral("Content-Length %1 does not match Content-Range \"%2\"").arg(owed).arg(header), true);
+            return fail(wrong);
         }
         if (offset > 0 && earlier->size >= 0 && range->total != earlier->size) {
             return startOver(QStringLiteral("the file is now %1 bytes, not %2").arg(range->total).arg(earlier->size));
@@ -198,9 +204,11 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     } else {
         version.size = owed;
         if (offset > 0)
-            qCInfo(lcSync).noquote() << strURL << "changed since the partial download, or the server cannot resume: starting over";
+            qCInfo(lcSync).noquote()
+                << strURL << "changed since the partial download, or the server cannot resume: starting over";
     }
-    if (offset > 0 && status == 206 && !earlier->etag.isEmpty() && !version.etag.isEmpty() && version.etag != earlier->etag) {
+    if (offset > 0 && status == 206 && !earlier->etag.isEmpty() && !version.etag.isEmpty()
+        && version.etag != earlier->etag) {
         return startOver(QStringLiteral("ETag %1 became %2").arg(earlier->etag, version.etag));
     }
 
@@ -212,10 +220,10 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     if (storage.isValid() && storage.bytesAvailable() < needed) {
         abandonTransfer(ctx.inet2);
         ctx.failedDownloads.noteFailedDownload(strDestination);
-        qCCritical(lcSync).noquote() << "download skipped, not enough free space in" << folder << ":" << myFile << "needs"
-                                     << owed << "bytes +" << ctx.freeSpaceMargin << "margin =" << needed << "bytes ("
-                                     << megabytes(needed) << "), only" << storage.bytesAvailable() << "bytes ("
-                                     << megabytes(storage.bytesAvailable()) << ") free";
+        qCCritical(lcSync).noquote() << "download skipped, not enough free space in" << folder << ":" << myFile
+                                     << "needs" << owed << "bytes +" << ctx.freeSpaceMargin << "margin =" << needed
+                                     << "bytes (" << megabytes(needed) << "), only" << storage.bytesAvailable()
+                                     << "bytes (" << megabytes(storage.bytesAvailable()) << ") free";
         return false;
     }
 
@@ -299,7 +307,8 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     // the bytes of a broken one are not kept.
     if (!checked) {
         if (!ctx.inet2.succeeded())
-            return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(head.size()).arg(ctx.inet2.lastError()));
+            return fail(
+                QStringLiteral("transfer broken after %1 bytes: %2").arg(head.size()).arg(ctx.inet2.lastError()));
         if (const QString reason = checkHead(); !reason.isEmpty())
             return fail(reason);
         if (!store(head))
@@ -322,16 +331,20 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     // can vouch for them next time; without a validator they start over.
     const bool resumable = !version.ifRangeValidator().isEmpty() && version.size > 0;
     if (!ctx.inet2.succeeded())
-        return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(received).arg(ctx.inet2.lastError()), resumable);
+        return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(received).arg(ctx.inet2.lastError()),
+                    resumable);
     if (owed >= 0 && received != owed)
-        return fail(QStringLiteral("%1 bytes received, %2 announced").arg(received).arg(owed), resumable && received < owed);
+        return fail(QStringLiteral("%1 bytes received, %2 announced").arg(received).arg(owed),
+                    resumable && received < owed);
     if (version.size >= 0 && onDisk != version.size)
-        return fail(QStringLiteral("the server sent bytes %1-%2 of %3").arg(writeFrom).arg(onDisk - 1).arg(version.size),
-                    resumable && onDisk < version.size);
+        return fail(
+            QStringLiteral("the server sent bytes %1-%2 of %3").arg(writeFrom).arg(onDisk - 1).arg(version.size),
+            resumable && onDisk < version.size);
 
     // One rename: a player that has the old copy open keeps it; the next opening gets the new.
     if (std::rename(QFile::encodeName(partialPath).constData(), QFile::encodeName(strDestination).constData()) != 0)
-        return fail(QStringLiteral("cannot rename %1 to %2: %3").arg(partialPath, strDestination, QString::fromLocal8Bit(strerror(errno))));
+        return fail(QStringLiteral("cannot rename %1 to %2: %3")
+                        .arg(partialPath, strDestination, QString::fromLocal8Bit(strerror(errno))));
     ctx.failedDownloads.complete(partialPath, strDestination);
     version.size = onDisk;
     if (ctx.versions)

@@ -204,7 +204,8 @@ void FailedDownloads::clearAtStartup()
             bool readable = false;
             const QString reason = failsMediaCheck(item, readable);
             if (!readable) {
-                qCWarning(lcSync).noquote() << "video that could not be played is still unreadable, kept for a later check:" << item;
+                qCWarning(lcSync).noquote()
+                    << "video that could not be played is still unreadable, kept for a later check:" << item;
                 keep(item, entry);
             } else if (reason.isEmpty()) {
                 qCInfo(lcSync).noquote() << "video that could not be played passes the media check, kept:" << item;

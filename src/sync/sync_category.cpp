@@ -60,10 +60,12 @@ QStringList changedVideos(SyncContext& ctx, const QString& category, const QStri
             break;
         }
         if (changedOnServer(head, path, ctx.versions)) {
-            qCInfo(lcSync).noquote() << category << ":" << name << "changed on the server (" << head.length << "bytes, ETag"
-                                     << head.etag << ", Last-Modified" << head.lastModified << "): fetched again";
+            qCInfo(lcSync).noquote() << category << ":" << name << "changed on the server (" << head.length
+                                     << "bytes, ETag" << head.etag << ", Last-Modified" << head.lastModified
+                                     << "): fetched again";
             changed.append(name);
-        } else if (head.ok && ctx.versions && !ctx.versions->of(path) && (!head.etag.isEmpty() || !head.lastModified.isEmpty())) {
+        } else if (head.ok && ctx.versions && !ctx.versions->of(path)
+                   && (!head.etag.isEmpty() || !head.lastModified.isEmpty())) {
             ctx.versions->record(path, {url, QFileInfo(path).size(), head.etag, head.lastModified});
         }
         QCoreApplication::processEvents();

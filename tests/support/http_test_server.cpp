@@ -70,41 +70,47 @@ void TestHttpServer::deliver(const QString& path, const QByteArray& bytes, const
                 && sink.write(body.data() + offset, std::min(how.piece, end - offset));
         };
         // Without a length there is no Content-Range to send: a file server answers 200.
-        if (how.chunked)
-            return r.status = 200, r.set_chunked_content_provider(kOctets, [send, end](size_t offset, httplib::DataSink& sink) {
+        if (how.chunked) {
+            r.status = 200;
+            return r.set_chunked_content_provider(kOctets, [send, end](size_t offset, httplib::DataSink& sink) {
                 return offset < end ? send(offset, 0, sink) : (sink.done(), true);
             });
+        }
         if (how.announced >= 0)
             r.set_header("Connection", "close");
         r.set_content_provider(how.announced < 0 ? body.size() : size_t(how.announced), kOctets, send);
     });
 }
 
-void TestHttpServer::serveFile(const QString& path, const QByteArray& bytes, const FileVersion& version, const Delivery& how)
+void TestHttpServer::serveFile(const QString& path, const QByteArray& bytes, const FileVersion& version,
+                               const Delivery& how)
 {
-    handle(path, [this, body = bytes.toStdString(), version, how](const httplib::Request& request, httplib::Response& r) {
+    const std::string etag = version.etag.toStdString();
+    const std::string date = version.lastModified.toStdString();
+    const std::string body = bytes.toStdString();
+    handle(path, [this, body, etag, date, how](const httplib::Request& request, httplib::Response& r) {
         const std::string ifRange = request.get_header_value("If-Range");
-        size_t from = 0;
-        if (!request.ranges.empty() && request.ranges[0].first > 0
-            && (ifRange.empty() || ifRange == version.etag.toStdString() || ifRange == version.lastModified.toStdString()))
-            from = size_t(request.ranges[0].first);
+        const bool sameVersion = ifRange.empty() || ifRange == etag || ifRange == date;
+        const ssize_t asked = request.ranges.empty() ? 0 : request.ranges[0].first;
+        const size_t from = sameVersion ? size_t(std::max<ssize_t>(asked, 0)) : 0;
         // The library would slice the body once more by the request's range.
         const_cast<httplib::Request&>(request).ranges.clear();
-        if (from >= body.size() && from > 0) {
+        if (from > 0 && from >= body.size()) {
             r.status = 416;
             return;
         }
-        if (!version.etag.isEmpty())
-            r.set_header("ETag", version.etag.toStdString());
-        if (!version.lastModified.isEmpty())
-            r.set_header("Last-Modified", version.lastModified.toStdString());
+        if (!etag.empty())
+            r.set_header("ETag", etag);
+        if (!date.empty())
+            r.set_header("Last-Modified", date);
         if (from > 0) {
             r.status = 206;
-            r.set_header("Content-Range",
-                         "bytes " + std::to_string(from) + "-" + std::to_string(body.size() - 1) + "/" + std::to_string(body.size()));
+            const std::string range = std::to_string(from) + "-" + std::to_string(body.size() - 1);
+            r.set_header("Content-Range", "bytes " + range + "/" + std::to_string(body.size()));
         }
-        const size_t end = how.cutAt < 0 ? body.size() : std::max(from, std::min(body.size(), size_t(how.cutAt)));
-        r.set_content_provider(body.size() - from, kOctets, [this, body, how, from, end](size_t offset, size_t, httplib::DataSink& sink) {
+        const size_t cut = how.cutAt < 0 ? body.size() : std::min(body.size(), size_t(how.cutAt));
+        const size_t end = std::max(from, cut);
+        const auto send = [this, body, how, from, end](size_t offset, size_t, httplib::DataSink& sink) {
             const size_t at = from + offset;
             const size_t length = std::min(how.piece, end - std::min(end, at));
             if (length == 0 || m_stopping || (how.beforePiece && !how.beforePiece(at)))
@@ -113,7 +119,8 @@ void TestHttpServer::serveFile(const QString& path, const QByteArray& bytes, con
                 std::this_thread::sleep_for(std::chrono::milliseconds(how.pauseMs));
             m_bodyBytes += qint64(length);
             return sink.write(body.data() + at, length);
-        });
+        };
+        r.set_content_provider(body.size() - from, kOctets, send);
     });
 }
 

@@ -144,8 +144,9 @@ TEST_F(DownloadFileTest, ACutTransferIsResumedWithOnlyTheRestOnTheWire)
     qputenv("ZEPRIL_TEST_CHILD", (url("big.mp4") + u'\n' + dest("big.mp4") + u'\n' + tree.root()).toUtf8());
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=KilledTransferChild.DISABLED_DownloadsUntilKilled", "--gtest_also_run_disabled_tests"});
+    child.start(
+        QCoreApplication::applicationFilePath(),
+        {"--gtest_filter=KilledTransferChild.DISABLED_DownloadsUntilKilled", "--gtest_also_run_disabled_tests"});
     ASSERT_TRUE(child.waitForStarted(5000));
     const QString part = partialPathFor(dest("big.mp4"));
     const bool midway = QTest::qWaitFor([&] { return QFileInfo(part).size() >= 256 * 1024; }, 15000);
@@ -243,5 +244,6 @@ TEST_F(DownloadFileTest, ADiskWithoutRoomSkipsTheDownloadAndKeepsWhatIsThere)
     EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(), [&](const QString& line) {
         return line.contains("not enough free space") && line.contains(folder) && line.contains("9437184");
     })) << log.lines.join('\n').toStdString();
-    EXPECT_TRUE(downloadVideo(dl, server.baseUrl() + "/videos/plages/small.mp4", joinPath(folder, "small.mp4"), "small.mp4"));
+    EXPECT_TRUE(
+        downloadVideo(dl, server.baseUrl() + "/videos/plages/small.mp4", joinPath(folder, "small.mp4"), "small.mp4"));
 }

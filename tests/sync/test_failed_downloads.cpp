@@ -64,7 +64,8 @@ TEST(FailedDownloads, TheStartUpDeletesOnlyListedVideosAndEmptiesTheJournal)
     // The disk is waited for in the event loop: a failure recorded by an event meanwhile
     // is on the disk too when the save returns, whichever of the two wrote last.
     const QString next = tree.path("videos-auto/plages/.suivant.avi.part");
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { journal.recordPlaybackFailure(manual); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { journal.recordPlaybackFailure(manual); }, Qt::QueuedConnection);
     EXPECT_TRUE(journal.begin(next, {"http://x/suivant.avi", 9, "\"e\"", {}}));
     QStringList lines;
     ReadFileToList(tree.path("cfg/error.ini"), lines);

@@ -58,10 +58,16 @@ protected:
     FailedDownloads failed{paths};
     VideoVersions versions{paths.versionsIni()};
     DownloadContext dl{inet2, reporter, failed, 100, &versions};
-    SyncContext syncCtx{paths,  "videos-auto", parseServerAddress(server.baseUrl(), "http"), probe, reporter, failed,
-                        [this](const QString& u, const QString& d, const QString& n) { return downloadVideo(dl, u, d, n); },
-                        [](const QString& u) { return HttpHead(u, HttpOptions{.connectTimeoutMs = 1000, .idleTimeoutMs = 1000}); },
-                        &versions};
+    SyncContext syncCtx {
+        paths,
+        "videos-auto",
+        parseServerAddress(server.baseUrl(), "http"),
+        probe,
+        reporter,
+        failed,
+        [this](const QString& u, const QString& d, const QString& n) { return downloadVideo(dl, u, d, n); },
+        [](const QString& u) { return HttpHead(u, HttpOptions {.connectTimeoutMs = 1000, .idleTimeoutMs = 1000}); },
+        &versions};
 };
 
 }

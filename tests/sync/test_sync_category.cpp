@@ -106,6 +106,9 @@ TEST_F(SyncCategoryTest, AVideoChangedOnTheServerIsSwappedInOneRename)
                               seenMeanwhile = tree.read("videos-auto/night/menu.mp4");
                           return true;
                       }});
+    // The partial file of a video the list dropped goes with it.
+    const QString gone = tree.write("videos-auto/night/.gone.mp4.part", clip("half"));
+    failed.begin(gone, {url("gone.mp4"), 100, "\"g\"", {}});
     const CategorySync done = syncCategory(syncCtx, "night", {"menu.mp4", "plain.mp4"}, true);
     EXPECT_EQ(done.replaced, QStringList{"menu.mp4"});
     EXPECT_EQ(seenMeanwhile, clip("menu v1"));
