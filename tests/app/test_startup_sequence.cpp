@@ -117,13 +117,14 @@ TEST(StartupSequence, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloa
     EXPECT_TRUE(seq.contains("TELECHARGEMENT [ good.mp4 ]"));
 }
 
-TEST(StartupSequence, AListedVideoThePlayerCannotOpenIsFetchedAgainOnlyInAutomaticMode)
+TEST(StartupSequence, AListedVideoThePlayerCannotOpenIsCheckedAndFetchedAgainOnlyInAutomaticMode)
 {
     ProgramDir dir;
     dir.config("mode_manuel=False\r\n");
     const QByteArray video = test::patterned(5000);
-    dir.server.serve("/zeprilia/datas/videos/night.ini", "bad.mp4\r\n");
+    dir.server.serve("/zeprilia/datas/videos/night.ini", "bad.mp4\r\ngood.mp4\r\n");
     dir.tree.write("videos-auto/night/bad.mp4", "not a video");
+    dir.tree.write("videos-auto/night/good.mp4", video); // its failure is transient
     dir.tree.write("videos-auto/index/index_ga.avi", "not a video either");
     {
         StartupRun run{dir};
@@ -132,7 +133,17 @@ TEST(StartupSequence, AListedVideoThePlayerCannotOpenIsFetchedAgainOnlyInAutomat
         run.sequence.playerCouldNotOpen(dir.paths().itemPath("videos-auto", "index/index_ga.avi")); // never downloaded
         run.sequence.playerCouldNotOpen(bad);
         run.sequence.playerCouldNotOpen(bad); // every pass fails again: journaled once
-        EXPECT_EQ(dir.journal(), QStringList({bad}));
+        run.sequence.playerCouldNotOpen(dir.paths().itemPath("videos-auto", "night/good.mp4"));
+        EXPECT_EQ(dir.journal().value(0), bad);
+        EXPECT_EQ(dir.journal().size(), 2);
+    }
+    // A start-up without a connection keeps the good video and plays it.
+    {
+        StartupRun offline{dir};
+        offline.probe.connected = false;
+        offline.sequence.run();
+        EXPECT_EQ(dir.tree.read("videos-auto/night/good.mp4"), video);
+        EXPECT_TRUE(offline.sequence.playlist().contains("night/good.mp4"));
     }
     // The next start-up finds it is no video, deletes it and downloads it again.
     dir.server.serve("/videos/night/bad.mp4", video);
