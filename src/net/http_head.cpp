@@ -19,10 +19,15 @@ RemoteHead headInPlace(const QString& url, const HttpOptions& options)
     easy.set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     easy.set(CURLOPT_FOLLOWLOCATION, 1L);
     easy.set(CURLOPT_MAXREDIRS, 5L);
+    // A cache between the player and the server must not hide a replaced video.
+    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    headers = curl_slist_append(headers, "Pragma: no-cache");
+    easy.set(CURLOPT_HTTPHEADER, headers);
     const curl::Outcome done = easy.perform({options.connectTimeoutMs, options.idleTimeoutMs, options.deadlineMs});
     long status = 0;
     curl_easy_getinfo(easy.handle(), CURLINFO_RESPONSE_CODE, &status);
     head.status = int(status);
+    curl_slist_free_all(headers);
     if (!done.ok()) {
         head.error = done.error;
         return head;
