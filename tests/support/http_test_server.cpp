@@ -95,10 +95,6 @@ void TestHttpServer::serveFile(const QString& path, const QByteArray& bytes, con
         const size_t from = sameVersion ? size_t(std::max<ssize_t>(asked, 0)) : 0;
         // The library would slice the body once more by the request's range.
         const_cast<httplib::Request&>(request).ranges.clear();
-        if (from > 0 && from >= body.size()) {
-            r.status = 416;
-            return;
-        }
         if (!etag.empty())
             r.set_header("ETag", etag);
         if (!date.empty())

@@ -48,8 +48,8 @@ public:
     void deliver(const QString& path, const QByteArray& body, const Delivery& how);
     void handle(const QString& path, Handler handler);
     // Serves body as a file server does: with its validators, HEAD, and "Range: bytes=N-"
-    // answered 206 unless an If-Range names another version (then 200 and the whole
-    // body). how.cutAt is an offset in the file; the bytes of every body sent are counted.
+    // (N within the body) answered 206 unless an If-Range names another version (then 200
+    // and the whole body). how.cutAt is an offset in the file; the bytes of every body sent are counted.
     struct FileVersion {
         QByteArray etag;
         QByteArray lastModified = "Tue, 01 Dec 2026 10:00:00 GMT";
