@@ -28,6 +28,7 @@
 #include "presentation/mpv_player.h"
 #include "presentation/shell_open.h"
 #include "presentation/window_raiser.h"
+#include "system/daily_reboot.h"
 #include "system/daily_scheduler.h"
 #include "system/reboot.h"
 #include "system/service_notifier.h"
@@ -426,7 +427,8 @@ void PlayerApp::Parts::writeStatus()
 void PlayerApp::Parts::setupScheduler()
 {
     scheduler = std::make_unique<DailyScheduler>(
-        *platform.clock, [this] { ForceReboot(*platform.rebooter); }, [this] { refreshTexts(); });
+        *platform.clock, [this] { askDailyRebootOnce(paths, platform.clock->now(), *platform.rebooter); },
+        [this] { refreshTexts(); });
     QObject::connect(timeMajTextes, &QTimer::timeout, scheduler.get(), &DailyScheduler::onTick);
 }
 
