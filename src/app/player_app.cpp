@@ -30,6 +30,7 @@
 #include "presentation/window_raiser.h"
 #include "system/daily_reboot.h"
 #include "system/daily_scheduler.h"
+#include "system/quick_restart.h"
 #include "system/reboot.h"
 #include "system/service_notifier.h"
 #include "system/startup_keep_alive.h"
@@ -140,6 +141,7 @@ struct PlayerApp::Parts {
     QTimer* emptyRetry = nullptr;
     ChannelStatus status;
     QDateTime startedAt;
+    QString bootId = currentBootId(); // the channel's start is recorded under it
 
     Parts(ProgramPaths p, Timings t, PlayerPlatform pf) : paths(std::move(p)), timings(t), platform(std::move(pf)) {}
 
@@ -155,7 +157,8 @@ struct PlayerApp::Parts {
     void setupScheduler();
     void setupServiceReports();
 
-    void runStartup();
+    void runStartup(bool quick = false);
+    bool chooseQuickStart();
     void checkSomethingPlays();
     void writeStatus();
     void applySettings(const Settings& settings);
@@ -372,6 +375,9 @@ void PlayerApp::Parts::setupServiceReports()
         status.currentItem = QDir(paths.videoRoot(sequence->activeVideoDir())).relativeFilePath(path);
         if (status.state != QLatin1String("playing")) {
             status.state = QStringLiteral("playing");
+            // Recorded before READY: whoever reads READY may end the player at once.
+            if (!bootId.isEmpty())
+                writeChannelStart(paths, {bootId, 0});
             notifier->notifyReady(QStringLiteral("playing"));
         }
     });
@@ -434,6 +440,12 @@ void PlayerApp::Parts::setupScheduler()
 
 void PlayerApp::start()
 {
+    if (m->chooseQuickStart()) {
+        m->runStartup(true);
+        m->mainScreen->show();
+        m->mainScreen->raise();
+        return;
+    }
     auto* window = new StartupWindow(m->paths, m->servers, m->timings, m->platform.makeWebView());
     window->setAttribute(Qt::WA_DeleteOnClose);
     m->startupWindow = window;
@@ -458,7 +470,18 @@ void PlayerApp::showMainScreen()
     m->mainScreen->raise();
 }
 
-void PlayerApp::Parts::runStartup()
+bool PlayerApp::Parts::chooseQuickStart()
+{
+    const std::optional<ChannelStartRecord> record = readChannelStart(paths);
+    const StartChoice choice = chooseStart(record, bootId);
+    qCInfo(lcStartup).noquote() << (choice.quick ? "straight to the channel:" : "whole start-up:") << choice.reason;
+    // Counted before it is tried, so that quick starts that crash give way to the whole one.
+    if (choice.quick)
+        writeChannelStart(paths, {bootId, record->quickStarts + 1});
+    return choice.quick;
+}
+
+void PlayerApp::Parts::runStartup(bool quick)
 {
     loading = true;
     QElapsedTimer elapsed;
@@ -473,17 +496,24 @@ void PlayerApp::Parts::runStartup()
     else
         ftp->StartConnexionFTP(ftpSessionSettings(servers, timings));
 
-    sequence->run();
+    if (quick)
+        sequence->runFromDisk();
+    else
+        sequence->run();
     phrases.lstPhrase = sequence->phrases();
     phrases.phraseCount = int(phrases.lstPhrase.size());
     phrases.phraseIndex = 0;
 
-    if (!sequence->manualMode())
+    if (!sequence->manualMode() && !quick)
         status.lastSync = platform.clock->now();
 
     showBanner();
     closeStartupWindow();
-    refreshWeatherAtStartup();
+    // A quick start shows the channel first: a slow weather service must not hold it.
+    if (quick)
+        QTimer::singleShot(0, mainScreen.get(), [this] { refreshWeatherAtStartup(); });
+    else
+        refreshWeatherAtStartup();
     armTimers();
     mirrorLists();
     checkSomethingPlays();
