@@ -9,6 +9,7 @@
 #include "core/categories.h"
 #include "core/clock.h"
 #include "core/connection_probe.h"
+#include "core/exit_reasons.h"
 #include "core/file_helpers.h"
 #include "core/logging.h"
 #include "core/playlist.h"
@@ -231,6 +232,7 @@ void PlayerApp::Parts::setupPlatform()
         p.endProgram = [] {
             // Ends at once, as the operator expects of "quit": no window runs its own
             // shutdown, no timer fires again.
+            qCInfo(lcSystem) << "the player ends with status 0: stopped on purpose, not restarted before the next boot";
             std::fflush(stderr);
             std::_Exit(0);
         };
@@ -253,8 +255,12 @@ void PlayerApp::Parts::endOnSignal(int signalNumber)
     // A download under way stays in the journal, which is written before its first
     // byte; ending here leaves exactly what a power cut would, and the next start-up
     // deletes the partial file and fetches it again.
-    qCInfo(lcSystem).noquote() << (signalNumber == SIGINT ? "SIGINT" : "SIGTERM")
-                               << "received: transfers stopped, the player ends";
+    // During the start-up the service manager's start timeout is the likely sender: say
+    // where the start-up stood.
+    qCInfo(lcSystem).noquote() << (signalNumber == SIGINT ? "SIGINT" : "SIGTERM") << "received"
+                               << (loaded ? QStringLiteral("while the channel played")
+                                          : QStringLiteral("during the start-up (") + keepAlive->statusLine() + ')')
+                               << ": transfers stopped, the player ends";
     notifier->notifyStopping();
     // The FTP engine's request, if any, ends with its worker thread when it is destroyed.
     platform.httpEngine->cancel();
@@ -521,6 +527,7 @@ void PlayerApp::Parts::runStartup(bool quick)
     writeStatus();
     loading = false;
     loaded = true;
+    setRunPhase(RunPhase::Playing);
     qCInfo(lcStartup) << "start-up done in" << elapsed.elapsed() << "ms";
 }
 
