@@ -521,6 +521,8 @@ void PlayerApp::Parts::runStartup(bool quick)
     else
         refreshWeatherAtStartup();
     armTimers();
+    const QDateTime now = platform.clock->now();
+    askMissedDailyReboot(paths, now, bootTime(now), scheduler->rebootTime().time(), *platform.rebooter);
     mirrorLists();
     checkSomethingPlays();
     statusTimer->start();

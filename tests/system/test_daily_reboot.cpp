@@ -1,5 +1,9 @@
 #include "system/daily_reboot.h"
 
+#include "core/program_paths.h"
+#include "support/temp_tree.h"
+#include "system/reboot.h"
+
 #include <gtest/gtest.h>
 
 using namespace zepril;
@@ -45,4 +49,22 @@ TEST(DailyReboot, OnlyAMachineUpSinceBeforeTheMinuteAndNotYetRebootedThatDayIsRe
         EXPECT_TRUE(d.reason.contains(QLatin1String(r.reason))) << d.reason.toStdString();
     }
     EXPECT_LT(bootTime(now).secsTo(now), 5 * 365 * 86400);
+}
+
+TEST(DailyReboot, APlayerRestartedJustAfterTheMinuteAsksOnceAndRecordsIt)
+{
+    struct Counting final : Rebooter {
+        bool requestReboot() override { return ++requests > 0; }
+        int requests = 0;
+    } rebooter;
+    zepril::test::TempTree tree;
+    tree.mkdir("cfg");
+    const ProgramPaths paths(tree.root());
+    const QDateTime now(QDate(2026, 12, 8), QTime(3, 0, 40));
+    askMissedDailyReboot(paths, now, now.addSecs(-30), QTime(3, 0), rebooter);
+    EXPECT_EQ(rebooter.requests, 0) << "this boot is the day's reboot";
+    askMissedDailyReboot(paths, now, now.addDays(-3), QTime(3, 0), rebooter);
+    askMissedDailyReboot(paths, now.addSecs(30), now.addDays(-3), QTime(3, 0), rebooter);
+    EXPECT_EQ(rebooter.requests, 1);
+    EXPECT_EQ(tree.read("cfg/daily_reboot.txt"), "2026-12-08T03:00:40\r\n");
 }
