@@ -1,5 +1,6 @@
 #include "system/service_notifier.h"
 
+#include "core/exit_reasons.h"
 #include "core/logging.h"
 
 #include <sys/socket.h>
@@ -20,6 +21,7 @@ ServiceNotifier::ServiceNotifier(QObject* parent) : QObject(parent)
     const bool forUs = pid.isEmpty() || pid.toLongLong() == qint64(getpid());
     if (ok && usec > 0 && forUs && enabled())
         m_pingMs = int(qMax<qint64>(1, usec / 2000));
+    noteWatchdogPeriod(qint64(m_pingMs) * 2);
     m_watchdog.setObjectName(QStringLiteral("WatchdogPing"));
     m_watchdog.setInterval(m_pingMs);
     connect(&m_watchdog, &QTimer::timeout, this, &ServiceNotifier::ping);
@@ -27,7 +29,7 @@ ServiceNotifier::ServiceNotifier(QObject* parent) : QObject(parent)
 
 bool ServiceNotifier::send(const QByteArray& socketPath, const QByteArray& message)
 {
-    sockaddr_un address{};
+    sockaddr_un address {};
     address.sun_family = AF_UNIX;
     if (socketPath.isEmpty() || size_t(socketPath.size()) >= sizeof(address.sun_path))
         return false;
@@ -69,6 +71,13 @@ void ServiceNotifier::notifyStopping()
         send(m_socket, "STOPPING=1");
 }
 
+void ServiceNotifier::extendStartup(int graceMs, const QString& status)
+{
+    if (!enabled() || m_ready)
+        return;
+    send(m_socket, "EXTEND_TIMEOUT_USEC=" + QByteArray::number(qint64(graceMs) * 1000) + "\nSTATUS=" + status.toUtf8());
+}
+
 void ServiceNotifier::startWatchdog()
 {
     if (m_pingMs <= 0)
@@ -80,6 +89,7 @@ void ServiceNotifier::startWatchdog()
 
 void ServiceNotifier::ping()
 {
+    noteWatchdogPing();
     send(m_socket, "WATCHDOG=1");
 }
 

@@ -3,6 +3,7 @@
 #include "core/program_paths.h"
 #include "support/temp_tree.h"
 
+#include <QDateTime>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -17,10 +18,11 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
         std::optional<int> status;
         QString text;
     };
-    const auto run = [&tree](const char* argument) {
+    const auto run = [&tree](const char* argument, const char* next = nullptr) {
         QString text;
         QTextStream out(&text);
-        const auto status = runTechnicianCommand({QLatin1String(argument)}, ProgramPaths(tree.root()), out);
+        const QStringList arguments = next ? QStringList{argument, next} : QStringList{argument};
+        const auto status = runTechnicianCommand(arguments, ProgramPaths(tree.root()), out);
         out.flush();
         return Answer{status, text};
     };
@@ -47,6 +49,18 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
     const Answer status = run("--status");
     EXPECT_EQ(status.status, 0);
     EXPECT_EQ(status.text, "{\"state\": \"playing\"}\n");
+
+    // The timer's question, two hours away from the reboot minute, then once it is recorded.
+    const QByteArray later = QTime::currentTime().addSecs(7200).toString("hh:mm").toLatin1();
+    tree.write("cfg/config.ini", "[Variables_Setup]\r\nmajvid_heure=" + later);
+    const Answer early = run("--daily-reboot-due", "failed");
+    EXPECT_EQ(early.status, 1);
+    EXPECT_TRUE(early.text.startsWith("not due: not the reboot time")) << early.text.toStdString();
+    EXPECT_EQ(run("--record-daily-reboot").status, 0);
+    EXPECT_TRUE(tree.read("cfg/daily_reboot.txt").startsWith(QDate::currentDate().toString(Qt::ISODate).toLatin1()));
+    const Answer again = run("--daily-reboot-due", "failed");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(again.text.startsWith("not due: today's reboot was already asked for")) << again.text.toStdString();
 
     EXPECT_FALSE(run("--fullscreen").status) << "anything else starts the channel";
 }
