@@ -229,6 +229,10 @@ void PhraseTextBox::drawOnStrip(const Placement& at)
     const int before = std::clamp(left, 0, w), after = std::clamp(right, 0, w);
     m_strip->copy(kBackdropKey, QRect(0, 0, before, h), QPoint(0, 0));
     m_strip->copy(kBackdropKey, QRect(after, 0, w - after, h), QPoint(after, 0));
+    // A phrase that measures nothing (a soft hyphen, a zero-width space) has a box of no
+    // columns, and no tile to take an edge column from.
+    if (right <= left)
+        return;
     // Inside the box, the server's copies of the tiles.
     const int from = std::max(left + 1, 0), to = std::min(right - 1, w);
     for (int i = std::max(0, (from - left) / kTileWidth); left + i * kTileWidth < to; ++i) {
@@ -270,7 +274,8 @@ const QImage& PhraseTextBox::tile(int index, int phase, int boxWidth)
         return *found;
     const qreal ratio = devicePixelRatioF();
     const int left = index * kTileWidth;
-    const int width = std::min(kTileWidth, boxWidth - left);
+    // Never empty: a null picture has no pixels for the strip's edge columns to read.
+    const int width = std::max(1, std::min(kTileWidth, boxWidth - left));
     // Only the first and last columns are partly covered by the box.
     const bool opaque = left > 0 && left + width < boxWidth;
     QImage image(QSize(width, height()) * ratio, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);

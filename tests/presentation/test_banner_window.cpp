@@ -1,3 +1,4 @@
+#include "core/text_codec.h"
 #include "core/timings.h"
 #include "presentation/banner_cycle.h"
 #include "presentation/banner_window.h"
@@ -54,6 +55,83 @@ int worstDifferenceFromOneDrawing(const BannerWindow& banner, double left, const
         for (int x = 0; x < expected.width(); ++x)
             worst = std::max(worst, std::abs(qGray(rgb.pixel(x, y)) - qGray(expected.pixel(x, y))));
     return worst;
+}
+
+// Phrases that measure nothing, about a pixel, or a great deal, in any script or
+// direction: each crosses the banner as a short phrase does (a box as wide as its text
+// from the right edge until it has left on the left) and the logo stays where it is.
+// The X path and the Qt path draw them in the same calls.
+void passEveryKindOfPhrase(BannerWindow& banner)
+{
+    banner.load(resolveBannerSettings("150", "40", "6"));
+    test::TempTree tree;
+    QImage logo(40, 40, QImage::Format_RGB32);
+    logo.fill(Qt::blue);
+    ASSERT_TRUE(logo.save(tree.path("logo.png")));
+    banner.setSkin(QString(), tree.path("logo.png"));
+    banner.setTextColours(false); // white boxes on the black background
+    auto* strip = banner.findChild<ServerPictureStrip*>();
+    const auto shown = [&] {
+        if (!strip)
+            return banner.grab().toImage();
+        strip->finish();
+        return QGuiApplication::primaryScreen()->grabWindow(banner.winId()).toImage();
+    };
+    QtWindowRaiser raiser;
+    OnePhrase phrase;
+    test::FakeClock clock;
+    BannerCycle cycle(banner, raiser, phrase, clock, Timings::production());
+    int passTicks = 0;
+    QObject::connect(&cycle, &BannerCycle::passEnded, [&](int ticks) { passTicks = ticks; });
+    const double tpp = banner.twipsPerPixel();
+    const QString phrases[] = {
+        decodeText("\xad"), // a soft hyphen from a Windows-1252 texts file
+        QStringLiteral("\u200b"),
+        QStringLiteral("\u200a"),
+        QStringLiteral("\u0301\u0308\u20dd"),
+        QStringLiteral("\u200e\u200f\u2066\u2069\ufeff"),
+        QStringLiteral("     "),
+        QStringLiteral("\u0645\u0631\u062d\u0628\u0627 \u05d1\u05e8\u05d5\u05db\u05d9\u05dd"),
+        QStringLiteral("WELCOME \u0645\u0631\u062d\u0628\u0627 \u6b22\u8fce \u200f\u0414\u043e\u0431\u0440\u043e!"),
+        QStringLiteral("\u0645\u0631\u062d\u0628\u0627 WELCOME \u0301").repeated(300),
+    };
+    for (const QString& text : phrases) {
+        SCOPED_TRACE(text.left(20).toStdString());
+        phrase.text = text;
+        cycle.TimeCycleBandeau_Timer();
+        const double width = banner.phraseWidth();
+        // Woken every fortieth tick, as a busy thread would be; the pass goes by the time.
+        for (int wakeUps = 0; cycle.passRunning() && wakeUps < 10'000; ++wakeUps)
+            clock.steady += 600, cycle.TimerDefilant_Timer();
+        EXPECT_EQ(passTicks, int(std::floor((banner.screenWidth() + width) / banner.scrollStep())) + 1);
+        while (strip && strip->waiting())
+            QTest::qWait(20);
+
+        // Placed on the banner: the box as wide as the text, the backdrop right of it.
+        banner.setPhraseGeometry(banner.referenceGeometry());
+        banner.setPhraseLeft(100 * tpp);
+        const QRect box = banner.tphraseTxt()->geometry();
+        EXPECT_EQ(box.width(), int(std::ceil(width / tpp)));
+        QTest::qWait(20);
+        const QImage image = shown();
+        EXPECT_EQ(image.pixelColor(20, banner.height() / 2), QColor(Qt::blue));
+        const int beyond = 100 + box.width() + 2;
+        if (beyond < image.width()) {
+            EXPECT_EQ(image.pixelColor(beyond, box.center().y()), QColor(Qt::black));
+        }
+        if (box.width() >= 3) {
+            EXPECT_EQ(image.pixelColor(101, box.top()), QColor(Qt::white));
+        }
+    }
+    // Boxes of no column, of part of one and of one, at every eighth of a pixel.
+    for (const double pixels : {0.0, 0.125, 1.0, 1.5})
+        for (int eighth = 0; eighth < 8; ++eighth) {
+            TwipsRect rect = banner.referenceGeometry();
+            rect.width = pixels * tpp;
+            rect.left = (100 + eighth / 8.0) * tpp;
+            banner.setPhraseGeometry(rect);
+            EXPECT_EQ(shown().pixelColor(20, banner.height() / 2), QColor(Qt::blue)) << pixels << " " << eighth;
+        }
 }
 
 class BannerWindowTest : public ::testing::Test {
@@ -184,6 +262,17 @@ TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesIt
             EXPECT_LT(line.size(), kMaxLoggedPhraseChars + 100) << line.left(200).toStdString();
     }
     QLoggingCategory::setFilterRules(QString());
+}
+
+TEST_F(BannerWindowTest, EveryKindOfPhrasePassesHarmlessly)
+{
+    passEveryKindOfPhrase(banner);
+}
+
+TEST_F(BannerWindowTest, OnXEveryKindOfPhrasePassesHarmlessly)
+{
+    ASSERT_TRUE(banner.tphraseTxt()->drawnByServer());
+    passEveryKindOfPhrase(banner);
 }
 
 TEST_F(BannerWindowTest, SkinPicturesAndBadOnes)
