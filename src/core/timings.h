@@ -24,6 +24,7 @@ struct Timings {
     int emptyPlaylistRetryMs = 180000;  // nothing to play: the folders are looked at again
     int startupPageQuitGraceMs = 3000;    // the page helper asked to quit, then terminated
     int startupPageTerminateGraceMs = 1000; // then killed
+    int screenSettleMs = 300;               // a screen's changes settle before the windows follow it
 
     static Timings production() { return {}; }
 };

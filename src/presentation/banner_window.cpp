@@ -370,10 +370,9 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
         qCWarning(lcBanner) << "no screen to lay the banner on";
         return;
     }
-    m_tpp = zepril::twipsPerPixel(screen->logicalDotsPerInch());
-    m_tphraseTxt->setTwipsPerPixel(m_tpp);
     // A step of zero or less would hold the phrase in the banner for ever.
     m_scrollStep = settings.scrollStep > 0 ? settings.scrollStep : BannerSettings{}.scrollStep;
+    m_heightRatio = settings.heightRatio;
 
     m_tphrase->clear();
     m_tphraseTxt->setText(QString());
@@ -382,13 +381,32 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
     m_tphrase->setFont(m_font);
     m_tphraseTxt->setBoxFont(m_font);
 
+    m_loaded = true;
+    layOut(screen);
+    m_reference = m_layout.reference;
+    m_tphrase->setGeometry(twipsToPixels(m_reference, m_tpp));
+    m_tphraseTxt->setTwipsGeometry(m_layout.phrase);
+    qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints
+                     << "pt, step" << m_scrollStep << "twips per tick";
+    raiseWindow(this);
+}
+
+void BannerWindow::layOut(QScreen* screen)
+{
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!m_loaded || !screen)
+        return;
+    m_tpp = zepril::twipsPerPixel(screen->logicalDotsPerInch());
+    m_tphraseTxt->setTwipsPerPixel(m_tpp);
+
     const QRect sg = screen->geometry();
     m_screenWidth = sg.width() * m_tpp;
     BannerLayoutInput in;
     in.screenWidth = m_screenWidth;
     in.screenHeight = sg.height() * m_tpp;
     in.twipsPerPixel = m_tpp;
-    in.heightRatio = settings.heightRatio;
+    in.heightRatio = m_heightRatio;
     in.referenceHeight = QFontMetricsF(m_font, this).height() * m_tpp;
     in.logoWidth = kLogoDesignTwips;
     in.logoHeight = kLogoDesignTwips;
@@ -396,16 +414,19 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
 
     setGeometry(twipsToPixels(m_layout.window, m_tpp).translated(sg.topLeft()));
     m_tphrase2->setGeometry(twipsToPixels(m_layout.background, m_tpp));
-    m_reference = m_layout.reference;
-    m_tphrase->setGeometry(twipsToPixels(m_reference, m_tpp));
     m_pboxLogo->setGeometry(twipsToPixels(m_layout.logo, m_tpp));
-    m_tphraseTxt->setTwipsGeometry(m_layout.phrase);
-    qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints
-                     << "pt, step" << m_scrollStep << "twips per tick";
+    // A phrase under way keeps its place along the banner and its width; it is centred
+    // again in the new height.
+    m_reference.top = m_layout.reference.top;
+    m_reference.height = m_layout.reference.height;
+    m_tphrase->setGeometry(twipsToPixels(m_reference, m_tpp));
+    TwipsRect box = m_tphraseTxt->twipsGeometry();
+    box.top = m_layout.phrase.top;
+    box.height = m_layout.phrase.height;
+    m_tphraseTxt->setTwipsGeometry(box);
 
     if (!m_back.isNull() || !m_logo.isNull())
         setSkin(QString(), QString());
-    raiseWindow(this);
 }
 
 void BannerWindow::setSkin(const QString& backJpgPath, const QString& logoJpgPath)
