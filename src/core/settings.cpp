@@ -163,13 +163,15 @@ void checkValues(const QString& text, Settings& s, QList<ConfigWarning>& warning
     static const QRegularExpression plainHhMm(QStringLiteral("^([01][0-9]|2[0-3]):[0-5][0-9]$"));
     if (const std::optional<QTime> rebootAt = rebootTimeOfDay(reboot); !rebootAt) {
         warnings.append(warn(QStringLiteral("majvid_heure"), reboot,
-                             QStringLiteral("names no time of day (HH:MM, 00:00..23:59); the daily reboot never happens"),
+                             QStringLiteral("names no time of day (HH:MM, 00:00..23:59); "
+                                            "the daily reboot never happens"),
                              true));
     } else if (!plainHhMm.match(reboot).hasMatch()) {
         // Another reader of the file (a script, an older player) may take only HH:MM,
         // or only the first and the last two characters.
         warnings.append(warn(QStringLiteral("majvid_heure"), reboot,
-                             QStringLiteral("is not HH:MM; the daily reboot is at %1 (write %1 so that every reader agrees)")
+                             QStringLiteral("is not HH:MM; the daily reboot is at %1 "
+                                            "(write %1 so that every reader agrees)")
                                  .arg(rebootAt->toString(QStringLiteral("hh:mm")))));
     }
 

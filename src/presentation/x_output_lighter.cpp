@@ -33,7 +33,8 @@ XOutputLighter* XOutputLighter::create(QObject* parent)
     if (!qGuiApp || !qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
         return nullptr;
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const xcb_query_extension_reply_t* randr = c && !xcb_connection_has_error(c) ? xcb_get_extension_data(c, &xcb_randr_id) : nullptr;
+    const xcb_query_extension_reply_t* randr =
+        c && !xcb_connection_has_error(c) ? xcb_get_extension_data(c, &xcb_randr_id) : nullptr;
     auto version = randr && randr->present
                        ? owned(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 2), nullptr))
                        : owned<xcb_randr_query_version_reply_t>(nullptr);
@@ -72,7 +73,8 @@ void XOutputLighter::readEvents()
         std::free(event);
     }
     if (xcb_connection_has_error(c)) {
-        qCWarning(lcPlayer) << "the connection that watches the X server's outputs is broken; outputs are no longer lit";
+        qCWarning(lcPlayer) << "the connection that watches the X server's outputs is broken;"
+                            << "outputs are no longer lit";
         m_notifier->setEnabled(false);
         return;
     }
@@ -92,8 +94,8 @@ int XOutputLighter::lightConnectedOutputs()
     const int modeCount = xcb_randr_get_screen_resources_current_modes_length(resources.get());
     int lit = 0;
     for (int i = 0; i < xcb_randr_get_screen_resources_current_outputs_length(resources.get()); ++i) {
-        const auto output = owned(
-            xcb_randr_get_output_info_reply(c, xcb_randr_get_output_info(c, outputs[i], resources->config_timestamp), nullptr));
+        const auto output = owned(xcb_randr_get_output_info_reply(
+            c, xcb_randr_get_output_info(c, outputs[i], resources->config_timestamp), nullptr));
         if (!output || output->connection != XCB_RANDR_CONNECTION_CONNECTED || output->crtc != XCB_NONE
             || output->num_modes == 0)
             continue;
@@ -101,15 +103,16 @@ int XOutputLighter::lightConnectedOutputs()
                                size_t(xcb_randr_get_output_info_name_length(output.get())));
         // The preferred modes come first; without one, the first the server lists.
         const xcb_randr_mode_t wanted = xcb_randr_get_output_info_modes(output.get())[0];
-        const xcb_randr_mode_info_t* mode = std::find_if(modes, modes + modeCount, [&](const auto& m) { return m.id == wanted; });
+        const xcb_randr_mode_info_t* mode =
+            std::find_if(modes, modes + modeCount, [&](const auto& m) { return m.id == wanted; });
         if (mode == modes + modeCount)
             continue;
         // A display controller this output can use that drives nothing yet.
         xcb_randr_crtc_t free = XCB_NONE;
         const xcb_randr_crtc_t* crtcs = xcb_randr_get_output_info_crtcs(output.get());
         for (int k = 0; k < output->num_crtcs && free == XCB_NONE; ++k) {
-            const auto crtc = owned(
-                xcb_randr_get_crtc_info_reply(c, xcb_randr_get_crtc_info(c, crtcs[k], resources->config_timestamp), nullptr));
+            const auto crtc = owned(xcb_randr_get_crtc_info_reply(
+                c, xcb_randr_get_crtc_info(c, crtcs[k], resources->config_timestamp), nullptr));
             if (crtc && crtc->mode == XCB_NONE && crtc->num_outputs == 0)
                 free = crtcs[k];
         }
@@ -133,12 +136,14 @@ int XOutputLighter::lightConnectedOutputs()
                                       XCB_RANDR_ROTATION_ROTATE_0, 1, &outputs[i]),
             nullptr));
         if (!set || set->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
-            qCWarning(lcPlayer).noquote() << "output" << QString::fromStdString(name) << "is connected but dark;"
-                                          << "the X server refused to light it at" << mode->width << "x" << mode->height;
+            qCWarning(lcPlayer).noquote() << "output" << QString::fromStdString(name)
+                                          << "is connected but dark; the X server refused to light it at"
+                                          << mode->width << "x" << mode->height;
             continue;
         }
         qCInfo(lcPlayer).noquote().nospace() << "output " << QString::fromStdString(name)
-                                             << " was connected but dark: lit at " << mode->width << "x" << mode->height;
+                                             << " was connected but dark: lit at " << mode->width << "x"
+                                             << mode->height;
         ++lit;
     }
     xcb_flush(c);

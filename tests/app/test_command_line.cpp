@@ -90,7 +90,8 @@ TEST(CommandLine, EveryReaderOfTheRebootTimeAgrees)
 
         const QString checked = runIn(tree, "--check-config").text;
         const bool plain = *row.time && QByteArray(row.setting) == row.time;
-        EXPECT_EQ(checked.contains(QStringLiteral("majvid_heure=\"%1\"").arg(row.setting)), !plain) << qPrintable(checked);
+        EXPECT_EQ(checked.contains(QStringLiteral("majvid_heure=\"%1\"").arg(row.setting)), !plain)
+            << qPrintable(checked);
         EXPECT_EQ(checked.contains("the daily reboot is at " + QString::fromLatin1(row.time)), !plain && *row.time);
         EXPECT_EQ(checked.contains("the daily reboot never happens"), !*row.time);
     }

@@ -91,7 +91,13 @@ TEST(DailyScheduler, OneRestartOnEveryNightOfTheYear)
     const QDateTime springStart = in(2027, 3, 28, 1, 0, 30), autumnStart = in(2026, 10, 25, 1, 0, 30);
     const QDateTime autumnSecond = autumnStart.addSecs(2 * 3600); // 02:00:30 in winter time
     ASSERT_EQ(autumnSecond.time(), QTime(2, 0, 30));
-    struct Row { const char* what; QString setting; QList<QDateTime> ticks; QList<QDateTime> reboots; QDateTime start; };
+    struct Row {
+        const char* what;
+        QString setting;
+        QList<QDateTime> ticks;
+        QList<QDateTime> reboots;
+        QDateTime start;
+    };
     const Row rows[] = {
         {"spring, the minute skipped", "02:00", everyMinuteFor(springStart, 180), {in(2027, 3, 28, 3, 0, 30)}, {}},
         {"spring, a minute inside the skipped hour", "02:30", everyMinuteFor(springStart, 180),
