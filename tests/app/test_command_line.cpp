@@ -60,7 +60,8 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
         EXPECT_EQ(std::tuple(asked.text.trimmed(), asked.status, next ? next->time().toString("hh:mm") : "", rebootedAt,
                              checked.contains(QStringLiteral("majvid_heure=\"%1\"").arg(setting)),
                              checked.contains("the daily reboot is at " + time), checked.contains("never happens")),
-                  std::tuple(time, time.isEmpty() ? 1 : 0, time, time, !plain, !plain && !time.isEmpty(), time.isEmpty()))
+                  std::tuple(time, time.isEmpty() ? 1 : 0, time, time, !plain, !plain && !time.isEmpty(),
+                             time.isEmpty()))
             << setting << "\n" << qPrintable(checked);
     }
 

@@ -48,8 +48,9 @@ TEST(ScreenFollowing, OnXorgTheWindowsFollowTheScreenAndADarkOutputIsLit)
                           QRect(0, height - bannerHeight, width, bannerHeight), QPoint(0, 0), width, 300, true);
     };
     // A new mode; then switched off, the output is lit again at its preferred mode.
-    for (const auto& [xrandr, width, height] : {std::tuple(QStringList{"--mode", "1024x768", "--fb", "1024x768"}, 1024, 768),
-                                                std::tuple(QStringList{"--off"}, 1280, 720)}) {
+    for (const auto& [xrandr, width, height] :
+         {std::tuple(QStringList{"--mode", "1024x768", "--fb", "1024x768"}, 1024, 768),
+          std::tuple(QStringList{"--off"}, 1280, 720)}) {
         ASSERT_EQ(QProcess::execute(QStringLiteral("xrandr"), QStringList{"--output", "DUMMY0"} + xrandr), 0);
         (void)QTest::qWaitFor([&, width = width, height = height] { return laidOut() == on(width, height); }, 2000);
         EXPECT_EQ(laidOut(), on(width, height)) << xrandr.join(' ').toStdString();

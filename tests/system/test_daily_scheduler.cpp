@@ -83,7 +83,8 @@ TEST(DailyScheduler, OneRestartOnEveryNightOfTheYear)
     };
     // Before, inside and just after the hour the clock skips: at the jump.
     for (const char* setting : {"02:00", "02:30", "03:00"})
-        EXPECT_EQ(run(setting, "0", everyMinute(in(3, 28, 1, 0, 30), 180)).first, QList{in(3, 28, 3, 0, 30)}) << setting;
+        EXPECT_EQ(run(setting, "0", everyMinute(in(3, 28, 1, 0, 30), 180)).first, QList{in(3, 28, 3, 0, 30)})
+            << setting;
     const QDateTime autumn = in(10, 25, 1, 0, 30); // 02:00:30 comes an hour and then two hours later
     struct Row { const char* what; QList<QDateTime> ticks; QList<QDateTime> reboots; QDateTime start; };
     const Row rows[] = {
