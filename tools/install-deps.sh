@@ -6,13 +6,14 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-webengine-dev
-  libmpv-dev mpv libxcb1-dev libxcb-sync-dev
+  libmpv-dev mpv libxcb1-dev libxcb-sync-dev libxcb-randr0-dev
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev googletest
   libcpp-httplib-dev libmagic-dev
   clang libclang-rt-14-dev
   python3 python3-pyftpdlib
   ffmpeg xvfb xauth x11-utils imagemagick faketime
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   fonts-liberation fonts-urw-base35
 )
 

@@ -2,12 +2,12 @@
 
 #include "app/daily_reboot_command.h"
 #include "core/program_paths.h"
+#include "core/reboot_time.h"
 #include "core/settings.h"
 #include "core/tree_check.h"
 #include "system/status_file.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QTextStream>
 
 namespace zepril {
@@ -42,10 +42,12 @@ int printStatus(const ProgramPaths& paths, QTextStream& out)
 
 int printRebootTime(const ProgramPaths& paths, QTextStream& out)
 {
-    const QString time = readSettings(paths.configIni()).majvid_heure;
-    if (!nextDailyTime(time, QDateTime::currentDateTime()))
+    // The reading the player's own scheduler makes, so that the timer that reboots a
+    // stopped channel agrees with it.
+    const std::optional<QTime> time = rebootTimeOfDay(readSettings(paths.configIni()).majvid_heure);
+    if (!time)
         return 1;
-    out << time << '\n';
+    out << time->toString(QStringLiteral("hh:mm")) << '\n';
     return 0;
 }
 

@@ -77,6 +77,12 @@ void MainScreen::attachPlayer(MediaPlayer& player, QWidget* videoWidget)
     resizeEvent(nullptr);
 }
 
+void MainScreen::fitScreen(QScreen* screen)
+{
+    if (screen)
+        setGeometry(screen->geometry());
+}
+
 void MainScreen::setNeighbours(QWidget* top, QWidget* bottom)
 {
     m_top = top;

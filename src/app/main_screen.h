@@ -6,6 +6,7 @@
 #include <functional>
 
 class QPushButton;
+class QScreen;
 
 namespace zepril {
 
@@ -30,6 +31,8 @@ public:
     // The player draws into a native child of this window, so it is made once the
     // window exists; videoWidget is placed at 0,0 and sized to the screen.
     void attachPlayer(MediaPlayer& player, QWidget* videoWidget);
+    // Covers `screen` (the video, buttons and panel follow); for a screen that changed.
+    void fitScreen(QScreen* screen);
     // The strips the panel is placed between, once they exist.
     void setNeighbours(QWidget* top, QWidget* bottom);
 

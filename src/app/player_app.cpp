@@ -3,6 +3,7 @@
 #include "app/main_screen.h"
 #include "app/operator_panel.h"
 #include "app/phrase_state_source.h"
+#include "app/screen_following.h"
 #include "app/startup_sequence.h"
 #include "app/startup_window.h"
 #include "app/web_view.h"
@@ -27,6 +28,7 @@
 #include "presentation/banner_window.h"
 #include "presentation/clock_weather_strip.h"
 #include "presentation/mpv_player.h"
+#include "presentation/screen_follower.h"
 #include "presentation/shell_open.h"
 #include "presentation/window_raiser.h"
 #include "system/daily_reboot.h"
@@ -128,6 +130,7 @@ struct PlayerApp::Parts {
     std::unique_ptr<PhraseStateSource> phraseSource;
     std::unique_ptr<BannerWindow> banner;
     std::unique_ptr<ClockWeatherStrip> strip;
+    std::unique_ptr<ScreenFollower> screenFollower; // goes before the windows it lays out
     std::unique_ptr<BannerCycle> cycle; // its timers stop before the windows they drive go
     std::unique_ptr<StripDisplay> stripDisplay;
     std::unique_ptr<WeatherFeed> weather;
@@ -337,6 +340,7 @@ void PlayerApp::Parts::setupScreenWindows()
     cycle->timeCycleBandeau().setObjectName(QStringLiteral("TimeCycleBandeau"));
     raiser->setWindow(StackedWindow::Main, mainScreen.get());
     raiser->setWindow(StackedWindow::Banner, banner.get());
+    screenFollower = followScreen(*mainScreen, *banner, [this] { return strip.get(); }, timings);
     QObject::connect(timeHorloge, &QTimer::timeout, mainScreen.get(), [this] {
         timeHorloge->stop();
         ensureStrip();
@@ -525,7 +529,7 @@ void PlayerApp::Parts::runStartup(bool quick)
         refreshWeatherAtStartup();
     armTimers();
     const QDateTime now = platform.clock->now();
-    askMissedDailyReboot(paths, now, bootTime(now), scheduler->rebootTime().time(), *platform.rebooter);
+    askMissedDailyReboot(paths, now, bootTime(now), scheduler->rebootTime(), *platform.rebooter);
     mirrorLists();
     checkSomethingPlays();
     statusTimer->start();

@@ -2,9 +2,11 @@
 
 #include "core/ini_reader.h"
 #include "core/logging.h"
+#include "core/reboot_time.h"
 #include "core/timings.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -66,15 +68,6 @@ std::optional<int> cycleIntervalMs(const QString& cyclePhrase)
     if (*seconds < kCyclePhraseRange.lowest || *seconds > kCyclePhraseRange.highest)
         return std::nullopt;
     return static_cast<int>(std::nearbyint(*seconds * 1000.0));
-}
-
-bool rebootTimeCanMatch(const QString& majvidHeure)
-{
-    const auto twoDigits = [](const QString& t, int highest) {
-        return t.size() == 2 && t.at(0) >= u'0' && t.at(0) <= u'9' && t.at(1) >= u'0' && t.at(1) <= u'9'
-               && t.toInt() <= highest;
-    };
-    return twoDigits(majvidHeure.left(2), 23) && twoDigits(majvidHeure.right(2), 59);
 }
 
 namespace {
@@ -167,14 +160,19 @@ void checkValues(const QString& text, Settings& s, QList<ConfigWarning>& warning
     checkBannerNumber(s.vitesse_affphrase, defaults.vitesse_affphrase, kVitesseRange, warnings);
 
     const QString& reboot = s.majvid_heure;
-    if (!rebootTimeCanMatch(reboot)) {
+    static const QRegularExpression plainHhMm(QStringLiteral("^([01][0-9]|2[0-3]):[0-5][0-9]$"));
+    if (const std::optional<QTime> rebootAt = rebootTimeOfDay(reboot); !rebootAt) {
         warnings.append(warn(QStringLiteral("majvid_heure"), reboot,
-                             QStringLiteral("can never equal the clock (HH:MM, 00:00..23:59 with two digits each); "
+                             QStringLiteral("names no time of day (HH:MM, 00:00..23:59); "
                                             "the daily reboot never happens"),
                              true));
-    } else if (reboot.size() != 5 || reboot.at(2) != u':') {
+    } else if (!plainHhMm.match(reboot).hasMatch()) {
+        // Another reader of the file (a script, an older player) may take only HH:MM,
+        // or only the first and the last two characters.
         warnings.append(warn(QStringLiteral("majvid_heure"), reboot,
-                             QStringLiteral("is not HH:MM; the daily reboot is at %1:%2").arg(reboot.left(2), reboot.right(2))));
+                             QStringLiteral("is not HH:MM; the daily reboot is at %1 "
+                                            "(write %1 so that every reader agrees)")
+                                 .arg(rebootAt->toString(QStringLiteral("hh:mm")))));
     }
 
     const long long every = leadingNumber(s.majphr_heure);

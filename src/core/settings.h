@@ -60,10 +60,6 @@ QList<ConfigWarning> settingsWarnings(const QString& configIniPath);
 // loadSettings, then one log line per warning and one with the values in use.
 Settings readSettings(const QString& configIniPath);
 
-// True when "HH:MM" read as the daily reboot (the first two and the last two
-// characters) can ever equal the clock's two-digit hour and minute.
-bool rebootTimeCanMatch(const QString& majvidHeure);
-
 // A setting used as a number: digits, optional sign, the locale's decimal separator.
 std::optional<double> parseSettingNumber(const QString& text);
 

@@ -29,6 +29,7 @@ struct Timings {
     // timeouts, a direct fetch's deadline), short enough that a stuck one ends that day.
     int startupProgressGraceMs = 120000;
     int startupProgressNoticeMs = 5000; // the service manager is told of progress at most this often
+    int screenSettleMs = 300;               // a screen's changes settle before the windows follow it
 
     static Timings production() { return {}; }
 };

@@ -229,6 +229,10 @@ void PhraseTextBox::drawOnStrip(const Placement& at)
     const int before = std::clamp(left, 0, w), after = std::clamp(right, 0, w);
     m_strip->copy(kBackdropKey, QRect(0, 0, before, h), QPoint(0, 0));
     m_strip->copy(kBackdropKey, QRect(after, 0, w - after, h), QPoint(after, 0));
+    // A phrase that measures nothing (a soft hyphen, a zero-width space) has a box of no
+    // columns, and no tile to take an edge column from.
+    if (right <= left)
+        return;
     // Inside the box, the server's copies of the tiles.
     const int from = std::max(left + 1, 0), to = std::min(right - 1, w);
     for (int i = std::max(0, (from - left) / kTileWidth); left + i * kTileWidth < to; ++i) {
@@ -270,7 +274,8 @@ const QImage& PhraseTextBox::tile(int index, int phase, int boxWidth)
         return *found;
     const qreal ratio = devicePixelRatioF();
     const int left = index * kTileWidth;
-    const int width = std::min(kTileWidth, boxWidth - left);
+    // Never empty: a null picture has no pixels for the strip's edge columns to read.
+    const int width = std::max(1, std::min(kTileWidth, boxWidth - left));
     // Only the first and last columns are partly covered by the box.
     const bool opaque = left > 0 && left + width < boxWidth;
     QImage image(QSize(width, height()) * ratio, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
@@ -365,10 +370,9 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
         qCWarning(lcBanner) << "no screen to lay the banner on";
         return;
     }
-    m_tpp = zepril::twipsPerPixel(screen->logicalDotsPerInch());
-    m_tphraseTxt->setTwipsPerPixel(m_tpp);
     // A step of zero or less would hold the phrase in the banner for ever.
     m_scrollStep = settings.scrollStep > 0 ? settings.scrollStep : BannerSettings{}.scrollStep;
+    m_heightRatio = settings.heightRatio;
 
     m_tphrase->clear();
     m_tphraseTxt->setText(QString());
@@ -377,13 +381,32 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
     m_tphrase->setFont(m_font);
     m_tphraseTxt->setBoxFont(m_font);
 
+    m_loaded = true;
+    layOut(screen);
+    m_reference = m_layout.reference;
+    m_tphrase->setGeometry(twipsToPixels(m_reference, m_tpp));
+    m_tphraseTxt->setTwipsGeometry(m_layout.phrase);
+    qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints
+                     << "pt, step" << m_scrollStep << "twips per tick";
+    raiseWindow(this);
+}
+
+void BannerWindow::layOut(QScreen* screen)
+{
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!m_loaded || !screen)
+        return;
+    m_tpp = zepril::twipsPerPixel(screen->logicalDotsPerInch());
+    m_tphraseTxt->setTwipsPerPixel(m_tpp);
+
     const QRect sg = screen->geometry();
     m_screenWidth = sg.width() * m_tpp;
     BannerLayoutInput in;
     in.screenWidth = m_screenWidth;
     in.screenHeight = sg.height() * m_tpp;
     in.twipsPerPixel = m_tpp;
-    in.heightRatio = settings.heightRatio;
+    in.heightRatio = m_heightRatio;
     in.referenceHeight = QFontMetricsF(m_font, this).height() * m_tpp;
     in.logoWidth = kLogoDesignTwips;
     in.logoHeight = kLogoDesignTwips;
@@ -391,16 +414,19 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
 
     setGeometry(twipsToPixels(m_layout.window, m_tpp).translated(sg.topLeft()));
     m_tphrase2->setGeometry(twipsToPixels(m_layout.background, m_tpp));
-    m_reference = m_layout.reference;
-    m_tphrase->setGeometry(twipsToPixels(m_reference, m_tpp));
     m_pboxLogo->setGeometry(twipsToPixels(m_layout.logo, m_tpp));
-    m_tphraseTxt->setTwipsGeometry(m_layout.phrase);
-    qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints
-                     << "pt, step" << m_scrollStep << "twips per tick";
+    // A phrase under way keeps its place along the banner and its width; it is centred
+    // again in the new height.
+    m_reference.top = m_layout.reference.top;
+    m_reference.height = m_layout.reference.height;
+    m_tphrase->setGeometry(twipsToPixels(m_reference, m_tpp));
+    TwipsRect box = m_tphraseTxt->twipsGeometry();
+    box.top = m_layout.phrase.top;
+    box.height = m_layout.phrase.height;
+    m_tphraseTxt->setTwipsGeometry(box);
 
     if (!m_back.isNull() || !m_logo.isNull())
         setSkin(QString(), QString());
-    raiseWindow(this);
 }
 
 void BannerWindow::setSkin(const QString& backJpgPath, const QString& logoJpgPath)

@@ -104,6 +104,10 @@ public:
     // The window's load: scroll step and font from the settings, laid out along the
     // bottom of the screen (the primary one unless given), then shown without focus.
     void load(const BannerSettings& settings, QScreen* screen = nullptr);
+    // Lays the loaded banner out again on a screen that changed (the primary one unless
+    // given): width, height from ratio_taillebandeau, place, pictures. A phrase under
+    // way goes on; nothing before the load.
+    void layOut(QScreen* screen = nullptr);
     // Background and logo pictures; a picture that cannot be read keeps the old one.
     void setSkin(const QString& backJpgPath, const QString& logoJpgPath);
     // couleur_texte: white on black when true, black on white otherwise.
@@ -144,6 +148,8 @@ private:
     double m_tpp = 15;
     double m_screenWidth = 0;
     double m_scrollStep = BannerSettings{}.scrollStep;
+    double m_heightRatio = BannerSettings{}.heightRatio;
+    bool m_loaded = false;
 };
 
 }

@@ -126,6 +126,17 @@ void ClockWeatherStrip::load(QScreen* screen)
         qCWarning(lcWeather) << "no screen to lay the clock and weather strip on";
         return;
     }
+    layOut(screen);
+    m_timerHorloge.start();
+    emit weatherRefreshRequested();
+}
+
+void ClockWeatherStrip::layOut(QScreen* screen)
+{
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
     m_tpp = zepril::twipsPerPixel(screen->logicalDotsPerInch());
     const QRect sg = screen->geometry();
     const double screenWidth = sg.width() * m_tpp;
@@ -155,9 +166,7 @@ void ClockWeatherStrip::load(QScreen* screen)
     m_loaded = true;
     showPictogram(m_pictogram);
     updateColourKey();
-    m_timerHorloge.start();
     qCInfo(lcWeather) << "clock and weather strip laid out at" << geometry();
-    emit weatherRefreshRequested();
 }
 
 void ClockWeatherStrip::setStockPictures(const std::array<QPixmap, 6>& pictures)

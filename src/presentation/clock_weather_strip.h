@@ -45,6 +45,8 @@ public:
     // time, applies the colour key, starts timerHorloge and asks for a weather
     // refresh. It does not show the window: the first raise does.
     void load(QScreen* screen = nullptr);
+    // The load's layout alone, for a screen that changed: geometry, time, colour key.
+    void layOut(QScreen* screen = nullptr);
     // The six stock pictograms m0 … m5; imgMeteo shows the sun, m1, until the
     // weather picks another.
     void setStockPictures(const std::array<QPixmap, 6>& pictures);

@@ -2,57 +2,20 @@
 
 #include "core/clock.h"
 #include "core/logging.h"
+#include "core/reboot_time.h"
 #include "core/settings.h"
 
 namespace zepril {
 
-namespace {
-std::optional<int> twoDigits(const QString& text, int below)
+bool rebootDue(const QDateTime& previous, const QDateTime& now, const QDateTime& seenUntil, QTime at)
 {
-    const auto digit = [](QChar c) { return c >= u'0' && c <= u'9'; };
-    if (text.size() != 2 || !digit(text.at(0)) || !digit(text.at(1)))
-        return std::nullopt;
-    const int value = (text.at(0).unicode() - u'0') * 10 + (text.at(1).unicode() - u'0');
-    if (value >= below)
-        return std::nullopt;
-    return value;
-}
-}
-
-std::optional<QTime> RebootTime::time() const
-{
-    const std::optional<int> h = twoDigits(hour, 24);
-    const std::optional<int> m = twoDigits(minute, 60);
-    if (!h || !m)
-        return std::nullopt;
-    return QTime(*h, *m);
-}
-
-RebootTime rebootTimeFrom(const QString& majvidHeure)
-{
-    return {majvidHeure.left(2), majvidHeure.right(2)};
-}
-
-std::optional<QDate> rebootDayDue(const std::optional<QDateTime>& previousTick, const QDateTime& thisTick,
-                                  const RebootTime& rebootTime, const std::optional<QDate>& lastRebootDay)
-{
-    const std::optional<QTime> minute = rebootTime.time();
-    if (!minute)
-        return std::nullopt;
-    // A step over midnight can pass the restart minute of the previous tick's day as
-    // well as that of this tick's day; the latest one passed is the one acted on.
-    for (const QDate day : {thisTick.date(), previousTick ? previousTick->date() : thisTick.date()}) {
-        if (day == lastRebootDay)
-            continue;
-        QDateTime start = thisTick;
-        start.setDate(day);
-        start.setTime(*minute);
-        const bool inMinute = start <= thisTick && thisTick < start.addSecs(60);
-        const bool steppedOver = previousTick && *previousTick < start && start <= thisTick;
-        if (inMinute || steppedOver)
-            return day;
-    }
-    return std::nullopt;
+    const QTimeZone zone = now.timeZone();
+    QDateTime latest = firstMomentAt(now.date(), at, zone);
+    if (latest > now)
+        latest = firstMomentAt(now.date().addDays(-1), at, zone);
+    constexpr qint64 kDaySeconds = 24 * 60 * 60;
+    const bool passedBefore = latest <= seenUntil && latest.secsTo(seenUntil) < kDaySeconds;
+    return previous < latest && latest <= now && !passedBefore;
 }
 
 bool refreshDue(qint64 refreshTickCount, const QString& refreshEveryTicks)
@@ -62,21 +25,26 @@ bool refreshDue(qint64 refreshTickCount, const QString& refreshEveryTicks)
 
 DailyScheduler::DailyScheduler(const Clock& clock, std::function<void()> reboot, std::function<void()> refresh,
                                QObject* parent)
-    : QObject(parent), m_clock(clock), m_reboot(std::move(reboot)), m_refresh(std::move(refresh))
+    : QObject(parent),
+      m_clock(clock),
+      m_reboot(std::move(reboot)),
+      m_refresh(std::move(refresh)),
+      m_previousTick(clock.now()),
+      m_seenUntil(m_previousTick)
 {
 }
 
 void DailyScheduler::configure(const QString& majvidHeure, const QString& majphrHeure)
 {
-    m_rebootTime = rebootTimeFrom(majvidHeure);
+    m_rebootTime = rebootTimeOfDay(majvidHeure);
     m_refreshEveryTicks = majphrHeure;
     m_refreshTickCount = 0;
     const long long every = leadingNumber(majphrHeure);
-    if (const std::optional<QTime> at = m_rebootTime.time())
-        qCInfo(lcScheduler).noquote() << "daily restart at" << at->toString(QStringLiteral("hh:mm"));
+    if (m_rebootTime)
+        qCInfo(lcScheduler).noquote() << "daily restart at" << m_rebootTime->toString(QStringLiteral("hh:mm"));
     else
         qCWarning(lcScheduler).noquote() << "majvid_heure" << majvidHeure
-                                         << "is not a time written hh:mm: the daily restart never happens";
+                                         << "names no time of day: the daily restart never happens";
     if (every > 0)
         qCInfo(lcScheduler) << "texts refresh every" << every << "ticks";
     else
@@ -94,16 +62,16 @@ void DailyScheduler::onTick()
     m_inTick = true;
 
     const QDateTime now = m_clock.now();
-    const std::optional<QDate> rebootDay = rebootDayDue(m_previousTick, now, m_rebootTime, m_lastRebootDay);
-    if (m_previousTick && now < *m_previousTick)
-        qCWarning(lcScheduler).noquote() << "the clock went back from" << m_previousTick->toString(Qt::ISODate)
+    const bool rebootNow = m_rebootTime && rebootDue(m_previousTick, now, m_seenUntil, *m_rebootTime);
+    if (now < m_previousTick)
+        qCWarning(lcScheduler).noquote() << "the clock went back from" << m_previousTick.toString(Qt::ISODate)
                                          << "to" << now.toString(Qt::ISODate);
     m_previousTick = now;
+    m_seenUntil = std::max(m_seenUntil, now);
 
-    if (rebootDay) {
-        m_lastRebootDay = rebootDay;
-        qCInfo(lcScheduler).noquote() << "daily restart time of" << rebootDay->toString(Qt::ISODate) << "reached at"
-                                      << now.toString(Qt::ISODate);
+    if (rebootNow) {
+        qCInfo(lcScheduler).noquote() << "daily restart time" << m_rebootTime->toString(QStringLiteral("hh:mm"))
+                                      << "passed; the clock reads" << now.toString(Qt::ISODate);
         if (m_reboot)
             m_reboot();
     }

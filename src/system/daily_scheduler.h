@@ -16,27 +16,14 @@ namespace zepril {
 
 class Clock;
 
-// The restart time as majvid_heure gives it: its first and its last two characters
-// ("03:00" -> "03", "00"). Only two digits each, an hour 00 to 23 and a minute 00 to
-// 59, make a time: "3:00" gives "3:", which never matches, rather than restarting at
-// a time nobody meant.
-struct RebootTime {
-    QString hour;
-    QString minute;
-    // The minute of the day it names; nothing when it names none.
-    std::optional<QTime> time() const;
-};
-RebootTime rebootTimeFrom(const QString& majvidHeure);
-
-// Whether this tick restarts the machine, and for which day's restart minute. It does
-// when this tick falls in the restart minute, or when the restart minute began after
-// the previous tick and no later than this one: a clock stepped forward over it (an
-// NTP correction, a tick held back by a busy thread) still restarts once. A clock
-// stepped backward never restarts by itself, and the restart minute of the day last
-// acted on (lastRebootDay) is not acted on again, so a clock set back over it after a
-// restart request does not ask twice that day. previousTick is empty on the first tick.
-std::optional<QDate> rebootDayDue(const std::optional<QDateTime>& previousTick, const QDateTime& thisTick,
-                                  const RebootTime& rebootTime, const std::optional<QDate>& lastRebootDay);
+// Whether the tick at `now` restarts the machine at the time of day `at`. It does when
+// the latest moment the clock first read `at` (firstMomentAt: once on the night the
+// clocks go back, at the jump on the night they go forward) came after `previous`, the
+// previous tick or, for the first tick, the time the scheduler started: a clock
+// stepped forward over it, before or after the first tick, restarts once. A clock set
+// back never restarts by itself, nor when it passes again a moment that came less
+// than a day before `seenUntil`, the latest time the clock read so far.
+bool rebootDue(const QDateTime& previous, const QDateTime& now, const QDateTime& seenUntil, QTime at);
 
 // Whether the tick count since the last refresh attempt, this tick included, is the
 // leading number of refreshEveryTicks ("02:00" -> 2, "abc" -> 0, which is never reached).
@@ -46,13 +33,14 @@ class DailyScheduler final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DailyScheduler)
 public:
+    // Restart moments from now on count; those before belong to an earlier run.
     DailyScheduler(const Clock& clock, std::function<void()> reboot, std::function<void()> refresh,
                    QObject* parent = nullptr);
 
     // From the settings as the start-up read them; the tick count starts again at 0.
     void configure(const QString& majvidHeure, const QString& majphrHeure);
 
-    const RebootTime& rebootTime() const { return m_rebootTime; }
+    const std::optional<QTime>& rebootTime() const { return m_rebootTime; }
     const QString& refreshEveryTicks() const { return m_refreshEveryTicks; }
     qint64 refreshTickCount() const { return m_refreshTickCount; }
 
@@ -64,11 +52,11 @@ private:
     const Clock& m_clock;
     std::function<void()> m_reboot;
     std::function<void()> m_refresh;
-    RebootTime m_rebootTime;
+    std::optional<QTime> m_rebootTime;
     QString m_refreshEveryTicks;
     qint64 m_refreshTickCount = 0;
-    std::optional<QDateTime> m_previousTick;
-    std::optional<QDate> m_lastRebootDay;
+    QDateTime m_previousTick; // the start until the first tick
+    QDateTime m_seenUntil;
     bool m_inTick = false;
 };
 

@@ -1,12 +1,12 @@
 #include "system/status_file.h"
 
 #include "core/logging.h"
+#include "core/reboot_time.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace zepril {
@@ -51,19 +51,15 @@ std::optional<QByteArray> readStatusFile(const QString& path)
     return file.readAll();
 }
 
-std::optional<QDateTime> nextDailyTime(const QString& hhmm, const QDateTime& now)
+std::optional<QDateTime> nextDailyTime(const QString& majvidHeure, const QDateTime& now)
 {
-    static const QRegularExpression form(QStringLiteral("^([0-9]{2}):([0-9]{2})$"));
-    const auto m = form.match(hhmm);
-    if (!m.hasMatch())
+    const std::optional<QTime> time = rebootTimeOfDay(majvidHeure);
+    if (!time)
         return std::nullopt;
-    const QTime time(m.captured(1).toInt(), m.captured(2).toInt());
-    if (!time.isValid())
-        return std::nullopt;
-    QDateTime next(now.date(), time, now.timeSpec());
+    QDateTime next = firstMomentAt(now.date(), *time, now.timeZone());
     if (next <= now)
-        next = next.addDays(1);
-    return next;
+        next = firstMomentAt(now.date().addDays(1), *time, now.timeZone());
+    return now.timeSpec() == Qt::LocalTime ? next.toLocalTime() : next;
 }
 
 }

@@ -32,8 +32,8 @@ bool writeStatusFile(const QString& path, const ChannelStatus& status);
 // The file as written, indented for people; nothing when it cannot be read.
 std::optional<QByteArray> readStatusFile(const QString& path);
 
-// The next moment the clock reads "HH:MM" (two digits each) after now; nothing when
-// the text can never match.
-std::optional<QDateTime> nextDailyTime(const QString& hhmm, const QDateTime& now);
+// The next daily reboot after now for a majvid_heure setting, as the scheduler will
+// make it (rebootTimeOfDay, firstMomentAt); nothing when the setting names no time.
+std::optional<QDateTime> nextDailyTime(const QString& majvidHeure, const QDateTime& now);
 
 }

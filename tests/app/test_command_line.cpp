@@ -1,7 +1,10 @@
 #include "app/command_line.h"
 
 #include "core/program_paths.h"
+#include "support/core_fakes.h"
 #include "support/temp_tree.h"
+#include "system/daily_scheduler.h"
+#include "system/status_file.h"
 
 #include <QDateTime>
 #include <QTextStream>
@@ -38,11 +41,29 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
     tree.write("videos-man/night/a.mp4", "x");
     EXPECT_EQ(run("--check-config").status, 0);
 
-    EXPECT_EQ(run("--reboot-time").status, 1) << "3:00 never matches: no reboot to schedule";
-    tree.write("cfg/config.ini", "[Variables_Setup]\r\nmajvid_heure=04:30\r\n");
-    const Answer reboot = run("--reboot-time");
-    EXPECT_EQ(reboot.status, 0);
-    EXPECT_EQ(reboot.text, "04:30\n");
+    // The scheduler, the status file, --reboot-time (which the timer that reboots a
+    // stopped channel asks) and --check-config read majvid_heure alike ("": no reboot).
+    const std::pair<const char*, QString> rows[] = {{"03:00", "03:00"}, {"3:00", "03:00"}, {"0300", "03:00"},
+                                                    {"03h00", "03:00"}, {"", ""},          {"24:00", "00:00"},
+                                                    {"03", ""},         {"25:00", ""},     {"12:60", ""}};
+    for (const auto& [setting, time] : rows) {
+        tree.write("cfg/config.ini", QByteArray("[Variables_Setup]\r\nmajvid_heure=") + setting + "\r\n");
+        const Answer asked = run("--reboot-time");
+        const QDateTime evening(QDate(2026, 12, 7), QTime(20, 0, 30));
+        const auto next = nextDailyTime(QString::fromLatin1(setting), evening);
+        test::FakeClock clock(evening);
+        DailyScheduler scheduler(clock, {}, {});
+        scheduler.configure(QString::fromLatin1(setting), "0");
+        const QString scheduled = scheduler.rebootTime() ? scheduler.rebootTime()->toString("hh:mm") : "";
+        const QString checked = run("--check-config").text;
+        const bool plain = time == QLatin1String(setting) && !time.isEmpty();
+        EXPECT_EQ(std::tuple(asked.text.trimmed(), asked.status, next ? next->time().toString("hh:mm") : "", scheduled,
+                             checked.contains(QStringLiteral("majvid_heure=\"%1\"").arg(setting)),
+                             checked.contains("the daily reboot is at " + time), checked.contains("never happens")),
+                  std::tuple(time, time.isEmpty() ? 1 : 0, time, time, !plain, !plain && !time.isEmpty(),
+                             time.isEmpty()))
+            << setting << "\n" << qPrintable(checked);
+    }
 
     EXPECT_EQ(run("--status").status, 1);
     tree.write("status.json", "{\"state\": \"playing\"}\n");

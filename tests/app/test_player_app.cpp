@@ -91,7 +91,7 @@ struct App {
 TEST(PlayerApp, TheStartupRunsOnceThenTheTimersTheMinuteTickAndTheButtonsWork)
 {
     ProgramDir dir;
-    dir.config("mode_manuel=False\r\ncycle_phrase=12\r\nnom_hotel=lac\r\nmajvid_heure=21:00\r\nmajphr_heure=1\r\n");
+    dir.config("mode_manuel=False\r\ncycle_phrase=12\r\nnom_hotel=lac\r\nmajvid_heure=21:01\r\nmajphr_heure=1\r\n");
     dir.tree.write("videos-auto/services/s.avi", "x");
     dir.server.serve("/api/api/rss_simple.php", "<pictos_apmidi>soleil</pictos_apmidi><tempe_soir>14</tempe_soir>");
     dir.server.serve("/zeprilia/datas/textes/lac_txt.ini", "Bonjour\r\n");
@@ -132,14 +132,15 @@ TEST(PlayerApp, TheStartupRunsOnceThenTheTimersTheMinuteTickAndTheButtonsWork)
     EXPECT_EQ(strip->lblTemp()->text(), QString::fromUtf8("14 °"));
     EXPECT_TRUE(strip->lblTemp()->isVisibleTo(strip));
 
-    // The minute tick reboots at the configured time and refreshes the texts of the
-    // settings' hotel: the panel's field is only a mirror.
+    // The minute tick reboots once the clock passes the configured time and refreshes
+    // the texts of the settings' hotel: the panel's field is only a mirror.
     panel.field("txtNomHotel")->setText("elsewhere");
+    a.clock->time = a.clock->time.addSecs(60);
     dir.server.serve("/zeprilia/datas/textes/lac_txt.ini", "Bonsoir\r\nGood evening\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return a.rebooter->requests >= 1; }, 3000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return panel.items("lstPhrase").size() == 2; }, 3000));
     EXPECT_EQ(panel.items("lstPhrase"), QStringList({"Bonsoir", "Good evening"}));
-    a.clock->time = a.clock->time.addSecs(60); // out of the configured minute no tick asks for a reboot
+    a.clock->time = a.clock->time.addSecs(60); // past the configured minute no tick asks for a reboot again
     const int requests = a.rebooter->requests;
     QTest::qWait(100);
     EXPECT_EQ(a.rebooter->requests, requests);

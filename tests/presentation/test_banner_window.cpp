@@ -1,3 +1,4 @@
+#include "core/text_codec.h"
 #include "core/timings.h"
 #include "presentation/banner_cycle.h"
 #include "presentation/banner_window.h"
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -54,6 +56,64 @@ int worstDifferenceFromOneDrawing(const BannerWindow& banner, double left, const
         for (int x = 0; x < expected.width(); ++x)
             worst = std::max(worst, std::abs(qGray(rgb.pixel(x, y)) - qGray(expected.pixel(x, y))));
     return worst;
+}
+
+// Phrases that measure nothing, about a pixel, or a great deal, in any script or
+// direction, cross the banner as a short phrase does (a box as wide as its text, from
+// the right edge until it has left), by the same calls on the X path and the Qt path.
+void passEveryKindOfPhrase(BannerWindow& banner)
+{
+    banner.load(resolveBannerSettings("150", "40", "6"));
+    test::TempTree tree;
+    QImage logo(40, 40, QImage::Format_RGB32);
+    logo.fill(Qt::blue);
+    ASSERT_TRUE(logo.save(tree.path("logo.png")));
+    banner.setSkin(QString(), tree.path("logo.png"));
+    banner.setTextColours(false); // white boxes on the black background
+    auto* strip = banner.findChild<ServerPictureStrip*>();
+    ASSERT_EQ(strip != nullptr, QGuiApplication::platformName() == QStringLiteral("xcb"));
+    const auto shown = [&] {
+        QTest::qWait(20);
+        return strip ? (strip->finish(), QGuiApplication::primaryScreen()->grabWindow(banner.winId()).toImage())
+                     : banner.grab().toImage();
+    };
+    QtWindowRaiser raiser;
+    OnePhrase phrase;
+    test::FakeClock clock;
+    BannerCycle cycle(banner, raiser, phrase, clock, Timings::production());
+    int passTicks = 0;
+    QObject::connect(&cycle, &BannerCycle::passEnded, [&](int ticks) { passTicks = ticks; });
+    const double tpp = banner.twipsPerPixel();
+    const auto u = [](const char16_t* text) { return QString::fromUtf16(text); };
+    for (const QString& text : {decodeText("\xad"), u(u"\u200b"), u(u"\u200a"), u(u"\u0301\u20dd"),
+                                u(u"\u200e\u2066\u2069\ufeff"), u(u"     "), u(u"\u0645\u0631 \u05d1\u05e8"),
+                                u(u"WELCOME \u0645\u0631\u062d \u6b22\u8fce \u200f\u0414\u043e!"),
+                                u(u"\u0645\u0631\u062d\u0628\u0627 WELCOME \u0301").repeated(300)}) {
+        phrase.text = text;
+        cycle.TimeCycleBandeau_Timer();
+        const double width = banner.phraseWidth();
+        // Woken every fortieth tick, as a busy thread would be; the pass goes by the time.
+        for (int wakeUps = 0; cycle.passRunning() && wakeUps < 10'000; ++wakeUps)
+            clock.steady += 600, cycle.TimerDefilant_Timer();
+        const int ticks = int(std::floor((banner.screenWidth() + width) / banner.scrollStep())) + 1;
+        while (strip && strip->waiting()) // drawings of the pass handed over ahead
+            QTest::qWait(20);
+        // Placed at 100 pixels: the logo, the box's top left corner, the backdrop before it.
+        banner.setPhraseGeometry(banner.referenceGeometry());
+        banner.setPhraseLeft(100 * tpp);
+        const int boxWidth = int(std::ceil(width / tpp)), y = banner.tphraseTxt()->y();
+        const QImage image = shown();
+        EXPECT_EQ(std::tuple(passTicks, banner.tphraseTxt()->width(), image.pixelColor(20, banner.height() / 2),
+                             image.pixelColor(101, y), image.pixelColor(98, y + 2)),
+                  std::tuple(ticks, boxWidth, QColor(Qt::blue), QColor(boxWidth >= 3 ? Qt::white : Qt::black),
+                             QColor(Qt::black)))
+            << text.left(20).toStdString();
+    }
+    for (int i = 0; i < 32; ++i) { // boxes of no column, part of one and one, at every eighth of a pixel
+        const double pixels = std::array{0.0, 0.125, 1.0, 1.5}[size_t(i / 8)];
+        banner.setPhraseGeometry({(100 + i % 8 / 8.0) * tpp, 0, pixels * tpp, banner.referenceGeometry().height});
+        EXPECT_EQ(shown().pixelColor(20, banner.height() / 2), QColor(Qt::blue)) << i;
+    }
 }
 
 class BannerWindowTest : public ::testing::Test {
@@ -185,6 +245,9 @@ TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesIt
     }
     QLoggingCategory::setFilterRules(QString());
 }
+
+TEST_F(BannerWindowTest, EveryKindOfPhrasePassesHarmlessly) { passEveryKindOfPhrase(banner); }
+TEST_F(BannerWindowTest, OnXEveryKindOfPhrasePassesHarmlessly) { passEveryKindOfPhrase(banner); }
 
 TEST_F(BannerWindowTest, SkinPicturesAndBadOnes)
 {
