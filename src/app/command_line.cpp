@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/fleet_commands.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/tree_check.h"
@@ -54,6 +55,8 @@ std::optional<int> runTechnicianCommand(const QStringList& arguments, const Prog
 {
     if (arguments.contains(QLatin1String("--check-config")))
         return checkConfig(paths, out);
+    if (const auto answered = askRunningPlayer(arguments, paths, out))
+        return answered;
     if (arguments.contains(QLatin1String("--status")))
         return printStatus(paths, out);
     if (arguments.contains(QLatin1String("--reboot-time")))

@@ -1,5 +1,6 @@
 #include "app/player_app.h"
 
+#include "app/fleet_reports.h"
 #include "app/main_screen.h"
 #include "app/operator_panel.h"
 #include "app/phrase_state_source.h"
@@ -137,6 +138,7 @@ struct PlayerApp::Parts {
     QTimer* emptyRetry = nullptr;
     ChannelStatus status;
     QDateTime startedAt;
+    std::unique_ptr<FleetReports> fleet; // the group's monitoring
 
     Parts(ProgramPaths p, Timings t, PlayerPlatform pf) : paths(std::move(p)), timings(t), platform(std::move(pf)) {}
 
@@ -249,6 +251,8 @@ void PlayerApp::Parts::endOnSignal(int signalNumber)
     // deletes the partial file and fetches it again.
     qCInfo(lcSystem).noquote() << (signalNumber == SIGINT ? "SIGINT" : "SIGTERM")
                                << "received: transfers stopped, the player ends";
+    status.state = QStringLiteral("stopping");
+    writeStatus();
     notifier->notifyStopping();
     // The FTP engine's request, if any, ends with its worker thread when it is destroyed.
     platform.httpEngine->cancel();
@@ -364,7 +368,21 @@ void PlayerApp::Parts::setupServiceReports()
     status.state = QStringLiteral("starting");
     notifier = std::make_unique<ServiceNotifier>();
     notifier->startWatchdog();
+    fleet = std::make_unique<FleetReports>(
+        paths, timings,
+        FleetSources{*platform.clock, *player, [this] { writeStatus(); }, [this] { return statusJson(status); },
+                     [this] {
+                         // Between the clock strip and the banner only the video is seen.
+                         QRect area = mainScreen->geometry();
+                         if (strip)
+                             area.setTop(std::max(area.top(), strip->geometry().bottom() + 1));
+                         area.setBottom(std::min(area.bottom(), banner->geometry().top() - 1));
+                         return area;
+                     },
+                     [this] { return cycle->passRunning(); }});
+    QObject::connect(cycle.get(), &BannerCycle::passEnded, mainScreen.get(), [this] { fleet->countBannerPass(); });
     player->setPlayingHandler([this](const QString& path) {
+        fleet->countItemPlayed();
         status.currentItem = QDir(paths.videoRoot(sequence->activeVideoDir())).relativeFilePath(path);
         if (status.state != QLatin1String("playing")) {
             status.state = QStringLiteral("playing");
@@ -418,6 +436,7 @@ void PlayerApp::Parts::writeStatus()
     status.uptimeSeconds = startedAt.secsTo(now);
     status.written = now;
     writeStatusFile(joinPath(paths.root(), QStringLiteral("status.json")), status);
+    fleet->write(fleet->snapshot(status, *sequence));
 }
 
 void PlayerApp::Parts::setupScheduler()
@@ -475,6 +494,7 @@ void PlayerApp::Parts::runStartup()
 
     if (!sequence->manualMode())
         status.lastSync = platform.clock->now();
+    fleet->startupDone(*sequence, platform.clock->now());
 
     showBanner();
     closeStartupWindow();
