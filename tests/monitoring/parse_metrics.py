@@ -1,8 +1,7 @@
 #!/usr/bin/python3
-"""Reads a metrics file with the Prometheus client library's own text parser and prints
-every family as "# name type" and every sample as one JSON line: a key made of the name
-and the sorted labels ("name|k=v,k=v"), and the value.
-Exits 1 with the parser's message when the file does not parse."""
+"""Reads a metrics file with the Prometheus client library's own parser
+and prints every sample as one JSON line: a key made of the name and the sorted labels
+("name|k=v,k=v"), and the value. Exits 1 with the parser's message when it does not parse."""
 import json
 import sys
 
@@ -15,7 +14,6 @@ except Exception as error:  # the parser raises plain ValueErrors and friends
     print(f"parse error: {error}")
     sys.exit(1)
 for family in families:
-    print(f"# {family.name} {family.type}")
     for sample in family.samples:
         labels = ",".join(f"{k}={v}" for k, v in sorted(sample.labels.items()))
         print(json.dumps([f"{sample.name}|{labels}", sample.value]))
