@@ -32,9 +32,10 @@ QByteArray number(double value)
     return QByteArray::number(value, 'g', 17);
 }
 
+// Unix time to the millisecond, written as a decimal, never as 1796720843.2420001.
 QByteArray seconds(const QDateTime& t)
 {
-    return number(double(t.toMSecsSinceEpoch()) / 1000.0);
+    return QByteArray::number(double(t.toMSecsSinceEpoch()) / 1000.0, 'f', 3);
 }
 
 class MetricsWriter {
