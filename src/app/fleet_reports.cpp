@@ -7,7 +7,6 @@
 #include "monitoring/control_socket.h"
 #include "monitoring/folder_usage.h"
 #include "monitoring/monitoring_log.h"
-#include "monitoring/monitoring_settings.h"
 #include "monitoring/picture_watch.h"
 #include "monitoring/prometheus_text.h"
 #include "monitoring/screen_grab.h"
@@ -22,17 +21,16 @@ namespace zepril {
 
 FleetReports::FleetReports(const ProgramPaths& paths, const Timings& timings, FleetSources sources)
     : m_root(paths.root()), m_memoryFile(joinPath(paths.root(), QStringLiteral("monitoring.json"))),
+      m_settings(readMonitoringSettings(paths.configIni())),
       m_memory(countStart(readRunMemory(m_memoryFile), currentBootId())),
-      m_export(joinPath(paths.root(), QLatin1String(kTreeMetricsName)),
-               readMonitoringSettings(paths.configIni()).textfileDir),
+      m_export(joinPath(paths.root(), QLatin1String(kTreeMetricsName)), m_settings.textfileDir),
       m_sources(std::move(sources)), m_grabber(std::make_unique<RootWindowGrabber>())
 {
     writeRunMemory(m_memoryFile, m_memory);
     if (m_memory.startsThisBoot > 1)
         qCInfo(lcMonitoring) << "start number" << m_memory.startsThisBoot << "since the machine booted";
 
-    const std::optional<int> minutes = readMonitoringSettings(paths.configIni()).grabMinutes;
-    m_grabMs = minutes ? *minutes * 60000 : timings.screenGrabMs;
+    m_grabMs = m_settings.grabMinutes ? *m_settings.grabMinutes * 60000 : timings.screenGrabMs;
     MediaPlayer& player = m_sources.player;
     m_pictures = std::make_unique<PictureWatch>(joinPath(m_root, QStringLiteral("screen.jpg")), std::max(1, m_grabMs),
                                                 PictureWatchSeams {*m_grabber, m_sources.clock,

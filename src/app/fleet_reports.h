@@ -4,6 +4,7 @@
 // socket. Built by the composition root, fed by it, and never in the way of what the
 // channel shows or when.
 #include "monitoring/metrics_export.h"
+#include "monitoring/monitoring_settings.h"
 #include "monitoring/player_snapshot.h"
 #include "monitoring/run_memory.h"
 
@@ -51,6 +52,7 @@ public:
 private:
     QString m_root;
     QString m_memoryFile;
+    MonitoringSettings m_settings;
     RunMemory m_memory;
     MetricsExport m_export;
     QByteArray m_lastMetrics;

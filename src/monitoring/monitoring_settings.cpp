@@ -9,12 +9,11 @@ namespace zepril {
 MonitoringSettings readMonitoringSettings(const QString& configIniPath)
 {
     static const QString kSection = QStringLiteral("Supervision");
-    static const QString kUnset = QStringLiteral("\x01unset");
     MonitoringSettings s;
     s.textfileDir
         = ReadIniValue(kSection, QStringLiteral("textfile_dir"), configIniPath, QLatin1String(kDebianTextfileDir));
-    const QString minutes = ReadIniValue(kSection, QStringLiteral("capture_minutes"), configIniPath, kUnset);
-    if (minutes == kUnset)
+    const QString minutes = ReadIniValue(kSection, QStringLiteral("capture_minutes"), configIniPath, QString());
+    if (minutes.isEmpty())
         return s;
     bool ok = false;
     const int value = minutes.toInt(&ok);
