@@ -46,7 +46,7 @@ bool writeRunMemory(const QString& path, const RunMemory& memory)
     o.insert(QStringLiteral("boot_id"), memory.bootId);
     o.insert(QStringLiteral("starts_this_boot"), memory.startsThisBoot);
     if (memory.lastSuccessfulSync.isValid())
-        o.insert(QStringLiteral("last_successful_sync"), memory.lastSuccessfulSync.toString(Qt::ISODateWithMs));
+        o.insert(QStringLiteral("last_successful_sync"), memory.lastSuccessfulSync.toUTC().toString(Qt::ISODateWithMs));
     QString error;
     if (replaceFile(path, QJsonDocument(o).toJson(), error))
         return true;
