@@ -33,7 +33,7 @@ FleetReports::FleetReports(const ProgramPaths& paths, const Timings& timings, Fl
     m_grabMs = m_settings.grabMinutes ? *m_settings.grabMinutes * 60000 : timings.screenGrabMs;
     MediaPlayer& player = m_sources.player;
     m_pictures = std::make_unique<PictureWatch>(joinPath(m_root, QStringLiteral("screen.jpg")), std::max(1, m_grabMs),
-                                                PictureWatchSeams {*m_grabber, m_sources.clock,
+                                                PictureWatchSeams{*m_grabber, m_sources.clock,
                                                                    [&player] { return player.playbackState(); },
                                                                    m_sources.videoArea, m_sources.busy});
 

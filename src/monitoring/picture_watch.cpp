@@ -35,7 +35,7 @@ void PictureWatch::onTimer()
 
 QImage PictureWatch::grabNow()
 {
-    const PlaybackState playback = m.playback ? m.playback() : PlaybackState {};
+    const PlaybackState playback = m.playback ? m.playback() : PlaybackState{};
     const QImage screen = m.grabber.grab();
     if (screen.isNull()) {
         if (!m_toldGrabFailure)
