@@ -51,7 +51,7 @@ QImage PictureWatch::grabNow()
     const QImage videoPart = verdictThumbnail(area.isEmpty() ? screen : screen.copy(area));
     const PictureVerdict verdict = m_judge.judge(videoPart, playback);
     tell(verdict, playback);
-    m_report = PictureReport {m.clock.now(), verdict.black, verdict.frozen};
+    m_report = PictureReport{m.clock.now(), verdict.black, verdict.frozen};
     emit judged(*m_report);
     return screen;
 }
