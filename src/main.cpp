@@ -25,8 +25,8 @@ int main(int argc, char** argv)
         QTextStream out(stdout);
         if (const auto status = zepril::runTechnicianCommand(QCoreApplication::arguments().mid(1), paths, out))
             return *status;
-        out << "usage: zepril-client [--check-config | --status | --reboot-time | --daily-reboot-due [UNIT-STATE]\n"
-               "                     | --record-daily-reboot | --version]\n";
+        out << "usage: zepril-client [--check-config | --status | --metrics | --screenshot FILE | --reboot-time\n"
+               "                     | --daily-reboot-due [UNIT-STATE] | --record-daily-reboot | --version]\n";
         return 2;
     }
     zepril::installExitReports(zepril::loggingToJournal());

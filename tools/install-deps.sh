@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libcpp-httplib-dev libmagic-dev
   clang libclang-rt-14-dev
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib python3-prometheus-client
   ffmpeg xvfb xauth x11-utils imagemagick faketime
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   fonts-liberation fonts-urw-base35

@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/daily_reboot_command.h"
+#include "app/fleet_commands.h"
 #include "core/program_paths.h"
 #include "core/reboot_time.h"
 #include "core/settings.h"
@@ -57,6 +58,8 @@ std::optional<int> runTechnicianCommand(const QStringList& arguments, const Prog
 {
     if (arguments.contains(QLatin1String("--check-config")))
         return checkConfig(paths, out);
+    if (const auto answered = askRunningPlayer(arguments, paths, out))
+        return answered;
     if (arguments.contains(QLatin1String("--status")))
         return printStatus(paths, out);
     if (arguments.contains(QLatin1String("--reboot-time")))

@@ -1,5 +1,6 @@
 #include "app/player_app.h"
 
+#include "app/fleet_reports.h"
 #include "app/main_screen.h"
 #include "app/operator_panel.h"
 #include "app/phrase_state_source.h"
@@ -146,6 +147,7 @@ struct PlayerApp::Parts {
     ChannelStatus status;
     QDateTime startedAt;
     QString bootId = currentBootId(); // the channel's start is recorded under it
+    std::unique_ptr<FleetReports> fleet; // the group's monitoring
 
     Parts(ProgramPaths p, Timings t, PlayerPlatform pf) : paths(std::move(p)), timings(t), platform(std::move(pf)) {}
 
@@ -267,6 +269,8 @@ void PlayerApp::Parts::endOnSignal(int signalNumber)
                                << (loaded ? QStringLiteral("while the channel played")
                                           : QStringLiteral("during the start-up (") + keepAlive->statusLine() + ')')
                                << ": transfers stopped, the player ends";
+    status.state = QStringLiteral("stopping");
+    writeStatus();
     notifier->notifyStopping();
     // The FTP engine's request, if any, ends with its worker thread when it is destroyed.
     platform.httpEngine->cancel();
@@ -384,7 +388,21 @@ void PlayerApp::Parts::setupServiceReports()
     status.version = QCoreApplication::applicationVersion();
     status.state = QStringLiteral("starting");
     notifier->startWatchdog();
+    fleet = std::make_unique<FleetReports>(
+        paths, timings,
+        FleetSources{*platform.clock, *player, [this] { writeStatus(); }, [this] { return statusJson(status); },
+                     [this] {
+                         // Between the clock strip and the banner only the video is seen.
+                         QRect area = mainScreen->geometry();
+                         if (strip)
+                             area.setTop(std::max(area.top(), strip->geometry().bottom() + 1));
+                         area.setBottom(std::min(area.bottom(), banner->geometry().top() - 1));
+                         return area;
+                     },
+                     [this] { return cycle->passRunning(); }});
+    QObject::connect(cycle.get(), &BannerCycle::passEnded, mainScreen.get(), [this] { fleet->countBannerPass(); });
     player->setPlayingHandler([this](const QString& path) {
+        fleet->countItemPlayed();
         status.currentItem = QDir(paths.videoRoot(sequence->activeVideoDir())).relativeFilePath(path);
         if (status.state != QLatin1String("playing")) {
             status.state = QStringLiteral("playing");
@@ -441,6 +459,7 @@ void PlayerApp::Parts::writeStatus()
     status.uptimeSeconds = startedAt.secsTo(now);
     status.written = now;
     writeStatusFile(joinPath(paths.root(), QStringLiteral("status.json")), status);
+    fleet->write(fleet->snapshot(status, *sequence));
 }
 
 void PlayerApp::Parts::setupScheduler()
@@ -519,6 +538,7 @@ void PlayerApp::Parts::runStartup(bool quick)
 
     if (!sequence->manualMode() && !quick)
         status.lastSync = platform.clock->now();
+    fleet->startupDone(*sequence, platform.clock->now(), quick);
 
     showBanner();
     closeStartupWindow();

@@ -22,6 +22,7 @@ struct Timings {
     int progressRefreshMs = 100;
     int statusWriteMs = 60000;          // the status file a technician reads
     int emptyPlaylistRetryMs = 180000;  // nothing to play: the folders are looked at again
+    int screenGrabMs = 60000;           // the screen's thumbnail and its black / frozen check
     int startupPageQuitGraceMs = 3000;    // the page helper asked to quit, then terminated
     int startupPageTerminateGraceMs = 1000; // then killed
     // A start-up past the service manager's start timeout lives this long after each sign

@@ -415,6 +415,17 @@ bool MpvPlayer::isPaused() const { return flagProperty(mpvname::kPause, false); 
 
 bool MpvPlayer::isIdle() const { return flagProperty(mpvname::kIdleActive, true); }
 
+PlaybackState MpvPlayer::playbackState() const
+{
+    PlaybackState state;
+    state.item = m_currentPath;
+    state.playing = m_currentLoaded && !isIdle() && !isPaused();
+    double position = -1;
+    if (mpv_get_property(m_mpv, mpvname::kTimePos, MPV_FORMAT_DOUBLE, &position) >= 0)
+        state.positionSeconds = position;
+    return state;
+}
+
 bool MpvPlayer::command(std::initializer_list<const char*> args)
 {
     std::vector<const char*> argv(args);

@@ -46,6 +46,7 @@ public:
     void insertItem(int position, const QString& filePath) override;
     void play() override;
     void pause() override;
+    PlaybackState playbackState() const override;
 
     // What mpv holds right now, read from mpv itself.
     QStringList playlistEntries() const;

@@ -32,6 +32,7 @@ inline constexpr char kIdleActive[] = "idle-active";
 inline constexpr char kPlaylist[] = "playlist";
 inline constexpr char kPlaylistCount[] = "playlist-count";
 inline constexpr char kPlaylistPos[] = "playlist-pos";
+inline constexpr char kTimePos[] = "time-pos";
 
 // Keys of one entry of the playlist property.
 inline constexpr char kEntryFilename[] = "filename";

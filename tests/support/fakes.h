@@ -21,6 +21,7 @@ public:
     void play() override { calls << "play"; }
     void pause() override { calls << "pause"; }
     void failToOpen(const QString& path) const { reportFailure(path); }
+    void showPlaying(const QString& path) const { reportPlaying(path); }
 
     QStringList calls;
     QStringList items;
