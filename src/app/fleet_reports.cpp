@@ -1,6 +1,7 @@
 #include "app/fleet_reports.h"
 
 #include "app/startup_sequence.h"
+#include "core/boot_id.h"
 #include "core/file_helpers.h"
 #include "core/program_paths.h"
 #include "core/timings.h"

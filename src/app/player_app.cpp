@@ -34,6 +34,7 @@
 #include "presentation/window_raiser.h"
 #include "system/daily_reboot.h"
 #include "system/daily_scheduler.h"
+#include "core/boot_id.h"
 #include "system/quick_restart.h"
 #include "system/reboot.h"
 #include "system/service_notifier.h"

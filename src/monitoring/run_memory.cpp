@@ -9,14 +9,6 @@
 
 namespace zepril {
 
-QString currentBootId()
-{
-    QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(file.readAll()).trimmed();
-}
-
 RunMemory countStart(RunMemory memory, const QString& bootId)
 {
     if (bootId.isEmpty() || memory.bootId != bootId)

@@ -14,9 +14,6 @@ struct RunMemory {
     QDateTime lastSuccessfulSync;
 };
 
-// The kernel's random id of this boot; "" where there is none.
-QString currentBootId();
-
 // The memory after one more start: the count goes on within a boot and starts over
 // after a reboot.
 RunMemory countStart(RunMemory memory, const QString& bootId);

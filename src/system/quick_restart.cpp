@@ -22,16 +22,6 @@ StartChoice chooseStart(const std::optional<ChannelStartRecord>& record, const Q
     return {true, QStringLiteral("the channel already played in this boot")};
 }
 
-QString currentBootId()
-{
-    if (const QString forced = qEnvironmentVariable("ZEPRIL_BOOT_ID"); !forced.isEmpty())
-        return forced;
-    QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(file.readLine(64)).trimmed();
-}
-
 QString channelStartRecordFile(const ProgramPaths& paths)
 {
     return joinPath(paths.cfg(), QStringLiteral("channel_start.txt"));

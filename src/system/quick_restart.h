@@ -30,10 +30,6 @@ struct StartChoice {
 
 StartChoice chooseStart(const std::optional<ChannelStartRecord>& record, const QString& bootId);
 
-// This boot's id: ZEPRIL_BOOT_ID when set (tests, and containers that share the host's
-// kernel), else the kernel's; empty when there is none, and then no start is quick.
-QString currentBootId();
-
 // cfg/channel_start.txt: the boot id and the count of quick starts, one a line.
 QString channelStartRecordFile(const ProgramPaths& paths);
 std::optional<ChannelStartRecord> readChannelStart(const ProgramPaths& paths);

@@ -1,5 +1,6 @@
 #include "system/quick_restart.h"
 
+#include "core/boot_id.h"
 #include "core/program_paths.h"
 #include "support/temp_tree.h"
 
