@@ -46,6 +46,15 @@ Easy::~Easy()
         curl_multi_cleanup(m_multi);
 }
 
+void Easy::setWebUrl(const QByteArray& url)
+{
+    set(CURLOPT_URL, url.constData());
+    set(CURLOPT_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_FOLLOWLOCATION, 1L);
+    set(CURLOPT_MAXREDIRS, 5L);
+}
+
 void Easy::reset()
 {
     if (!m_handle)

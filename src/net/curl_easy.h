@@ -50,6 +50,10 @@ public:
         curl_easy_setopt(m_handle, option, value);
     }
 
+    // The web requests' URL and redirect rules: HTTP(S) only, at most five redirects, so
+    // a redirect can never lead a fetch to a file or another protocol.
+    void setWebUrl(const QByteArray& url);
+
     // Forgets the previous request's options (the shared ones are set again) but keeps
     // the open connections, so a session goes on on the same control connection.
     void reset();

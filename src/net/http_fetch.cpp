@@ -16,8 +16,6 @@ namespace zepril {
 
 namespace {
 
-constexpr long kMaxRedirects = 5;
-
 struct ListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -82,13 +80,8 @@ FetchResult fetchInPlace(const QString& url, const QString& destination, const H
 
     Body body;
     body.maxBytes = options.maxBytes;
-    const QByteArray encodedUrl = url.toUtf8();
-    easy.set(CURLOPT_URL, encodedUrl.constData());
+    easy.setWebUrl(url.toUtf8());
     easy.set(CURLOPT_HTTPGET, 1L);
-    easy.set(CURLOPT_PROTOCOLS_STR, "http,https");
-    easy.set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    easy.set(CURLOPT_FOLLOWLOCATION, 1L);
-    easy.set(CURLOPT_MAXREDIRS, kMaxRedirects);
     // An error page is never content: libcurl stops at a status of 400 or more
     // without handing over the body.
     easy.set(CURLOPT_FAILONERROR, 1L);

@@ -12,13 +12,8 @@ RemoteHead headInPlace(const QString& url, const HttpOptions& options)
 {
     RemoteHead head;
     curl::Easy easy;
-    const QByteArray encodedUrl = url.toUtf8();
-    easy.set(CURLOPT_URL, encodedUrl.constData());
+    easy.setWebUrl(url.toUtf8());
     easy.set(CURLOPT_NOBODY, 1L);
-    easy.set(CURLOPT_PROTOCOLS_STR, "http,https");
-    easy.set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    easy.set(CURLOPT_FOLLOWLOCATION, 1L);
-    easy.set(CURLOPT_MAXREDIRS, 5L);
     // A cache between the player and the server must not hide a replaced video.
     curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
     headers = curl_slist_append(headers, "Pragma: no-cache");
