@@ -14,6 +14,7 @@ packages=(
   python3 python3-pyftpdlib
   ffmpeg xvfb xauth x11-utils imagemagick faketime
   fonts-liberation fonts-urw-base35
+  debhelper lintian
 )
 
 missing=()
