@@ -9,7 +9,7 @@ install(TARGETS zepril-client RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET zepril-startup-page)
   install(TARGETS zepril-startup-page RUNTIME DESTINATION ${ZEPRIL_LIBEXEC_DIR})
 endif()
-install(PROGRAMS packaging/libexec/kiosk-session packaging/libexec/reboot-if-due
+install(PROGRAMS packaging/libexec/kiosk-session packaging/libexec/reboot-if-due packaging/libexec/restart-delay
         DESTINATION ${ZEPRIL_LIBEXEC_DIR})
 install(FILES packaging/systemd/zepril-kiosk.service packaging/systemd/zepril-daily-reboot.service
               packaging/systemd/zepril-daily-reboot.timer
