@@ -15,7 +15,13 @@ mkdir -p "$src"
 (cd "$here" && git ls-files -z --cached --others --exclude-standard \
     | tar --null -T - --ignore-failed-read -cf - 2>/dev/null) | tar -xf - -C "$src"
 # ccache the Debian way, when it is there: rebuilds of an unchanged tree are quick.
-[ -d /usr/lib/ccache ] && export PATH="/usr/lib/ccache:$PATH"
+# debhelper gives the build a HOME of its own, so ccache's settings go by environment.
+if [ -d /usr/lib/ccache ] && command -v ccache >/dev/null; then
+    export PATH="/usr/lib/ccache:$PATH"
+    config=${CCACHE_CONFIGPATH:-${XDG_CONFIG_HOME:-$HOME/.config}/ccache/ccache.conf}
+    [ -f "$config" ] && export CCACHE_CONFIGPATH="$config"
+    export CCACHE_DIR="${CCACHE_DIR:-$(ccache -k cache_dir)}"
+fi
 (cd "$src" && DEB_BUILD_OPTIONS="parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}" \
     dpkg-buildpackage -b -us -uc >"$out/dpkg-buildpackage.log" 2>&1) \
     || { tail -40 "$out/dpkg-buildpackage.log" >&2; exit 1; }
