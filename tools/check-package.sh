@@ -6,14 +6,19 @@
 # option, a player that plays on a small tree under Xvfb without the start-up page's
 # package, --check-config's verdicts; then, where systemd-nspawn can run, boots that
 # same root (tools/boot-check.sh); last remove and purge. Prints the closures with and
-# without the start-up page. Needs root and debootstrap; prints SKIP otherwise.
+# without the start-up page. Needs root (installs debootstrap); prints SKIP otherwise.
 #
 #   tools/check-package.sh [FOLDER-WITH-THE-DEBS | zepril-client.deb]
 #   ZEPRIL_BOOT_CHECK=0 leaves the boot out.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-if [ "$(id -u)" -ne 0 ] || ! command -v debootstrap >/dev/null; then
-    echo "check-package: SKIP (needs root and debootstrap)"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "check-package: SKIP (needs root: debootstrap, chroot, systemd-nspawn)"
+    exit 0
+fi
+command -v debootstrap >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null 2>&1 || true
+if ! command -v debootstrap >/dev/null; then
+    echo "check-package: SKIP (no debootstrap, and apt-get could not install it)"
     exit 0
 fi
 given=${1:-$("$here/tools/build-package.sh" | tail -1)}
