@@ -24,7 +24,8 @@ int main(int argc, char** argv)
         QTextStream out(stdout);
         if (const auto status = zepril::runTechnicianCommand(QCoreApplication::arguments().mid(1), paths, out))
             return *status;
-        out << "usage: zepril-client [--check-config | --status | --reboot-time | --version]\n";
+        out << "usage: zepril-client [--check-config | --status | --reboot-time | --daily-reboot-due [UNIT-STATE]\n"
+               "                     | --record-daily-reboot | --version]\n";
         return 2;
     }
     // Before any window, fetch or journal clean-up: a second player on the same

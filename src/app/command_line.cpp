@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/daily_reboot_command.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/tree_check.h"
@@ -58,6 +59,10 @@ std::optional<int> runTechnicianCommand(const QStringList& arguments, const Prog
         return printStatus(paths, out);
     if (arguments.contains(QLatin1String("--reboot-time")))
         return printRebootTime(paths, out);
+    if (const qsizetype at = arguments.indexOf(QLatin1String("--daily-reboot-due")); at >= 0)
+        return dailyRebootDueCommand(paths, arguments.value(at + 1), out);
+    if (arguments.contains(QLatin1String("--record-daily-reboot")))
+        return recordDailyRebootCommand(paths, out);
     if (arguments.contains(QLatin1String("--version"))) {
         out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion() << '\n';
         return 0;

@@ -1,6 +1,7 @@
 #pragma once
 // The technician's commands that answer and end without starting the channel:
-// --check-config, --status, --reboot-time, --version. They need no display.
+// --check-config, --status, --reboot-time, --daily-reboot-due [UNIT-STATE],
+// --record-daily-reboot, --version. They need no display.
 #include <QStringList>
 
 #include <optional>

@@ -28,9 +28,11 @@
 #include "presentation/mpv_player.h"
 #include "presentation/shell_open.h"
 #include "presentation/window_raiser.h"
+#include "system/daily_reboot.h"
 #include "system/daily_scheduler.h"
 #include "system/reboot.h"
 #include "system/service_notifier.h"
+#include "system/startup_keep_alive.h"
 #include "system/status_file.h"
 #include "system/texts_refresh.h"
 #include "weather/pictograms.h"
@@ -132,7 +134,8 @@ struct PlayerApp::Parts {
     QPointer<StartupWindow> startupWindow;
 
     // What the service manager and the status file are told.
-    std::unique_ptr<ServiceNotifier> notifier;
+    std::unique_ptr<ServiceNotifier> notifier = std::make_unique<ServiceNotifier>();
+    std::unique_ptr<StartupKeepAlive> keepAlive; // the start-up reports through it
     QTimer* statusTimer = nullptr;
     QTimer* emptyRetry = nullptr;
     ChannelStatus status;
@@ -272,7 +275,9 @@ void PlayerApp::Parts::setupPlayer()
 
 void PlayerApp::Parts::setupStartup()
 {
-    StartupSeams seams{*platform.probe, reporter, *platform.httpEngine, *player, *platform.random,
+    keepAlive = std::make_unique<StartupKeepAlive>(reporter, *notifier, timings.startupProgressGraceMs,
+                                                   timings.startupProgressNoticeMs);
+    StartupSeams seams{*platform.probe, *keepAlive, *platform.httpEngine, *player, *platform.random,
                        [] { QCoreApplication::processEvents(); }};
     sequence = std::make_unique<StartupSequence>(paths, servers, timings, std::move(seams));
     QObject::connect(sequence.get(), &StartupSequence::settingsRead, mainScreen.get(),
@@ -362,7 +367,6 @@ void PlayerApp::Parts::setupServiceReports()
     startedAt = platform.clock->now();
     status.version = QCoreApplication::applicationVersion();
     status.state = QStringLiteral("starting");
-    notifier = std::make_unique<ServiceNotifier>();
     notifier->startWatchdog();
     player->setPlayingHandler([this](const QString& path) {
         status.currentItem = QDir(paths.videoRoot(sequence->activeVideoDir())).relativeFilePath(path);
@@ -423,7 +427,8 @@ void PlayerApp::Parts::writeStatus()
 void PlayerApp::Parts::setupScheduler()
 {
     scheduler = std::make_unique<DailyScheduler>(
-        *platform.clock, [this] { ForceReboot(*platform.rebooter); }, [this] { refreshTexts(); });
+        *platform.clock, [this] { askDailyRebootOnce(paths, platform.clock->now(), *platform.rebooter); },
+        [this] { refreshTexts(); });
     QObject::connect(timeMajTextes, &QTimer::timeout, scheduler.get(), &DailyScheduler::onTick);
 }
 

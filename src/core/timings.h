@@ -24,6 +24,11 @@ struct Timings {
     int emptyPlaylistRetryMs = 180000;  // nothing to play: the folders are looked at again
     int startupPageQuitGraceMs = 3000;    // the page helper asked to quit, then terminated
     int startupPageTerminateGraceMs = 1000; // then killed
+    // A start-up past the service manager's start timeout lives this long after each sign
+    // of progress: longer than its longest quiet step (a transfer's connect and idle
+    // timeouts, a direct fetch's deadline), short enough that a stuck one ends that day.
+    int startupProgressGraceMs = 120000;
+    int startupProgressNoticeMs = 5000; // the service manager is told of progress at most this often
 
     static Timings production() { return {}; }
 };

@@ -27,7 +27,7 @@ ServiceNotifier::ServiceNotifier(QObject* parent) : QObject(parent)
 
 bool ServiceNotifier::send(const QByteArray& socketPath, const QByteArray& message)
 {
-    sockaddr_un address{};
+    sockaddr_un address {};
     address.sun_family = AF_UNIX;
     if (socketPath.isEmpty() || size_t(socketPath.size()) >= sizeof(address.sun_path))
         return false;
@@ -67,6 +67,13 @@ void ServiceNotifier::notifyStopping()
 {
     if (enabled())
         send(m_socket, "STOPPING=1");
+}
+
+void ServiceNotifier::extendStartup(int graceMs, const QString& status)
+{
+    if (!enabled() || m_ready)
+        return;
+    send(m_socket, "EXTEND_TIMEOUT_USEC=" + QByteArray::number(qint64(graceMs) * 1000) + "\nSTATUS=" + status.toUtf8());
 }
 
 void ServiceNotifier::startWatchdog()

@@ -1,7 +1,8 @@
 #pragma once
 // Tells systemd how the channel is doing when it runs as a notify service: READY once
-// the channel plays, and WATCHDOG pings from the UI thread, so that a frozen UI thread
-// stops them and the service manager restarts the player. Does nothing elsewhere.
+// the channel plays, WATCHDOG pings from the UI thread, so that a frozen UI thread
+// stops them and the service manager restarts the player, and, before READY, longer
+// start-up time while the start-up still moves. Does nothing elsewhere.
 #include <QByteArray>
 #include <QObject>
 #include <QTimer>
@@ -23,6 +24,10 @@ public:
     void notifyReady(const QString& status);
     void notifyStatus(const QString& status);
     void notifyStopping();
+    // Before READY only: the start may go on for graceMs more from now (the service
+    // manager's start timeout still holds as a minimum), with what it is doing.
+    void extendStartup(int graceMs, const QString& status);
+    bool ready() const { return m_ready; }
     // Pings from the thread that owns this object, on its event loop.
     void startWatchdog();
 

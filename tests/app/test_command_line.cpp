@@ -3,6 +3,7 @@
 #include "core/program_paths.h"
 #include "support/temp_tree.h"
 
+#include <QDateTime>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -17,12 +18,15 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
         std::optional<int> status;
         QString text;
     };
-    const auto run = [&tree](const char* argument) {
+    const auto run = [&tree](const char* argument, const char* next = nullptr) {
         QString text;
         QTextStream out(&text);
-        const auto status = runTechnicianCommand({QLatin1String(argument)}, ProgramPaths(tree.root()), out);
+        QStringList arguments {QLatin1String(argument)};
+        if (next)
+            arguments << QLatin1String(next);
+        const auto status = runTechnicianCommand(arguments, ProgramPaths(tree.root()), out);
         out.flush();
-        return Answer{status, text};
+        return Answer {status, text};
     };
     tree.write("cfg/config.ini", "[Variables_Setup]\r\nmajvid_heure=3:00\r\ntaille_police=0\r\n");
 
@@ -47,6 +51,19 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
     const Answer status = run("--status");
     EXPECT_EQ(status.status, 0);
     EXPECT_EQ(status.text, "{\"state\": \"playing\"}\n");
+
+    // The timer's question, two hours away from the reboot minute, then once it is recorded.
+    tree.write("cfg/config.ini",
+               "[Variables_Setup]\r\nmajvid_heure=" + QTime::currentTime().addSecs(7200).toString("hh:mm").toLatin1()
+                   + "\r\n");
+    const Answer early = run("--daily-reboot-due", "failed");
+    EXPECT_EQ(early.status, 1);
+    EXPECT_TRUE(early.text.startsWith("not due: not the reboot time")) << early.text.toStdString();
+    EXPECT_EQ(run("--record-daily-reboot").status, 0);
+    EXPECT_TRUE(tree.read("cfg/daily_reboot.txt").startsWith(QDate::currentDate().toString(Qt::ISODate).toLatin1()));
+    const Answer again = run("--daily-reboot-due", "failed");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(again.text.startsWith("not due: today's reboot was already asked for")) << again.text.toStdString();
 
     EXPECT_FALSE(run("--fullscreen").status) << "anything else starts the channel";
 }
