@@ -159,7 +159,7 @@ echo "== a killed player"
 pid=$(unit MainPID)
 restarts=$(unit NRestarts)
 killed_at=$(monotonic)
-in_box kill -KILL "$pid"
+in_box sh -c 'kill -KILL "$1"' sh "$pid"
 if ready=$(wait_playing 180 "$killed_at") && [ "$(unit NRestarts)" -gt "$restarts" ]; then
     first=$(journal_first_after "$killed_at" 'zepril.player: playing')
     pass "the player is back (pid $pid -> $(unit MainPID)); kill to the first video: $(seconds_between "$killed_at" "${first:-$ready}") s, to READY: $(seconds_between "$killed_at" "$ready") s"
@@ -170,7 +170,7 @@ fi
 echo "== a frozen player (SIGSTOP)"
 pid=$(unit MainPID)
 stopped_at=$(monotonic)
-in_box kill -STOP "$pid"
+in_box sh -c 'kill -STOP "$1"' sh "$pid"
 if ready=$(wait_playing 240 "$stopped_at") && [ "$(unit MainPID)" != "$pid" ]; then
     pass "the watchdog restarted it: $(in_box journalctl -q -u zepril-kiosk.service --no-pager -g 'Watchdog timeout' | tail -1 | cut -c1-120); stop to READY again: $(seconds_between "$stopped_at" "$ready") s"
 else

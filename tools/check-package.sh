@@ -35,6 +35,7 @@ unmount_root() {
     for m in dev/shm dev/pts dev proc sys; do umount -l "$root/$m" 2>/dev/null || true; done
 }
 cleanup() {
+    stop_root_processes
     unmount_root
     rm -rf "$work"
 }
@@ -43,6 +44,20 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok:   $*"; }
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
 apt_in_root() { in_root env DEBIAN_FRONTEND=noninteractive apt-get "$@"; }
+# Ends every process that runs inside the root, and only those: a user name would
+# name another user outside it.
+stop_root_processes() {
+    local signal pids p
+    for signal in TERM TERM TERM TERM TERM KILL; do
+        pids=""
+        for p in /proc/[0-9]*; do
+            [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ] && pids="$pids ${p#/proc/}"
+        done
+        [ -z "$pids" ] && return 0
+        kill -"$signal" $pids 2>/dev/null || true
+        sleep 2
+    done
+}
 installed_kib() { in_root dpkg-query -W -f='${Installed-Size}\n' | awk '{s+=$1} END {print s}'; }
 
 echo "== lintian"
@@ -171,8 +186,7 @@ grep -q 'page area stays blank' "$work/player.log" \
 [ -s "$root/var/lib/zepril/status.json" ] && pass "status file written" || fail "no status file"
 in_root runuser -u zepril -- env ZEPRIL_HOME=/var/lib/zepril zepril-client --status >"$work/status.txt" 2>&1 \
     && grep -q '"state"' "$work/status.txt" && pass "--status prints the state" || fail "--status"
-kill "$player" 2>/dev/null || true
-in_root pkill -u zepril 2>/dev/null || true
+stop_root_processes
 wait "$player" 2>/dev/null || true
 apt_in_root install -y -qq "/tmp/$(basename "$page")" >/dev/null 2>&1 || fail "zepril-startup-page does not install again"
 
