@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/player_app.h"
+#include "core/exit_reasons.h"
 #include "core/logging.h"
 #include "core/program_lock.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
                "                     | --record-daily-reboot | --version]\n";
         return 2;
     }
+    zepril::installExitReports(zepril::loggingToJournal());
     // Before any window, fetch or journal clean-up: a second player on the same
     // directory would delete the first one's downloads in progress.
     const zepril::ProgramLock lock(paths);
@@ -42,5 +44,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(ZEPRIL_VERSION));
     zepril::PlayerApp player(paths);
     player.start();
-    return app.exec();
+    const int status = app.exec();
+    qCWarning(lcStartup) << "the player ends with status" << status << "- its event loop ended";
+    return status;
 }

@@ -9,6 +9,7 @@
 #include "core/categories.h"
 #include "core/clock.h"
 #include "core/connection_probe.h"
+#include "core/exit_reasons.h"
 #include "core/file_helpers.h"
 #include "core/logging.h"
 #include "core/playlist.h"
@@ -30,6 +31,7 @@
 #include "presentation/window_raiser.h"
 #include "system/daily_reboot.h"
 #include "system/daily_scheduler.h"
+#include "system/quick_restart.h"
 #include "system/reboot.h"
 #include "system/service_notifier.h"
 #include "system/startup_keep_alive.h"
@@ -140,6 +142,7 @@ struct PlayerApp::Parts {
     QTimer* emptyRetry = nullptr;
     ChannelStatus status;
     QDateTime startedAt;
+    QString bootId = currentBootId(); // the channel's start is recorded under it
 
     Parts(ProgramPaths p, Timings t, PlayerPlatform pf) : paths(std::move(p)), timings(t), platform(std::move(pf)) {}
 
@@ -155,7 +158,8 @@ struct PlayerApp::Parts {
     void setupScheduler();
     void setupServiceReports();
 
-    void runStartup();
+    void runStartup(bool quick = false);
+    bool chooseQuickStart();
     void checkSomethingPlays();
     void writeStatus();
     void applySettings(const Settings& settings);
@@ -228,6 +232,7 @@ void PlayerApp::Parts::setupPlatform()
         p.endProgram = [] {
             // Ends at once, as the operator expects of "quit": no window runs its own
             // shutdown, no timer fires again.
+            qCInfo(lcSystem) << "the player ends with status 0: stopped on purpose, not restarted before the next boot";
             std::fflush(stderr);
             std::_Exit(0);
         };
@@ -250,8 +255,12 @@ void PlayerApp::Parts::endOnSignal(int signalNumber)
     // A download under way stays in the journal, which is written before its first
     // byte; ending here leaves exactly what a power cut would, and the next start-up
     // deletes the partial file and fetches it again.
-    qCInfo(lcSystem).noquote() << (signalNumber == SIGINT ? "SIGINT" : "SIGTERM")
-                               << "received: transfers stopped, the player ends";
+    // During the start-up the service manager's start timeout is the likely sender: say
+    // where the start-up stood.
+    qCInfo(lcSystem).noquote() << (signalNumber == SIGINT ? "SIGINT" : "SIGTERM") << "received"
+                               << (loaded ? QStringLiteral("while the channel played")
+                                          : QStringLiteral("during the start-up (") + keepAlive->statusLine() + ')')
+                               << ": transfers stopped, the player ends";
     notifier->notifyStopping();
     // The FTP engine's request, if any, ends with its worker thread when it is destroyed.
     platform.httpEngine->cancel();
@@ -372,6 +381,9 @@ void PlayerApp::Parts::setupServiceReports()
         status.currentItem = QDir(paths.videoRoot(sequence->activeVideoDir())).relativeFilePath(path);
         if (status.state != QLatin1String("playing")) {
             status.state = QStringLiteral("playing");
+            // Recorded before READY: whoever reads READY may end the player at once.
+            if (!bootId.isEmpty())
+                writeChannelStart(paths, {bootId, 0});
             notifier->notifyReady(QStringLiteral("playing"));
         }
     });
@@ -434,6 +446,12 @@ void PlayerApp::Parts::setupScheduler()
 
 void PlayerApp::start()
 {
+    if (m->chooseQuickStart()) {
+        m->runStartup(true);
+        m->mainScreen->show();
+        m->mainScreen->raise();
+        return;
+    }
     auto* window = new StartupWindow(m->paths, m->servers, m->timings, m->platform.makeWebView());
     window->setAttribute(Qt::WA_DeleteOnClose);
     m->startupWindow = window;
@@ -458,7 +476,18 @@ void PlayerApp::showMainScreen()
     m->mainScreen->raise();
 }
 
-void PlayerApp::Parts::runStartup()
+bool PlayerApp::Parts::chooseQuickStart()
+{
+    const std::optional<ChannelStartRecord> record = readChannelStart(paths);
+    const StartChoice choice = chooseStart(record, bootId);
+    qCInfo(lcStartup).noquote() << (choice.quick ? "straight to the channel:" : "whole start-up:") << choice.reason;
+    // Counted before it is tried, so that quick starts that crash give way to the whole one.
+    if (choice.quick)
+        writeChannelStart(paths, {bootId, record->quickStarts + 1});
+    return choice.quick;
+}
+
+void PlayerApp::Parts::runStartup(bool quick)
 {
     loading = true;
     QElapsedTimer elapsed;
@@ -473,24 +502,34 @@ void PlayerApp::Parts::runStartup()
     else
         ftp->StartConnexionFTP(ftpSessionSettings(servers, timings));
 
-    sequence->run();
+    if (quick)
+        sequence->runFromDisk();
+    else
+        sequence->run();
     phrases.lstPhrase = sequence->phrases();
     phrases.phraseCount = int(phrases.lstPhrase.size());
     phrases.phraseIndex = 0;
 
-    if (!sequence->manualMode())
+    if (!sequence->manualMode() && !quick)
         status.lastSync = platform.clock->now();
 
     showBanner();
     closeStartupWindow();
-    refreshWeatherAtStartup();
+    // A quick start shows the channel first: a slow weather service must not hold it.
+    if (quick)
+        QTimer::singleShot(0, mainScreen.get(), [this] { refreshWeatherAtStartup(); });
+    else
+        refreshWeatherAtStartup();
     armTimers();
+    const QDateTime now = platform.clock->now();
+    askMissedDailyReboot(paths, now, bootTime(now), scheduler->rebootTime().time(), *platform.rebooter);
     mirrorLists();
     checkSomethingPlays();
     statusTimer->start();
     writeStatus();
     loading = false;
     loaded = true;
+    setRunPhase(RunPhase::Playing);
     qCInfo(lcStartup) << "start-up done in" << elapsed.elapsed() << "ms";
 }
 

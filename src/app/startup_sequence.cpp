@@ -3,6 +3,7 @@
 #include "core/categories.h"
 #include "core/connection_probe.h"
 #include "core/file_helpers.h"
+#include "core/list_file.h"
 #include "core/logging.h"
 #include "core/startup_reporter.h"
 #include "net/http_fetch.h"
@@ -40,6 +41,22 @@ void StartupSequence::run()
     loadVideoLists();
     clearJournal();
     synchronizeOrMarkManual();
+    loadCategoryLists();
+    composeAndHandOver();
+}
+
+void StartupSequence::runFromDisk()
+{
+    readOptions();
+    m_phrases = loadPhraseList(m_paths.textesIni());
+    // The lists the last start-up fetched, for the panel; nothing here trusts them.
+    for (size_t i = 0; i < kCategories.size(); ++i)
+        if (const QString list = m_paths.categoryListFile(QLatin1String(kCategories[i].name)); FileExists(list))
+            LoadListFromFile(list, m_serverLists[i]);
+    clearJournal();
+    m_activeVideoDir = isManualMode(m_settings.mode_manuel) ? QStringLiteral("videos-man") : QStringLiteral("videos-auto");
+    qCInfo(lcStartup).noquote() << "quick start:" << m_phrases.size() << "phrase(s) and the videos of"
+                                << m_paths.videoRoot(m_activeVideoDir) << "as they are on disk";
     loadCategoryLists();
     composeAndHandOver();
 }

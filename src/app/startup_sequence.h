@@ -43,6 +43,9 @@ public:
 
     // Runs every stage once, in order; the signals below come from inside it.
     void run();
+    // The quick start of a player restarted in a boot whose channel already played: the
+    // options, texts and video folders as they are on disk, nothing fetched.
+    void runFromDisk();
 
     // Looks at the video folders again and hands a new playlist over; for a run that
     // found nothing to play. True when the playlist is no longer empty.

@@ -48,6 +48,12 @@ bool recordDailyReboot(const ProgramPaths& paths, const QDateTime& askedAt);
 // asked for, since the reboot ends the player.
 void askDailyRebootOnce(const ProgramPaths& paths, const QDateTime& now, Rebooter& rebooter);
 
+// At the end of a start-up: a player started again just after its reboot minute (a crash,
+// a quick restart) would miss that day's reboot, since its first tick comes a minute after
+// its start and the timer leaves a running channel to reboot by itself.
+void askMissedDailyReboot(const ProgramPaths& paths, const QDateTime& now, const QDateTime& bootedAt,
+                          std::optional<QTime> rebootTime, Rebooter& rebooter);
+
 // When this machine booted: now less the time since boot (suspended time included).
 QDateTime bootTime(const QDateTime& now);
 

@@ -1,5 +1,6 @@
 #include "system/service_notifier.h"
 
+#include "core/exit_reasons.h"
 #include "core/logging.h"
 
 #include <sys/socket.h>
@@ -20,6 +21,7 @@ ServiceNotifier::ServiceNotifier(QObject* parent) : QObject(parent)
     const bool forUs = pid.isEmpty() || pid.toLongLong() == qint64(getpid());
     if (ok && usec > 0 && forUs && enabled())
         m_pingMs = int(qMax<qint64>(1, usec / 2000));
+    noteWatchdogPeriod(qint64(m_pingMs) * 2);
     m_watchdog.setObjectName(QStringLiteral("WatchdogPing"));
     m_watchdog.setInterval(m_pingMs);
     connect(&m_watchdog, &QTimer::timeout, this, &ServiceNotifier::ping);
@@ -87,6 +89,7 @@ void ServiceNotifier::startWatchdog()
 
 void ServiceNotifier::ping()
 {
+    noteWatchdogPing();
     send(m_socket, "WATCHDOG=1");
 }
 

@@ -21,12 +21,10 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
     const auto run = [&tree](const char* argument, const char* next = nullptr) {
         QString text;
         QTextStream out(&text);
-        QStringList arguments {QLatin1String(argument)};
-        if (next)
-            arguments << QLatin1String(next);
+        const QStringList arguments = next ? QStringList{argument, next} : QStringList{argument};
         const auto status = runTechnicianCommand(arguments, ProgramPaths(tree.root()), out);
         out.flush();
-        return Answer {status, text};
+        return Answer{status, text};
     };
     tree.write("cfg/config.ini", "[Variables_Setup]\r\nmajvid_heure=3:00\r\ntaille_police=0\r\n");
 
@@ -53,9 +51,8 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
     EXPECT_EQ(status.text, "{\"state\": \"playing\"}\n");
 
     // The timer's question, two hours away from the reboot minute, then once it is recorded.
-    tree.write("cfg/config.ini",
-               "[Variables_Setup]\r\nmajvid_heure=" + QTime::currentTime().addSecs(7200).toString("hh:mm").toLatin1()
-                   + "\r\n");
+    const QByteArray later = QTime::currentTime().addSecs(7200).toString("hh:mm").toLatin1();
+    tree.write("cfg/config.ini", "[Variables_Setup]\r\nmajvid_heure=" + later);
     const Answer early = run("--daily-reboot-due", "failed");
     EXPECT_EQ(early.status, 1);
     EXPECT_TRUE(early.text.startsWith("not due: not the reboot time")) << early.text.toStdString();

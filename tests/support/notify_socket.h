@@ -1,7 +1,6 @@
 #pragma once
 // A notification socket in a temporary folder, standing in for the service manager's:
 // a real AF_UNIX datagram socket that keeps every message sent to it.
-#include <QByteArray>
 #include <QList>
 #include <QTemporaryDir>
 
@@ -11,18 +10,15 @@
 
 namespace zepril::test {
 
-class NotifySocket final {
-public:
-    NotifySocket() : path((dir.path() + QStringLiteral("/notify")).toUtf8())
+struct NotifySocket {
+    NotifySocket()
     {
         sockaddr_un address {AF_UNIX, {}};
         qstrncpy(address.sun_path, path.constData(), sizeof(address.sun_path));
-        fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
+            qFatal("cannot bind the notification socket %s", path.constData());
     }
     ~NotifySocket() { ::close(fd); }
-    NotifySocket(const NotifySocket&) = delete;
-    NotifySocket& operator=(const NotifySocket&) = delete;
 
     // Every datagram waiting now, without blocking.
     QList<QByteArray> drain() const
@@ -35,9 +31,8 @@ public:
     }
 
     QTemporaryDir dir;
-    QByteArray path;
-    int fd = -1;
-    bool bound = false;
+    QByteArray path = (dir.path() + QStringLiteral("/notify")).toUtf8();
+    int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
 };
 
 }

@@ -1,0 +1,48 @@
+// The real player's last line when it cannot go on: no display, a crash, an abort.
+#include "app_rig.h"
+#include "core/exit_reasons.h"
+
+#include <QProcess>
+
+#include <csignal>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+TEST(ExitReasons, EachWayThePlayerEndsLeavesOneLineThatSaysWhy)
+{
+    ProgramDir dir;
+    dir.config("mode_manuel=True\r\nmajvid_heure=xx\r\n");
+    const auto lastWords = [&](const char* platform, int signalNumber = 0) {
+        QProcess player;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ZEPRIL_HOME", dir.tree.root());
+        environment.insert("QT_QPA_PLATFORM", platform);
+        environment.insert("DISPLAY", ":9931");
+        player.setProcessEnvironment(environment);
+        player.setChildProcessModifier([] { // the crash is on purpose: no core file
+            const rlimit noCore {0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+        });
+        player.setReadChannel(QProcess::StandardError);
+        player.start(QStringLiteral(ZEPRIL_CLIENT_PATH));
+        QString log;
+        while (signalNumber && !log.contains("URL list") && player.waitForReadyRead(10000))
+            log += QString::fromUtf8(player.readAllStandardError()); // the start-up window is up
+        if (signalNumber)
+            ::kill(pid_t(player.processId()), signalNumber);
+        player.waitForFinished(20000);
+        return log + QString::fromUtf8(player.readAllStandardError());
+    };
+    EXPECT_TRUE(lastWords("xcb").contains("the player ends: no X display at DISPLAY=:9931"));
+    EXPECT_TRUE(lastWords("offscreen", SIGSEGV).contains("the player ends: crashed (SIGSEGV) during the start-up\n"));
+    EXPECT_TRUE(lastWords("offscreen", SIGTERM).contains("SIGTERM received during the start-up (starting: "));
+
+    char line[256];
+    formatExitLine(line, sizeof line, SIGABRT, RunPhase::Playing, 61000, 60000);
+    EXPECT_STREQ(line,
+                 "zepril.system: the player ends: aborted by the service manager's watchdog: the UI thread "
+                 "sent no ping for 61 s while the channel played\n");
+    formatExitLine(line, sizeof line, SIGABRT, RunPhase::Playing, 2000, 60000);
+    EXPECT_STREQ(line + 32, "aborted (SIGABRT) while the channel played\n");
+}
