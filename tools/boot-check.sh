@@ -4,7 +4,7 @@
 # plays, a killed player is back, a frozen one is restarted by the watchdog, the service
 # user may reboot and another user may not, a start-up whose downloads outlast the
 # start timeout is not cut, and repeated failures space the starts out without ever
-# leaving the unit failed. Prints the time from boot to READY and from a kill to the
+# leaving the unit failed, until a run that lasted starts the count again. Prints the time from boot to READY and from a kill to the
 # first video.
 #
 #   tools/boot-check.sh              builds, installs and boots through check-package.sh
@@ -18,8 +18,10 @@
 #     reset or hangup;
 #   - pam_loginuid optional in /etc/pam.d/login (the container may not set a login uid).
 # logind, polkit, the journal, the watchdog, Restart= and the package's own files are
-# the real ones. The slow start-up phase shortens TimeoutStartSec to 40 s in a drop-in
-# of its own, so that a download longer than the start timeout takes a minute, not five.
+# the real ones. Two phases shorten a time in a drop-in of their own, and say so: the
+# slow start-up sets TimeoutStartSec to 40 s, so that downloads longer than the start
+# timeout take a minute and a half, not five; the reset counts a run of 20 s, not 10
+# minutes, as one that lasted.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 if [ $# -eq 0 ]; then
@@ -201,6 +203,30 @@ if ready=$(wait_playing 120 "$failing_from"); then
 else
     show_journal; fail "the channel did not come back after the failures"
 fi
+
+echo "== a run that lasted starts the count again"
+cat > "$root/etc/systemd/system/zepril-kiosk.service.d/boot-check-lasted.conf" <<'EOF'
+# boot-check: a run of 20 s counts as one that lasted, instead of 10 minutes.
+[Service]
+Environment=ZEPRIL_RUN_LASTED_SECONDS=20
+EOF
+in_box systemctl daemon-reload
+sleep 22
+pid=$(unit MainPID)
+killed_at=$(monotonic)
+in_box sh -c 'kill -KILL "$1"' sh "$pid"
+if ready=$(wait_playing 120 "$killed_at"); then
+    line=$(journal_after "$killed_at" | grep -m1 'in a row, next start in' | cut -d' ' -f2-)
+    case "$line" in
+        *"1 failure(s) in a row, next start in 0 s") pass "after 3 failures and a run that lasted, a kill counts as the first: ${line#*]: }" ;;
+        *) fail "the count did not start again after a run that lasted: ${line:-no line}" ;;
+    esac
+    pass "kill to READY again: $(seconds_between "$killed_at" "$ready") s"
+else
+    show_journal; fail "the killed player did not come back"
+fi
+rm -f "$root/etc/systemd/system/zepril-kiosk.service.d/boot-check-lasted.conf"
+in_box systemctl daemon-reload
 
 echo "== a start-up that downloads for longer than the start timeout"
 /usr/bin/python3 "$here/tools/make_demo.py" "$work/slow" 0 9 --auto >/dev/null
