@@ -124,8 +124,11 @@ journal_after() {
     in_box journalctl -q -u zepril-kiosk.service -o short-monotonic --no-pager \
         | awk -v t="$1" '{ s = $0; sub(/^\[ */, "", s); split(s, f, "]"); if (f[1] + 0 > t + 0) print f[1] + 0, $0 }'
 }
-# The monotonic time of the first of those lines that matches $2.
-journal_first_after() { journal_after "$1" | awk -v re="$2" '$0 ~ re { print $1; exit }'; }
+# The first of those lines that matches $2 (read to the end: an early exit would
+# break the pipe, and the pipeline would fail).
+journal_line_after() { journal_after "$1" | awk -v re="$2" '!found && $0 ~ re { print; found = 1 }'; }
+# Its monotonic time.
+journal_first_after() { journal_line_after "$@" | cut -d' ' -f1; }
 show_journal() { in_box journalctl -q -u zepril-kiosk.service --no-pager -n "${1:-25}" | sed 's/^/    /'; }
 
 for _ in $(seq 1 120); do
@@ -133,7 +136,7 @@ for _ in $(seq 1 120); do
     case "$state" in running | degraded) break ;; esac
     sleep 0.5
 done
-pass "systemd is up in the container: $state ($(in_box systemctl --version | head -1))"
+pass "systemd is up in the container: $state ($(in_box systemctl --version | sed -n 1p))"
 
 if ready=$(wait_playing 240); then
     pass "the channel is active and playing; boot to READY: $(seconds_between "$booted_at" "$ready") s"
@@ -192,7 +195,7 @@ done
 rm -f "$root$flags/x-fails"
 journal_after "$failing_from" | cut -d' ' -f2- \
     | grep -E 'X server did not start|failure\(s\) in a row|starting the channel in' | sed 's/^/    /'
-delays=$(journal_after "$failing_from" | sed -n 's/.*failure(s) in a row, next start in \([0-9]*\) s$/\1/p' | head -3 | xargs echo -n)
+delays=$(journal_after "$failing_from" | sed -n 's/.*failure(s) in a row, next start in \([0-9]*\) s$/\1/p' | awk 'NR <= 3' | xargs echo -n)
 [ "$delays" = "0 5 15" ] && pass "each failure says why, and the delay grows: next start in $delays s" \
     || fail "restart delays after 1, 2, 3 failures: '$delays' (0 5 15 expected)"
 seen=$(tr ' ' '\n' <<<"$states" | grep -v '^$' | sort | uniq -c | awk '{ printf "%s%s %d", n++ ? ", " : "", $2, $1 }')
@@ -216,7 +219,7 @@ pid=$(unit MainPID)
 killed_at=$(monotonic)
 in_box sh -c 'kill -KILL "$1"' sh "$pid"
 if ready=$(wait_playing 120 "$killed_at"); then
-    line=$(journal_after "$killed_at" | grep -m1 'in a row, next start in' | cut -d' ' -f2-)
+    line=$(journal_line_after "$killed_at" 'in a row, next start in' | cut -d' ' -f2-)
     case "$line" in
         *"1 failure(s) in a row, next start in 0 s") pass "after 3 failures and a run that lasted, a kill counts as the first: ${line#*]: }" ;;
         *) fail "the count did not start again after a run that lasted: ${line:-no line}" ;;
