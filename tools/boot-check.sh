@@ -3,8 +3,9 @@
 # (systemd-nspawn), and drives the channel as a hotel's life would: it comes up and
 # plays, a killed player is back, a frozen one is restarted by the watchdog, the service
 # user may reboot and another user may not, a start-up whose downloads outlast the
-# start timeout is not cut, and repeated failures space the starts out without ever
-# leaving the unit failed, until a run that lasted starts the count again. Prints the time from boot to READY and from a kill to the
+# start timeout is not cut, repeated failures space the starts out without ever
+# leaving the unit failed, until a run that lasted starts the count again, and what a
+# killed X server leaves behind does not hold the next start up. Prints the time from boot to READY and from a kill to the
 # first video.
 #
 #   tools/boot-check.sh              builds, installs and boots through check-package.sh
@@ -230,6 +231,21 @@ else
 fi
 rm -f "$root/etc/systemd/system/zepril-kiosk.service.d/boot-check-lasted.conf"
 in_box systemctl daemon-reload
+
+echo "== what a killed X server leaves behind"
+in_box systemctl stop zepril-kiosk.service
+# A lock naming a process that is gone and a socket file nobody listens on, as a
+# server killed with SIGKILL leaves them, owned by the channel's user.
+in_box runuser -u zepril -- sh -c 'printf "%10d\n" 999999 > /tmp/.X0-lock; mkdir -p /tmp/.X11-unix; : > /tmp/.X11-unix/X0'
+stale_from=$(monotonic)
+in_box systemctl start --no-block zepril-kiosk.service
+if ready=$(wait_playing 120 "$stale_from"); then
+    line=$(journal_line_after "$stale_from" 'stale X lock' | cut -d' ' -f2-)
+    [ -n "$line" ] && pass "the stale lock and socket are removed first: ${line#*]: }; start to READY: $(seconds_between "$stale_from" "$ready") s" \
+        || fail "no line about the stale X lock"
+else
+    show_journal; fail "the channel did not start over a stale X lock and socket"
+fi
 
 echo "== a start-up that downloads for longer than the start timeout"
 /usr/bin/python3 "$here/tools/make_demo.py" "$work/slow" 0 9 --auto >/dev/null
