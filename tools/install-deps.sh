@@ -15,6 +15,7 @@ packages=(
   ffmpeg xvfb xauth x11-utils imagemagick faketime
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   fonts-liberation fonts-urw-base35
+  debhelper lintian
 )
 
 missing=()
