@@ -4,7 +4,6 @@
 #include "core/text_codec.h"
 #include "fuzz_common.h"
 
-
 FUZZ_SILENCE_LOGS()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

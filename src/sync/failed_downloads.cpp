@@ -60,8 +60,7 @@ bool isInVideoStore(const ProgramPaths& paths, const QString& path)
     return false;
 }
 
-FailedDownloads::FailedDownloads(ProgramPaths paths)
-    : m_paths(std::move(paths))
+FailedDownloads::FailedDownloads(ProgramPaths paths) : m_paths(std::move(paths))
 {
 }
 

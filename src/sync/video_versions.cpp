@@ -6,8 +6,7 @@
 
 namespace zepril {
 
-VideoVersions::VideoVersions(QString file)
-    : m_file(std::move(file))
+VideoVersions::VideoVersions(QString file) : m_file(std::move(file))
 {
     QStringList lines;
     ReadFileToList(m_file, lines);

@@ -20,10 +20,13 @@
 
 namespace zepril::test {
 
-inline const Timings kTimings{.httpIdleTimeoutMs = 1000};
+inline const Timings kTimings {.httpIdleTimeoutMs = 1000};
 
 // A tiny body that passes for a video and carries a text to tell it apart.
-inline QByteArray clip(const QByteArray& text) { return patterned(24) + text; }
+inline QByteArray clip(const QByteArray& text)
+{
+    return patterned(24) + text;
+}
 
 class SyncTest : public ::testing::Test {
 protected:
@@ -50,14 +53,14 @@ protected:
     }
 
     TempTree tree;
-    ProgramPaths paths{tree.root()};
+    ProgramPaths paths {tree.root()};
     TestHttpServer server;
-    HttpTransfer inet2{kTimings}; // the main screen's HTTP engine, as in production
+    HttpTransfer inet2 {kTimings}; // the main screen's HTTP engine, as in production
     RecordingReporter reporter;
-    FakeProbe probe{true};
-    FailedDownloads failed{paths};
-    VideoVersions versions{paths.versionsIni()};
-    DownloadContext dl{inet2, reporter, failed, 100, &versions};
+    FakeProbe probe {true};
+    FailedDownloads failed {paths};
+    VideoVersions versions {paths.versionsIni()};
+    DownloadContext dl {inet2, reporter, failed, 100, &versions};
     SyncContext syncCtx {
         paths,
         "videos-auto",
