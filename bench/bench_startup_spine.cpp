@@ -93,15 +93,15 @@ int main(int argc, char** argv)
 
         t.restart();
         QStringList scratch;
-        const IndexSlots found = resolveIndexSlots(videoRoot, FileExists);
-        const QStringList playlist = composePlaylist(found, playable, videoRoot, FileExists, scratch, random);
+        const IndexSlots found = resolveIndexSlots(videoRoot, ordinaryFileMatches);
+        const QStringList playlist = composePlaylist(found, playable, videoRoot, ordinaryFileMatches, scratch, random);
         composition.ms.push_back(msSince(t));
 
         t.restart();
         zepril::test::FakeMediaPlayer player;
         int insertIndex = 0;
         const qsizetype ok = handOverPlaylist(
-            playlist, [&](const QString& item) { return paths.itemPath(active, item); }, FileExists, player,
+            playlist, [&](const QString& item) { return paths.itemPath(active, item); }, ordinaryFileMatches, player,
             insertIndex);
         existence.ms.push_back(msSince(t));
         total.ms.push_back(listing.ms.back() + composition.ms.back() + existence.ms.back());

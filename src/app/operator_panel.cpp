@@ -75,15 +75,15 @@ OperatorPanel::OperatorPanel(QWidget* parent) : QWidget(parent)
     auto* picture2 = new QGroupBox(tr("FTP"), this);
     picture2->setObjectName(QStringLiteral("Picture2"));
     auto* ftp = new QVBoxLayout(picture2);
-    m_text2 = new QLineEdit(picture2);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text2->setReadOnly(true);
-    ftp->addWidget(m_text2);
+    m_remoteDirectoryField = new QLineEdit(picture2);
+    m_remoteDirectoryField->setObjectName(QStringLiteral("Text2"));
+    m_remoteDirectoryField->setReadOnly(true);
+    ftp->addWidget(m_remoteDirectoryField);
     ftp->addWidget(addList(QStringLiteral("List1"), picture2));
-    m_text1 = new QLineEdit(picture2);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setPlaceholderText(tr("dossier local de réception"));
-    ftp->addWidget(m_text1);
+    m_localDirectoryField = new QLineEdit(picture2);
+    m_localDirectoryField->setObjectName(QStringLiteral("Text1"));
+    m_localDirectoryField->setPlaceholderText(tr("dossier local de réception"));
+    ftp->addWidget(m_localDirectoryField);
     grid->addWidget(picture2, 2, 1);
 
     auto* meteo = new QWidget(this);

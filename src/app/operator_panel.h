@@ -28,8 +28,8 @@ public:
     void showSettings(const Settings& settings);
     QLineEdit* field(const QString& name) const; // "cycle_phrase", …, "txtNomHotel"
 
-    QLineEdit* text1() const { return m_text1; }
-    QLineEdit* text2() const { return m_text2; }
+    QLineEdit* localDirectoryField() const { return m_localDirectoryField; }
+    QLineEdit* remoteDirectoryField() const { return m_remoteDirectoryField; }
     QStatusBar* statusBar() const { return m_statusBar; }
     QPlainTextEdit* txtMeteo() const { return m_txtMeteo; }
 
@@ -38,8 +38,8 @@ private:
 
     QHash<QString, QListWidget*> m_lists;
     QHash<QString, QLineEdit*> m_fields;
-    QLineEdit* m_text1 = nullptr;
-    QLineEdit* m_text2 = nullptr;
+    QLineEdit* m_localDirectoryField = nullptr;
+    QLineEdit* m_remoteDirectoryField = nullptr;
     QStatusBar* m_statusBar = nullptr;
     QPlainTextEdit* m_txtMeteo = nullptr;
 };

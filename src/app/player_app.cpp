@@ -189,7 +189,7 @@ PlayerApp::PlayerApp(ProgramPaths paths, Timings timings, PlayerPlatform platfor
     : m(std::make_unique<Parts>(std::move(paths), timings, std::move(platform)))
 {
     installLogFormat();
-    m->servers = readServerConfig(GetShortPath(m->paths.configIni()));
+    m->servers = readServerConfig(existingPathOrEmpty(m->paths.configIni()));
     m->setupPlatform();
     m->setupTermination();
     m->setupMainScreen();
@@ -311,12 +311,13 @@ void PlayerApp::Parts::setupFtp()
 {
     ftp = std::make_unique<FtpSession>(*platform.ftpEngine);
     OperatorPanel* panel = mainScreen->panel();
-    QObject::connect(ftp.get(), &FtpSession::list1Changed, panel,
+    QObject::connect(ftp.get(), &FtpSession::entriesChanged, panel,
                      [panel](const QStringList& entries) { panel->showList(QStringLiteral("List1"), entries); });
-    QObject::connect(ftp.get(), &FtpSession::text2Changed, panel->text2(), &QLineEdit::setText);
+    QObject::connect(ftp.get(), &FtpSession::remoteDirectoryChanged, panel->remoteDirectoryField(),
+                     &QLineEdit::setText);
     QObject::connect(ftp.get(), &FtpSession::statusTextChanged, panel,
                      [panel](const QString& text) { panel->statusBar()->showMessage(text); });
-    QObject::connect(panel->text1(), &QLineEdit::textChanged, ftp.get(), &FtpSession::setText1);
+    QObject::connect(panel->localDirectoryField(), &QLineEdit::textChanged, ftp.get(), &FtpSession::setLocalDirectory);
     QObject::connect(panel->list(QStringLiteral("List1")), &QListWidget::itemDoubleClicked, ftp.get(),
                      [this](QListWidgetItem* item) {
                          if (item)
@@ -532,7 +533,7 @@ void PlayerApp::Parts::runStartup(bool quick)
     if (servers.ftpUser.isEmpty())
         qCInfo(lcFtp) << "no FTP account in [Serveurs] ftp_user: the panel's FTP browser stays empty";
     else
-        ftp->StartConnexionFTP(ftpSessionSettings(servers, timings));
+        ftp->connectToServer(ftpSessionSettings(servers, timings));
 
     if (quick)
         sequence->runFromDisk();

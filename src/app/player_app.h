@@ -43,8 +43,8 @@ struct PlayerPlatform {
     std::unique_ptr<Rebooter> rebooter;
     std::unique_ptr<ShellOpener> shell;
     std::unique_ptr<RandomSource> random;
-    std::unique_ptr<FtpTransfer> ftpEngine; // the operator panel's FTP session ("Inet1")
-    std::unique_ptr<TransferControl> httpEngine; // video downloads ("Inet2")
+    std::unique_ptr<FtpTransfer> ftpEngine; // the operator panel's FTP session
+    std::unique_ptr<TransferControl> httpEngine; // video downloads
     // The player draws into a native child of the main screen, so it is made after it;
     // the maker gives the widget it draws into (or none).
     std::function<std::unique_ptr<MediaPlayer>(QWidget* mainScreen, QWidget*& videoWidget)> makePlayer;

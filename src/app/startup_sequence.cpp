@@ -52,7 +52,8 @@ void StartupSequence::runFromDisk()
     m_phrases = loadPhraseList(m_paths.textesIni());
     // The lists the last start-up fetched, for the panel; nothing here trusts them.
     for (size_t i = 0; i < kCategories.size(); ++i)
-        if (const QString list = m_paths.categoryListFile(QLatin1String(kCategories[i].name)); FileExists(list))
+        if (const QString list = m_paths.categoryListFile(QLatin1String(kCategories[i].name));
+            ordinaryFileMatches(list))
             LoadListFromFile(list, m_serverLists[i]);
     clearJournal();
     m_activeVideoDir
@@ -66,7 +67,7 @@ void StartupSequence::runFromDisk()
 void StartupSequence::readOptions()
 {
     setStatus(QStringLiteral("Chargement des options... "));
-    m_settings = readSettings(GetShortPath(m_paths.configIni()));
+    m_settings = readSettings(existingPathOrEmpty(m_paths.configIni()));
     emit settingsRead(m_settings);
 }
 
@@ -157,16 +158,16 @@ void StartupSequence::loadCategoryLists()
 void StartupSequence::composeAndHandOver()
 {
     const QString videoRoot = m_paths.videoRoot(m_activeVideoDir);
-    m_indexSlots = resolveIndexSlots(videoRoot, FileExists);
+    m_indexSlots = resolveIndexSlots(videoRoot, ordinaryFileMatches);
     m_seams.reporter.showStage(6);
 
     setStatus(QStringLiteral("Constitution de la Playlist Vidéo initiale... "));
     m_playlistInsertIndex = 0;
-    m_playlist = composePlaylist(m_indexSlots, m_playable, videoRoot, FileExists, m_lstTemp, m_seams.random,
+    m_playlist = composePlaylist(m_indexSlots, m_playable, videoRoot, ordinaryFileMatches, m_lstTemp, m_seams.random,
                                  [this](const QString& text) { setStatus(text); });
     const int handed = handOverPlaylist(
-        m_playlist, [this](const QString& item) { return m_paths.itemPath(m_activeVideoDir, item); }, FileExists,
-        m_seams.player, m_playlistInsertIndex);
+        m_playlist, [this](const QString& item) { return m_paths.itemPath(m_activeVideoDir, item); },
+        ordinaryFileMatches, m_seams.player, m_playlistInsertIndex);
     qCInfo(lcStartup) << "playlist of" << m_playlist.size() << "item(s)," << handed << "handed to the player";
     m_seams.reporter.showStage(8);
 }

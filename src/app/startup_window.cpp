@@ -117,9 +117,9 @@ StartupWindow::StartupWindow(ProgramPaths paths, ServerConfig servers, Timings t
 
     // Precise: a coarse timer may fire a little early, and the main screen must not
     // start before its time.
-    Timer1.setTimerType(Qt::PreciseTimer);
-    Timer1.setInterval(m_timings.startupWindowMs);
-    connect(&Timer1, &QTimer::timeout, this, [this] {
+    m_pageTimer.setTimerType(Qt::PreciseTimer);
+    m_pageTimer.setInterval(m_timings.startupWindowMs);
+    connect(&m_pageTimer, &QTimer::timeout, this, [this] {
         qCInfo(lcStartup) << "start-up window timer: main screen requested";
         emit showMainScreenRequested();
     });
@@ -129,8 +129,8 @@ StartupWindow::~StartupWindow() = default;
 
 void StartupWindow::load()
 {
-    Timer1.start();
-    // The fetch and the repaints below run the event loop, in which Timer1 may already
+    m_pageTimer.start();
+    // The fetch and the repaints below run the event loop, in which m_pageTimer may already
     // have asked for the main screen, whose start-up closes and deletes this window.
     const QPointer<StartupWindow> alive(this);
 
@@ -146,7 +146,7 @@ void StartupWindow::load()
         return;
 
     lstUrl.clear();
-    if (FileExists(m_paths.urlDat()))
+    if (ordinaryFileMatches(m_paths.urlDat()))
         LoadListFromFile(m_paths.urlDat(), lstUrl);
     QCoreApplication::processEvents();
     if (!alive)
@@ -164,7 +164,7 @@ void StartupWindow::load()
 
 void StartupWindow::unload()
 {
-    Timer1.stop();
+    m_pageTimer.stop();
     qCInfo(lcStartup) << "start-up window closed";
     // The page goes now rather than with the deferred deletion, so the browser's
     // renderer stops while the rest of the start-up still runs.

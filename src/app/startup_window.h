@@ -29,16 +29,16 @@ public:
                   QWidget* parent = nullptr);
     ~StartupWindow() override;
 
-    // The load handler: starts Timer1, fetches the URL list into cfg/url.dat, opens the
+    // The load handler: starts m_pageTimer, fetches the URL list into cfg/url.dat, opens the
     // page of its first line and resets the progress bar. Blocks during the fetch.
     void load();
 
-    // Stops Timer1 and destroys the page at once (its renderer process exits), then
+    // Stops m_pageTimer and destroys the page at once (its renderer process exits), then
     // closes the window, which deletes itself: hold it in a QPointer.
     void unload();
 
     const QStringList& urlList() const { return lstUrl; }
-    bool timerActive() const { return Timer1.isActive(); }
+    bool timerActive() const { return m_pageTimer.isActive(); }
 
     void setStatus(const QString& text) override;
     void showStage(int index) override;
@@ -57,7 +57,7 @@ public:
     static constexpr int kProgressSteps = 1000;
 
 signals:
-    // Every tick of Timer1 until the window is unloaded; the receiver makes sure the
+    // Every tick of m_pageTimer until the window is unloaded; the receiver makes sure the
     // main screen's start-up runs only once.
     void showMainScreenRequested();
     void unloaded();
@@ -77,7 +77,7 @@ private:
     QLabel* lblConnected = nullptr;
     std::array<QLabel*, 9> img1 {};
     QStringList lstUrl;
-    QTimer Timer1;
+    QTimer m_pageTimer;
 
     double m_progressMin = 0;
     double m_progressMax = 1;

@@ -46,7 +46,7 @@ bool matchesWildcard(const QString& pattern, const QString& name)
 
 static const QChar kSep = QDir::separator();
 
-bool FileExists(const QString& path)
+bool ordinaryFileMatches(const QString& path)
 {
     if (path.isEmpty() || path.endsWith(kSep))
         return false;
@@ -63,7 +63,7 @@ bool FileExists(const QString& path)
     return false;
 }
 
-QString GetShortPath(const QString& path)
+QString existingPathOrEmpty(const QString& path)
 {
     if (path.isEmpty())
         return {};

@@ -9,10 +9,10 @@ namespace zepril {
 
 // True when an ordinary file matches the path; only "*" and "?" in the last
 // component are wildcards. An empty path or one ending in a separator gives false.
-bool FileExists(const QString& path);
+bool ordinaryFileMatches(const QString& path);
 
 // The path itself when it names an existing entry, else "".
-QString GetShortPath(const QString& path);
+QString existingPathOrEmpty(const QString& path);
 
 // Plain names of the ordinary files of a directory, in the order the file system
 // returns them; empty for a missing directory.

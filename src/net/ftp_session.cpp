@@ -39,12 +39,12 @@ FtpSessionSettings ftpSessionSettings(const ServerConfig& servers, const Timings
     return s;
 }
 
-FtpSession::FtpSession(FtpTransfer& inet1, QObject* parent) : QObject(parent), m_inet(inet1)
+FtpSession::FtpSession(FtpTransfer& engine, QObject* parent) : QObject(parent), m_inet(engine)
 {
     connect(&m_inet, &FtpTransfer::stateChanged, this, &FtpSession::onStateChanged);
 }
 
-void FtpSession::StartConnexionFTP(const FtpSessionSettings& settings)
+void FtpSession::connectToServer(const FtpSessionSettings& settings)
 {
     const bool tls = settings.server.scheme == u"ftps";
     const int port = settings.server.port > 0 ? settings.server.port : 21;
@@ -52,17 +52,17 @@ void FtpSession::StartConnexionFTP(const FtpSessionSettings& settings)
     qCInfo(lcFtp).noquote() << "FTP session with" << (tls ? "ftps://" : "ftp://") + settings.server.host << "port"
                             << port << "user" << settings.user << "timeout" << m_timeoutS << "s";
     m_inet.configure({settings.server.host, tls, port, settings.user, settings.password, m_timeoutS});
-    Wait();
-    GetDir();
-    Wait();
+    waitForIdle();
+    listDirectory();
+    waitForIdle();
 }
 
-void FtpSession::GetDir(const QString& dir)
+void FtpSession::listDirectory(const QString& dir)
 {
     setList1({});
-    Wait();
+    waitForIdle();
     if (!dir.isEmpty() && send({CommandKind::Cd, dir, {}})) {
-        Wait();
+        waitForIdle();
         if (serverUnavailable()) {
             // Listing and asking for the directory would each wait for the same dead
             // server again.
@@ -71,7 +71,7 @@ void FtpSession::GetDir(const QString& dir)
             return;
         }
     }
-    Wait();
+    waitForIdle();
     const bool listed = send({CommandKind::Ls, {}, {}});
     const QString answer = listed ? GetData() : QString();
     setList1(orderListing(answer));
@@ -84,11 +84,11 @@ void FtpSession::GetDir(const QString& dir)
 
 QString FtpSession::GetData()
 {
-    Wait();
+    waitForIdle();
     return QString::fromUtf8(m_inet.response());
 }
 
-void FtpSession::Wait()
+void FtpSession::waitForIdle()
 {
     // An engine already given up on is not waited for again until it shows life.
     if (!m_inet.stillExecuting() || m_gaveUp)
@@ -134,20 +134,20 @@ void FtpSession::activateEntry(const QString& entry)
             qCWarning(lcFtp).noquote() << "entry" << entry << "names a path, not a directory of this listing; ignored";
             return;
         }
-        GetDir(entry);
+        listDirectory(entry);
         return;
     }
     if (!isPlainEntryName(entry)) {
         qCWarning(lcFtp).noquote() << "entry" << entry << "names a path; it is never fetched";
         return;
     }
-    QString local = m_text1;
+    QString local = m_localDirectory;
     if (!local.isEmpty() && !endsWithSeparator(local))
         local += QDir::separator();
     local += entry;
-    Wait();
+    waitForIdle();
     if (send({CommandKind::Get, entry, local}))
-        Wait();
+        waitForIdle();
 }
 
 QString FtpSession::stateText(int state)
@@ -172,12 +172,12 @@ QString FtpSession::stateText(int state)
     return QString::fromLatin1(texts[static_cast<size_t>(state)]);
 }
 
-void FtpSession::setText1(const QString& directory)
+void FtpSession::setLocalDirectory(const QString& directory)
 {
-    if (directory == m_text1)
+    if (directory == m_localDirectory)
         return;
-    m_text1 = directory;
-    emit text1Changed(m_text1);
+    m_localDirectory = directory;
+    emit localDirectoryChanged(m_localDirectory);
 }
 
 bool FtpSession::send(const FtpCommand& command)
@@ -202,18 +202,18 @@ bool FtpSession::serverUnavailable() const
 
 void FtpSession::setList1(const QStringList& entries)
 {
-    if (entries == m_list1)
+    if (entries == m_listedEntries)
         return;
-    m_list1 = entries;
-    emit list1Changed(m_list1);
+    m_listedEntries = entries;
+    emit entriesChanged(m_listedEntries);
 }
 
 void FtpSession::setText2(const QString& directory)
 {
-    if (directory == m_text2)
+    if (directory == m_remoteDirectory)
         return;
-    m_text2 = directory;
-    emit text2Changed(m_text2);
+    m_remoteDirectory = directory;
+    emit remoteDirectoryChanged(m_remoteDirectory);
 }
 
 void FtpSession::setStatus(const QString& text)

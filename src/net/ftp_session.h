@@ -29,37 +29,37 @@ class FtpSession final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FtpSession)
 public:
-    explicit FtpSession(FtpTransfer& inet1, QObject* parent = nullptr);
+    explicit FtpSession(FtpTransfer& engine, QObject* parent = nullptr);
 
     // Configures the engine and lists the login directory. Returns within about the
     // request timeout when the server is down or refuses the login.
-    void StartConnexionFTP(const FtpSessionSettings& settings);
-    // Optionally changes the remote directory, then lists it into list1() and puts the
-    // working directory into text2().
-    void GetDir(const QString& dir = {});
+    void connectToServer(const FtpSessionSettings& settings);
+    // Optionally changes the remote directory, then lists it into listedEntries() and puts the
+    // working directory into remoteDirectory().
+    void listDirectory(const QString& dir = {});
     // The answer of the engine's last command, as text.
     QString GetData();
     // Returns once the engine has finished its command, letting the event loop run
     // meanwhile; gives up when the engine has shown no sign of life for the request
     // timeout (plus a short grace), so an engine that never ends cannot hold the caller.
-    void Wait();
+    void waitForIdle();
     void onStateChanged(int state);
-    // The operator's double-click on an entry of list1().
+    // The operator's double-click on an entry of listedEntries().
     void activateEntry(const QString& entry);
 
     static QString stateText(int state);
 
-    QStringList list1() const { return m_list1; }
+    QStringList listedEntries() const { return m_listedEntries; }
     // The local directory that receives fetched files; "" means the current directory.
-    QString text1() const { return m_text1; }
-    void setText1(const QString& directory);
-    QString text2() const { return m_text2; }
+    QString localDirectory() const { return m_localDirectory; }
+    void setLocalDirectory(const QString& directory);
+    QString remoteDirectory() const { return m_remoteDirectory; }
     QString statusText() const { return m_status; }
 
 signals:
-    void list1Changed(const QStringList& entries);
-    void text1Changed(const QString& directory);
-    void text2Changed(const QString& directory);
+    void entriesChanged(const QStringList& entries);
+    void localDirectoryChanged(const QString& directory);
+    void remoteDirectoryChanged(const QString& directory);
     void statusTextChanged(const QString& text);
 
 private:
@@ -72,9 +72,9 @@ private:
     FtpTransfer& m_inet;
     int m_timeoutS = 4;
     bool m_gaveUp = false;
-    QStringList m_list1;
-    QString m_text1;
-    QString m_text2;
+    QStringList m_listedEntries;
+    QString m_localDirectory;
+    QString m_remoteDirectory;
     QString m_status;
 };
 

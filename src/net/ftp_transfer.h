@@ -1,5 +1,5 @@
 #pragma once
-// The FTP engine of the main screen (Inet1): one FTP (or FTP over explicit TLS)
+// The FTP engine of the main screen: one FTP (or FTP over explicit TLS)
 // connection to one server, kept between commands, driven by typed commands. Each
 // command runs on a worker thread; execute() returns at once and the states (the
 // transfer control's numbers, 0 to 12) and the end arrive on the owner's thread.

@@ -1,5 +1,5 @@
 #pragma once
-// The HTTP engine of the main screen (Inet2), used by the video download: each
+// The HTTP engine of the main screen, used by the video download: each
 // request runs on a worker thread with libcurl while the UI thread keeps serving its
 // event loop, and the body is handed over in pieces as it arrives, through a bounded
 // buffer, so that a large video never sits in memory. States, dataAvailable() and

@@ -1,5 +1,5 @@
 #pragma once
-// The HTTP transfer control's members as the video download uses them (Inet2): a
+// The HTTP transfer control's members as the video download uses them: a
 // request runs in the background, StillExecuting stays true until it ends, the response
 // is then read in chunks, and every change of state is signalled with its number (0 to 12).
 #include <QByteArray>

@@ -100,8 +100,8 @@ FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel
 QStringList loadPhraseList(const QString& textesIniPath)
 {
     QStringList phrases;
-    if (FileExists(textesIniPath))
-        LoadListFromFile(GetShortPath(textesIniPath), phrases);
+    if (ordinaryFileMatches(textesIniPath))
+        LoadListFromFile(existingPathOrEmpty(textesIniPath), phrases);
     if (phrases.isEmpty())
         phrases.append(QString::fromLatin1(kFallbackPhrase));
     return phrases;
@@ -113,15 +113,15 @@ bool fetchCategoryList(const ServerAddress& update, const QString& cat, QStringL
     options.maxBytes = kCategoryListMaxBytes;
     options.acceptAnswer = notAListReason;
     const QString path = paths.categoryListFile(cat);
-    if (FileExists(path))
+    if (ordinaryFileMatches(path))
         deleteFile(path);
     QCoreApplication::processEvents();
 
     const FetchResult result = HttpGetToFile(videoListUrl(update, cat), path, options);
     QCoreApplication::processEvents();
 
-    if (FileExists(path))
-        LoadListFromFile(GetShortPath(path), cat1);
+    if (ordinaryFileMatches(path))
+        LoadListFromFile(existingPathOrEmpty(path), cat1);
     else
         cat1.clear(); // no file could be created: the old list is no more current
     if (result.ok)

@@ -315,18 +315,18 @@ void PhraseTextBox::paintEvent(QPaintEvent* event)
 }
 
 BannerWindow::BannerWindow(QWidget* parent)
-    : QWidget(parent, stripWindowFlags()), m_tphrase2(new QLabel(this)), m_pboxLogo(new QLabel(this)),
-      m_tphrase(new QLabel(this)), m_tphraseTxt(new PhraseTextBox(this, m_tphrase2))
+    : QWidget(parent, stripWindowFlags()), m_backdrop(new QLabel(this)), m_pboxLogo(new QLabel(this)),
+      m_tphrase(new QLabel(this)), m_tphraseTxt(new PhraseTextBox(this, m_backdrop))
 {
     setObjectName(QStringLiteral("frmPhrase_ZEPRIL"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
 
-    m_tphrase2->setObjectName(QStringLiteral("tphrase2"));
-    m_tphrase2->setAutoFillBackground(true);
-    QPalette black = m_tphrase2->palette();
+    m_backdrop->setObjectName(QStringLiteral("tphrase2"));
+    m_backdrop->setAutoFillBackground(true);
+    QPalette black = m_backdrop->palette();
     black.setColor(QPalette::Window, Qt::black);
-    m_tphrase2->setPalette(black);
+    m_backdrop->setPalette(black);
     m_pboxLogo->setObjectName(QStringLiteral("pboxLogo"));
     // Until the skin gives a logo there is nothing to show; an empty window of its own
     // would cover the phrase.
@@ -410,7 +410,7 @@ void BannerWindow::layOut(QScreen* screen)
     m_layout = layoutBanner(in);
 
     setGeometry(twipsToPixels(m_layout.window, m_tpp).translated(sg.topLeft()));
-    m_tphrase2->setGeometry(twipsToPixels(m_layout.background, m_tpp));
+    m_backdrop->setGeometry(twipsToPixels(m_layout.background, m_tpp));
     m_pboxLogo->setGeometry(twipsToPixels(m_layout.logo, m_tpp));
     // A phrase under way keeps its place along the banner and its width; it is centred
     // again in the new height.
@@ -442,12 +442,12 @@ void BannerWindow::setSkin(const QString& backJpgPath, const QString& logoJpgPat
     readPicture(backJpgPath, m_back, "background");
     readPicture(logoJpgPath, m_logo, "logo");
 
-    const QSize area = m_tphrase2->size();
+    const QSize area = m_backdrop->size();
     if (!m_back.isNull() && !area.isEmpty()) {
         // Cover the whole strip without distorting the picture; the overflow is cut
         // evenly on both sides.
         const QPixmap scaled = m_back.scaled(area, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-        m_tphrase2->setPixmap(scaled.copy(
+        m_backdrop->setPixmap(scaled.copy(
             QRect(QPoint((scaled.width() - area.width()) / 2, (scaled.height() - area.height()) / 2), area)));
     }
     placeLogo();
@@ -459,7 +459,7 @@ void BannerWindow::placeLogo()
     if (m_logo.isNull())
         return;
     // The logo keeps its proportions and never grows taller than the banner.
-    const int bannerHeight = m_tphrase2->height();
+    const int bannerHeight = m_backdrop->height();
     QPixmap shown = m_logo;
     if (bannerHeight > 0 && shown.height() > bannerHeight)
         shown = shown.scaledToHeight(bannerHeight, Qt::SmoothTransformation);

@@ -115,7 +115,7 @@ public:
 
     const BannerLayout& layout() const { return m_layout; }
     double twipsPerPixel() const { return m_tpp; }
-    QLabel* tphrase2() const { return m_tphrase2; }
+    QLabel* backdropLabel() const { return m_backdrop; }
     QLabel* pboxLogo() const { return m_pboxLogo; }
     QLabel* tphrase() const { return m_tphrase; }
     PhraseTextBox* tphraseTxt() const { return m_tphraseTxt; }
@@ -136,7 +136,7 @@ public:
 private:
     void placeLogo();
 
-    QLabel* m_tphrase2;
+    QLabel* m_backdrop;
     QLabel* m_pboxLogo;
     QLabel* m_tphrase;
     PhraseTextBox* m_tphraseTxt;

@@ -105,9 +105,9 @@ QString megabytes(qint64 bytes)
 
 }
 
-bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& strDestination, const QString& myFile)
+bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& destination, const QString& fileName)
 {
-    const QString partialPath = partialPathFor(strDestination);
+    const QString partialPath = partialPathFor(destination);
     BackgroundFileWriter file;
     bool opened = false;
     // keepPartial: what reached the disk is good and the server can give the rest.
@@ -122,19 +122,19 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
                       qCWarning(lcSync) << "cannot delete the partial file" << partialPath;
                   ctx.failedDownloads.forget(partialPath);
               }
-              ctx.failedDownloads.noteFailedDownload(strDestination);
+              ctx.failedDownloads.noteFailedDownload(destination);
               qCWarning(lcSync).noquote()
-                  << "download failed:" << strURL << "->" << strDestination << ":" << reason
+                  << "download failed:" << url << "->" << destination << ":" << reason
                   << (keepPartial ? QStringLiteral("(partial file kept, the rest is asked for next time)") : QString());
               return false;
           };
     // The partial file cannot be continued: it goes, and the whole file is asked for.
     auto startOver = [&](const QString& reason) {
-        abandonTransfer(ctx.inet2);
-        qCInfo(lcSync).noquote() << strURL << ":" << reason << "- starting over";
+        abandonTransfer(ctx.transfer);
+        qCInfo(lcSync).noquote() << url << ":" << reason << "- starting over";
         QFile::remove(partialPath);
         ctx.failedDownloads.forget(partialPath);
-        return downloadVideo(ctx, strURL, strDestination, myFile);
+        return downloadVideo(ctx, url, destination, fileName);
     };
 
     // What an earlier attempt left: only resumed when the server can vouch that its bytes
@@ -143,48 +143,48 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     const qint64 partialSize = QFileInfo(partialPath).size();
     qint64 offset = 0;
     if (earlier && !earlier->ifRangeValidator().isEmpty() && partialSize >= kMediaCheckBytes
-        && (earlier->size < 0 || partialSize < earlier->size) && earlier->url == strURL)
+        && (earlier->size < 0 || partialSize < earlier->size) && earlier->url == url)
         offset = partialSize;
     QString requestHeaders = QString::fromLatin1(kRangeHeader);
     if (offset > 0) {
         requestHeaders
             = QStringLiteral("Range: bytes=%1-\r\nIf-Range: %2\r\n").arg(offset).arg(earlier->ifRangeValidator());
-        qCInfo(lcSync).noquote() << "resuming" << strURL << "from byte" << offset;
+        qCInfo(lcSync).noquote() << "resuming" << url << "from byte" << offset;
     }
 
     yieldOnce();
-    ctx.inet2.setUrl(strURL);
-    if (!ctx.inet2.execute(QStringLiteral("GET"), requestHeaders))
-        return fail(QStringLiteral("request refused: ") + ctx.inet2.lastError(), true);
-    waitWhileExecuting(ctx.inet2);
+    ctx.transfer.setUrl(url);
+    if (!ctx.transfer.execute(QStringLiteral("GET"), requestHeaders))
+        return fail(QStringLiteral("request refused: ") + ctx.transfer.lastError(), true);
+    waitWhileExecuting(ctx.transfer);
 
     // A server that is down for now leaves an earlier partial file as it is.
-    const int status = ctx.inet2.responseCode();
+    const int status = ctx.transfer.responseCode();
     if (status == 0) {
-        abandonTransfer(ctx.inet2);
-        return fail(QStringLiteral("no response: ") + ctx.inet2.lastError(), true);
+        abandonTransfer(ctx.transfer);
+        return fail(QStringLiteral("no response: ") + ctx.transfer.lastError(), true);
     }
     if (status == 416 && offset > 0) {
         return startOver(QStringLiteral("the server refused the rest from byte %1").arg(offset));
     }
     if (status != 200 && status != 206) {
-        abandonTransfer(ctx.inet2);
+        abandonTransfer(ctx.transfer);
         return fail(QStringLiteral("HTTP status %1").arg(status), status >= 500);
     }
-    const QString textType = textTypeReason(ctx.inet2.getHeader(QStringLiteral("Content-Type")));
+    const QString textType = textTypeReason(ctx.transfer.getHeader(QStringLiteral("Content-Type")));
     if (!textType.isEmpty()) {
-        abandonTransfer(ctx.inet2);
+        abandonTransfer(ctx.transfer);
         return fail(textType);
     }
 
-    RemoteVersion version {strURL, -1, ctx.inet2.getHeader(QStringLiteral("ETag")).trimmed(),
-                           ctx.inet2.getHeader(QStringLiteral("Last-Modified")).trimmed()};
-    const Length announced = announcedLength(ctx.inet2.getHeader(QStringLiteral("Content-Length")));
+    RemoteVersion version {url, -1, ctx.transfer.getHeader(QStringLiteral("ETag")).trimmed(),
+                           ctx.transfer.getHeader(QStringLiteral("Last-Modified")).trimmed()};
+    const Length announced = announcedLength(ctx.transfer.getHeader(QStringLiteral("Content-Length")));
     // Where this answer's bytes go in the file, and how many it owes.
     qint64 writeFrom = 0;
     qint64 owed = announced.present ? qint64(announced.value) : -1;
     if (status == 206) {
-        const QString header = ctx.inet2.getHeader(QStringLiteral("Content-Range"));
+        const QString header = ctx.transfer.getHeader(QStringLiteral("Content-Range"));
         const std::optional<ContentRange> range = parseContentRange(header);
         const qint64 rangeLength = range ? range->last - range->first + 1 : 0;
         QString wrong;
@@ -197,7 +197,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
         if (!wrong.isEmpty() && offset > 0)
             return startOver(wrong);
         if (!wrong.isEmpty()) {
-            abandonTransfer(ctx.inet2);
+            abandonTransfer(ctx.transfer);
             return fail(wrong);
         }
         if (offset > 0 && earlier->size >= 0 && range->total != earlier->size) {
@@ -210,7 +210,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
         version.size = owed;
         if (offset > 0)
             qCInfo(lcSync).noquote()
-                << strURL << "changed since the partial download, or the server cannot resume: starting over";
+                << url << "changed since the partial download, or the server cannot resume: starting over";
     }
     if (offset > 0 && status == 206 && !earlier->etag.isEmpty() && !version.etag.isEmpty()
         && version.etag != earlier->etag) {
@@ -219,13 +219,13 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
 
     // A disk that cannot hold the video is left as it is: a download that fails half-way
     // would only fill it, at every start-up.
-    const QString folder = QFileInfo(strDestination).absolutePath();
+    const QString folder = QFileInfo(destination).absolutePath();
     const qint64 needed = std::max<qint64>(owed, 0) + ctx.freeSpaceMargin;
     const QStorageInfo storage(folder);
     if (storage.isValid() && storage.bytesAvailable() < needed) {
-        abandonTransfer(ctx.inet2);
-        ctx.failedDownloads.noteFailedDownload(strDestination);
-        qCCritical(lcSync).noquote() << "download skipped, not enough free space in" << folder << ":" << myFile
+        abandonTransfer(ctx.transfer);
+        ctx.failedDownloads.noteFailedDownload(destination);
+        qCCritical(lcSync).noquote() << "download skipped, not enough free space in" << folder << ":" << fileName
                                      << "needs" << owed << "bytes +" << ctx.freeSpaceMargin << "margin =" << needed
                                      << "bytes (" << megabytes(needed) << "), only" << storage.bytesAvailable()
                                      << "bytes (" << megabytes(storage.bytesAvailable()) << ") free";
@@ -233,7 +233,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     }
 
     yieldOnce();
-    ctx.reporter.setStatus(QStringLiteral("TELECHARGEMENT [ ") + myFile + QStringLiteral(" ]"));
+    ctx.reporter.setStatus(QStringLiteral("TELECHARGEMENT [ ") + fileName + QStringLiteral(" ]"));
     yieldOnce();
 
     // Journaled before the first byte lands, with what the server said, so that a cut or
@@ -241,10 +241,10 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     // journal that cannot be written does not stop the download: a read-only cfg would
     // otherwise stop every video for good.
     if (!ctx.failedDownloads.begin(partialPath, version))
-        qCWarning(lcSync) << "downloading" << strDestination << "without a journal entry";
+        qCWarning(lcSync) << "downloading" << destination << "without a journal entry";
 
     if (!file.open(partialPath, writeFrom > 0)) {
-        abandonTransfer(ctx.inet2);
+        abandonTransfer(ctx.transfer);
         return fail(QStringLiteral("cannot create the file: ") + file.errorString());
     }
     opened = true;
@@ -278,7 +278,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     };
 
     for (;;) {
-        QByteArray chunk = ctx.inet2.getChunk(kReadSize);
+        QByteArray chunk = ctx.transfer.getChunk(kReadSize);
         if (chunk.isEmpty())
             break;
         if (!checked) {
@@ -286,14 +286,14 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
             if (head.size() < kMediaCheckBytes)
                 continue;
             if (const QString reason = checkHead(); !reason.isEmpty()) {
-                abandonTransfer(ctx.inet2);
+                abandonTransfer(ctx.transfer);
                 return fail(reason);
             }
             chunk = std::exchange(head, {});
         }
         if (!store(chunk)) {
             const QString reason = QStringLiteral("cannot write the file: ") + file.errorString();
-            abandonTransfer(ctx.inet2);
+            abandonTransfer(ctx.transfer);
             return fail(reason);
         }
         if (sinceRefresh.elapsed() >= ctx.progressRefreshMs) {
@@ -311,9 +311,9 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     // A body shorter than the check wants is judged on what there is (an empty one too);
     // the bytes of a broken one are not kept.
     if (!checked) {
-        if (!ctx.inet2.succeeded())
+        if (!ctx.transfer.succeeded())
             return fail(
-                QStringLiteral("transfer broken after %1 bytes: %2").arg(head.size()).arg(ctx.inet2.lastError()));
+                QStringLiteral("transfer broken after %1 bytes: %2").arg(head.size()).arg(ctx.transfer.lastError()));
         if (const QString reason = checkHead(); !reason.isEmpty())
             return fail(reason);
         if (!store(head))
@@ -335,8 +335,8 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
     // Bytes that arrived in order from the right place are worth keeping when the server
     // can vouch for them next time; without a validator they start over.
     const bool resumable = !version.ifRangeValidator().isEmpty() && version.size > 0;
-    if (!ctx.inet2.succeeded())
-        return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(received).arg(ctx.inet2.lastError()),
+    if (!ctx.transfer.succeeded())
+        return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(received).arg(ctx.transfer.lastError()),
                     resumable);
     if (owed >= 0 && received != owed)
         return fail(QStringLiteral("%1 bytes received, %2 announced").arg(received).arg(owed),
@@ -347,14 +347,14 @@ bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& s
             resumable && onDisk < version.size);
 
     // One rename: a player that has the old copy open keeps it; the next opening gets the new.
-    if (std::rename(QFile::encodeName(partialPath).constData(), QFile::encodeName(strDestination).constData()) != 0)
+    if (std::rename(QFile::encodeName(partialPath).constData(), QFile::encodeName(destination).constData()) != 0)
         return fail(QStringLiteral("cannot rename %1 to %2: %3")
-                        .arg(partialPath, strDestination, QString::fromLocal8Bit(strerror(errno))));
-    ctx.failedDownloads.complete(partialPath, strDestination);
+                        .arg(partialPath, destination, QString::fromLocal8Bit(strerror(errno))));
+    ctx.failedDownloads.complete(partialPath, destination);
     version.size = onDisk;
     if (ctx.versions)
-        ctx.versions->record(strDestination, version);
-    qCInfo(lcSync).noquote() << "downloaded" << strURL << "->" << strDestination << onDisk << "bytes"
+        ctx.versions->record(destination, version);
+    qCInfo(lcSync).noquote() << "downloaded" << url << "->" << destination << onDisk << "bytes"
                              << (writeFrom > 0 ? QStringLiteral("(%1 resumed)").arg(received) : QString());
     return true;
 }

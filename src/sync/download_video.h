@@ -21,7 +21,7 @@ class VideoVersions;
 inline constexpr qint64 kFreeSpaceMargin = 64 * 1024 * 1024;
 
 struct DownloadContext {
-    TransferControl& inet2; // the HTTP transfer control, used by this routine alone
+    TransferControl& transfer; // the HTTP transfer control, used by this routine alone
     StartupReporter& reporter; // status line, progress text and bar
     FailedDownloads& failedDownloads; // the journal of downloads that did not complete
     int progressRefreshMs = 100; // the progress follows the bytes at least this often
@@ -32,14 +32,14 @@ struct DownloadContext {
 // The request header of a fresh download: the whole resource from its first byte.
 inline constexpr char kRangeHeader[] = "Range: bytes=0-\r\n";
 
-// Streams strURL into strDestination. True when the body arrived whole with a success
+// Streams url into destination. True when the body arrived whole with a success
 // status (a 206 checked against its Content-Range, lengths and bytes written agreeing),
-// looks like a video and every byte reached the disk; strDestination is then replaced
+// looks like a video and every byte reached the disk; destination is then replaced
 // in one rename. A transfer that is cut keeps its partial file and the server's
 // validators in the journal, and the next call asks only for the rest (Range with
 // If-Range); any other failure deletes the partial file. A video too large for the
-// free space is skipped before a byte is written. strDestination is never touched on
+// free space is skipped before a byte is written. destination is never touched on
 // failure.
-bool downloadVideo(DownloadContext& ctx, const QString& strURL, const QString& strDestination, const QString& myFile);
+bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& destination, const QString& fileName);
 
 }

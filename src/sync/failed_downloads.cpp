@@ -184,7 +184,7 @@ void FailedDownloads::clearAtStartup()
             qCWarning(lcSync).noquote() << "journal line outside the video store dropped, nothing deleted:" << item;
             continue;
         }
-        if (!FileExists(GetShortPath(item)) && !QFileInfo(item).isFile()) {
+        if (!ordinaryFileMatches(existingPathOrEmpty(item)) && !QFileInfo(item).isFile()) {
             qCInfo(lcSync).noquote() << "journaled file already gone:" << item;
             continue;
         }

@@ -100,7 +100,7 @@ CategorySync syncCategory(SyncContext& ctx, const QString& category, const QStri
 
     for (const QString& name : plan.toDelete) {
         const QString path = joinPath(directory, name);
-        if (!FileExists(GetShortPath(path)))
+        if (!ordinaryFileMatches(existingPathOrEmpty(path)))
             continue;
         qCInfo(lcSync) << category << "deletes" << name << ": no longer listed";
         if (!deleteFile(path)) {

@@ -50,7 +50,7 @@ void WeatherFeed::refresh()
 {
     const QString destination = m_paths.meteoXml();
     // A stale copy must never pass for the new forecast.
-    if (FileExists(destination))
+    if (ordinaryFileMatches(destination))
         deleteFile(destination);
     yieldToEventLoop();
 
@@ -62,7 +62,7 @@ void WeatherFeed::refresh()
         qCWarning(lcWeather) << "forecast fetch from" << url << "failed, status" << fetched.status << fetched.error;
     yieldToEventLoop();
 
-    if (!FileExists(destination)) {
+    if (!ordinaryFileMatches(destination)) {
         qCWarning(lcWeather) << destination << "missing after the fetch; the strip keeps its values";
         return;
     }

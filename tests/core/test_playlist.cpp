@@ -62,8 +62,8 @@ TEST(Composition, PresentIndexVideosHeadEveryCategoryBlockAndAviWinsWithAStatusP
         + QStringList {"index/index_rub_c.avi", "night/n1.avi"};
     for (int k = 3; k < 6; ++k)
         expected += hotelWide;
-    EXPECT_EQ(composePlaylist(resolveIndexSlots(root, FileExists), playable, root, FileExists, scratch, random,
-                              [&](const QString& text) { statuses.append(text); }),
+    EXPECT_EQ(composePlaylist(resolveIndexSlots(root, ordinaryFileMatches), playable, root, ordinaryFileMatches,
+                              scratch, random, [&](const QString& text) { statuses.append(text); }),
               expected);
     ASSERT_EQ(statuses.size(), 6);
     EXPECT_EQ(statuses[2], QStringLiteral("Constitution de la Playlist Vidéo initiale: catégorie night"));

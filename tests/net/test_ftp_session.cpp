@@ -25,21 +25,21 @@ TEST_F(FtpBrowser, StartUpListsTheServerAndTheOperatorBrowsesAndFetches)
 {
     QStringList statuses;
     QObject::connect(&session, &FtpSession::statusTextChanged, [&](const QString& s) { statuses << s; });
-    session.StartConnexionFTP(settingsFor(server.port()));
-    EXPECT_EQ(session.list1(), (QStringList {"docs/", "img/", "a.avi", "b.avi"}));
-    EXPECT_EQ(session.text2(), "/");
+    session.connectToServer(settingsFor(server.port()));
+    EXPECT_EQ(session.listedEntries(), (QStringList {"docs/", "img/", "a.avi", "b.avi"}));
+    EXPECT_EQ(session.remoteDirectory(), "/");
     EXPECT_EQ(session.statusText(), "Request completed, all data received");
     EXPECT_TRUE(statuses.contains("Receiving a response from the host computer. Please wait..."))
         << statuses.join(u'|').toStdString();
 
     // Into docs/; a directory that is not there leaves the listing where it was.
     for (const auto& [go, browse] :
-         {std::pair {&FtpSession::activateEntry, "docs/"}, std::pair {&FtpSession::GetDir, "nowhere/"}}) {
+         {std::pair {&FtpSession::activateEntry, "docs/"}, std::pair {&FtpSession::listDirectory, "nowhere/"}}) {
         (session.*go)(QString::fromLatin1(browse));
-        EXPECT_EQ(session.list1(), (QStringList {"empty/", "readme.txt", "my clip.avi"})) << browse;
-        EXPECT_EQ(session.text2(), "/docs");
+        EXPECT_EQ(session.listedEntries(), (QStringList {"empty/", "readme.txt", "my clip.avi"})) << browse;
+        EXPECT_EQ(session.remoteDirectory(), "/docs");
     }
-    session.setText1(local.mkdir(QStringLiteral("in"))); // the separator is supplied
+    session.setLocalDirectory(local.mkdir(QStringLiteral("in"))); // the separator is supplied
     session.activateEntry(QStringLiteral("my clip.avi"));
     EXPECT_EQ(local.read(QStringLiteral("in/my clip.avi")), QByteArray("clip"));
 
@@ -50,14 +50,14 @@ TEST_F(FtpBrowser, StartUpListsTheServerAndTheOperatorBrowsesAndFetches)
         session.activateEntry(entry);
     EXPECT_EQ(countVerb(server.commands(), "RETR"), retrBefore);
     EXPECT_TRUE(QDir(local.root()).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    EXPECT_EQ(session.text2(), "/docs");
+    EXPECT_EQ(session.remoteDirectory(), "/docs");
 
     session.activateEntry(QStringLiteral("empty/"));
-    EXPECT_EQ(session.list1(), QStringList {kMarker});
-    EXPECT_EQ(session.text2(), "/docs/empty");
+    EXPECT_EQ(session.listedEntries(), QStringList {kMarker});
+    EXPECT_EQ(session.remoteDirectory(), "/docs/empty");
 
-    session.GetDir(QStringLiteral("/"));
-    session.setText1(local.root() + u'/');
+    session.listDirectory(QStringLiteral("/"));
+    session.setLocalDirectory(local.root() + u'/');
     session.activateEntry(QStringLiteral("a.avi"));
     EXPECT_EQ(local.read(QStringLiteral("a.avi")), patterned(300000));
     // A file the server does not have leaves the earlier local copy, and nothing beside it.
@@ -77,29 +77,29 @@ TEST_F(FtpBrowser, RefusedLoginAndTlsDemandEndWithTheMarkerAndNeverShowThePasswo
     server.stop();
     ASSERT_TRUE(server.start(remote.root(), kFtpUser, kFtpPassword, {QStringLiteral("--no-mlsd")}));
     LogCapture log;
-    session.StartConnexionFTP(settingsFor(server.port(), QStringLiteral("wrong-secret")));
-    EXPECT_EQ(session.list1(), QStringList {kMarker});
-    EXPECT_EQ(session.text2(), QString());
+    session.connectToServer(settingsFor(server.port(), QStringLiteral("wrong-secret")));
+    EXPECT_EQ(session.listedEntries(), QStringList {kMarker});
+    EXPECT_EQ(session.remoteDirectory(), QString());
     EXPECT_EQ(session.statusText(), "Error occurred in communicating with the host computer");
     EXPECT_EQ(inet.responseCode(), 530);
 
     // ftps asks for TLS before the login; a server without it never sees the password.
     FtpSessionSettings tls = settingsFor(server.port());
     tls.server.scheme = QStringLiteral("ftps");
-    session.StartConnexionFTP(tls);
-    EXPECT_EQ(session.list1(), QStringList {kMarker});
+    session.connectToServer(tls);
+    EXPECT_EQ(session.listedEntries(), QStringList {kMarker});
     const QStringList commands = server.commands();
     ASSERT_TRUE(commands.contains(QStringLiteral("AUTH TLS"))) << commands.join(u'|').toStdString();
     EXPECT_EQ(countVerb(commands.mid(commands.lastIndexOf(QStringLiteral("AUTH TLS"))), "PASS"), 0);
 
     // Nor does the log of a session that works.
-    session.StartConnexionFTP(settingsFor(server.port()));
-    EXPECT_EQ(session.list1(), (QStringList {"docs/", "img/", "a.avi", "b.avi"}));
-    session.setText1(local.root());
+    session.connectToServer(settingsFor(server.port()));
+    EXPECT_EQ(session.listedEntries(), (QStringList {"docs/", "img/", "a.avi", "b.avi"}));
+    session.setLocalDirectory(local.root());
     session.activateEntry(QStringLiteral("b.avi"));
     EXPECT_EQ(local.read(QStringLiteral("b.avi")), QByteArray("bee"));
     session.activateEntry(QStringLiteral("docs/"));
-    EXPECT_EQ(session.list1(), (QStringList {"empty/", "readme.txt", "my clip.avi"}));
+    EXPECT_EQ(session.listedEntries(), (QStringList {"empty/", "readme.txt", "my clip.avi"}));
     EXPECT_EQ(countVerb(server.commands(), "MLSD"), 1) << "asked once, then remembered";
     ASSERT_FALSE(log.lines.isEmpty());
     for (const QString& m : log.lines)
@@ -121,28 +121,28 @@ TEST(FtpBrowserServerDown, StartUpGoesOnWithinTheRequestTimeout)
         FtpTransfer inet;
         FtpSession session(inet);
         t.start();
-        session.StartConnexionFTP(settingsFor(port, kFtpPassword, 2));
-        EXPECT_EQ(session.list1(), QStringList {kMarker});
-        EXPECT_EQ(session.text2(), QString());
+        session.connectToServer(settingsFor(port, kFtpPassword, 2));
+        EXPECT_EQ(session.listedEntries(), QStringList {kMarker});
+        EXPECT_EQ(session.remoteDirectory(), QString());
         EXPECT_FALSE(inet.stillExecuting());
         EXPECT_LT(t.elapsed(), 3500);
         // A change of directory on the dead server waits for it once, not three times.
         t.restart();
-        session.GetDir(QStringLiteral("docs/"));
-        EXPECT_EQ(session.list1(), QStringList {kMarker});
+        session.listDirectory(QStringLiteral("docs/"));
+        EXPECT_EQ(session.listedEntries(), QStringList {kMarker});
         EXPECT_LT(t.elapsed(), 3500);
     }
     {
         FtpTransfer inet;
         FtpSession session(inet);
-        session.StartConnexionFTP(settingsFor(unusedLocalPort(), kFtpPassword, 1)); // the wait's bound: 1 s
+        session.connectToServer(settingsFor(unusedLocalPort(), kFtpPassword, 1)); // the wait's bound: 1 s
         inet.configure({QStringLiteral("127.0.0.1"), false, silent.port(), kFtpUser, kFtpPassword, 30});
         ASSERT_TRUE(inet.execute({CommandKind::Ls, {}, {}}));
         // Signs of life for 2.5 s, well past the 1.5 s the wait allows a silent engine.
         for (int beat = 1; beat <= 10; ++beat)
             QTimer::singleShot(250 * beat, &inet, [&inet] { emit inet.stateChanged(7); });
         t.restart();
-        session.Wait();
+        session.waitForIdle();
         EXPECT_GE(t.elapsed(), 2500);
         EXPECT_LT(t.elapsed(), 5000);
         EXPECT_TRUE(inet.stillExecuting());

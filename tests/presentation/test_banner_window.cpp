@@ -131,7 +131,7 @@ TEST_F(BannerWindowTest, LoadLaysTheStripAlongTheBottomWithNothingButTheBackgrou
     const QRect s = screenRect();
     const int h = qRound(s.height() / 6.0);
     // Shown, along the bottom, the reference hidden and the design text cleared.
-    EXPECT_EQ(std::tuple(banner.isVisible(), banner.geometry(), banner.tphrase2()->geometry(),
+    EXPECT_EQ(std::tuple(banner.isVisible(), banner.geometry(), banner.backdropLabel()->geometry(),
                          banner.tphrase()->isHidden(), banner.tphraseTxt()->text()),
               std::tuple(true, QRect(s.left(), s.bottom() + 1 - h, s.width(), h), QRect(0, 0, s.width(), h), true,
                          QString()));

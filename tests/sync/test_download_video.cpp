@@ -175,7 +175,7 @@ TEST_F(DownloadFileTest, ACutTransferIsResumedWithOnlyTheRestOnTheWire)
     server.serveFile("/videos/night/big.mp4", body, v1);
     server.serveFile("/videos/night/cut.mp4", body, v1);
     server.serveFile("/videos/night/short.mp4", fourMegabytes, {"\"s\""});
-    DownloadContext next {inet2, reporter, nextRun};
+    DownloadContext next {transfer, reporter, nextRun};
     const QStringList names {"big.mp4", "cut.mp4", "short.mp4"};
     for (int i = 0; i < 3; ++i) {
         const qint64 before = server.bodyBytesSent();

@@ -55,12 +55,12 @@ protected:
     TempTree tree;
     ProgramPaths paths {tree.root()};
     TestHttpServer server;
-    HttpTransfer inet2 {kTimings}; // the main screen's HTTP engine, as in production
+    HttpTransfer transfer {kTimings}; // the main screen's HTTP engine, as in production
     RecordingReporter reporter;
     FakeProbe probe {true};
     FailedDownloads failed {paths};
     VideoVersions versions {paths.versionsIni()};
-    DownloadContext dl {inet2, reporter, failed, 100, &versions};
+    DownloadContext dl {transfer, reporter, failed, 100, &versions};
     SyncContext syncCtx {
         paths,
         "videos-auto",
