@@ -311,7 +311,7 @@ void PlayerApp::Parts::setupFtp()
 {
     ftp = std::make_unique<FtpSession>(*platform.ftpEngine);
     OperatorPanel* panel = mainScreen->panel();
-    QObject::connect(ftp.get(), &FtpSession::entriesChanged, panel,
+    QObject::connect(ftp.get(), &FtpSession::listedEntriesChanged, panel,
                      [panel](const QStringList& entries) { panel->showList(QStringLiteral("List1"), entries); });
     QObject::connect(ftp.get(), &FtpSession::remoteDirectoryChanged, panel->remoteDirectoryField(),
                      &QLineEdit::setText);

@@ -39,9 +39,9 @@ FtpSessionSettings ftpSessionSettings(const ServerConfig& servers, const Timings
     return s;
 }
 
-FtpSession::FtpSession(FtpTransfer& engine, QObject* parent) : QObject(parent), m_inet(engine)
+FtpSession::FtpSession(FtpTransfer& engine, QObject* parent) : QObject(parent), m_engine(engine)
 {
-    connect(&m_inet, &FtpTransfer::stateChanged, this, &FtpSession::onStateChanged);
+    connect(&m_engine, &FtpTransfer::stateChanged, this, &FtpSession::onStateChanged);
 }
 
 void FtpSession::connectToServer(const FtpSessionSettings& settings)
@@ -51,7 +51,7 @@ void FtpSession::connectToServer(const FtpSessionSettings& settings)
     m_timeoutS = std::max(1, settings.requestTimeoutS);
     qCInfo(lcFtp).noquote() << "FTP session with" << (tls ? "ftps://" : "ftp://") + settings.server.host << "port"
                             << port << "user" << settings.user << "timeout" << m_timeoutS << "s";
-    m_inet.configure({settings.server.host, tls, port, settings.user, settings.password, m_timeoutS});
+    m_engine.configure({settings.server.host, tls, port, settings.user, settings.password, m_timeoutS});
     waitForIdle();
     listDirectory();
     waitForIdle();
@@ -59,46 +59,46 @@ void FtpSession::connectToServer(const FtpSessionSettings& settings)
 
 void FtpSession::listDirectory(const QString& dir)
 {
-    setList1({});
+    setListedEntries({});
     waitForIdle();
     if (!dir.isEmpty() && send({CommandKind::Cd, dir, {}})) {
         waitForIdle();
         if (serverUnavailable()) {
             // Listing and asking for the directory would each wait for the same dead
             // server again.
-            setList1(orderListing({}));
-            setText2({});
+            setListedEntries(orderListing({}));
+            setRemoteDirectory({});
             return;
         }
     }
     waitForIdle();
     const bool listed = send({CommandKind::Ls, {}, {}});
-    const QString answer = listed ? GetData() : QString();
-    setList1(orderListing(answer));
+    const QString answer = listed ? lastAnswer() : QString();
+    setListedEntries(orderListing(answer));
     if (!listed || serverUnavailable()) {
-        setText2({});
+        setRemoteDirectory({});
         return;
     }
-    setText2(send({CommandKind::Pwd, {}, {}}) ? GetData() : QString());
+    setRemoteDirectory(send({CommandKind::Pwd, {}, {}}) ? lastAnswer() : QString());
 }
 
-QString FtpSession::GetData()
+QString FtpSession::lastAnswer()
 {
     waitForIdle();
-    return QString::fromUtf8(m_inet.response());
+    return QString::fromUtf8(m_engine.response());
 }
 
 void FtpSession::waitForIdle()
 {
     // An engine already given up on is not waited for again until it shows life.
-    if (!m_inet.stillExecuting() || m_gaveUp)
+    if (!m_engine.stillExecuting() || m_gaveUp)
         return;
     QEventLoop loop;
     QTimer quiet;
     quiet.setSingleShot(true);
     quiet.setInterval(m_timeoutS * 1000 + kWaitGraceMs);
-    connect(&m_inet, &FtpTransfer::stateChanged, &loop, [&] {
-        if (!m_inet.stillExecuting())
+    connect(&m_engine, &FtpTransfer::stateChanged, &loop, [&] {
+        if (!m_engine.stillExecuting())
             loop.quit();
         else
             quiet.start();
@@ -110,7 +110,7 @@ void FtpSession::waitForIdle()
     });
     quiet.start();
     // Checked again: the control may have ended between the first check and now.
-    if (m_inet.stillExecuting())
+    if (m_engine.stillExecuting())
         loop.exec();
 }
 
@@ -120,7 +120,7 @@ void FtpSession::onStateChanged(int state)
     const bool known = state >= 0 && state <= 12;
     QString text = known ? stateText(state) : m_status;
     // An unknown state keeps the text as it is, and must not stack a second suffix.
-    if (m_inet.stillExecuting() && (known || !text.endsWith(kPleaseWait)))
+    if (m_engine.stillExecuting() && (known || !text.endsWith(kPleaseWait)))
         text += kPleaseWait;
     setStatus(text);
 }
@@ -182,33 +182,33 @@ void FtpSession::setLocalDirectory(const QString& directory)
 
 bool FtpSession::send(const FtpCommand& command)
 {
-    if (m_inet.execute(command))
+    if (m_engine.execute(command))
         return true;
-    qCWarning(lcFtp).noquote() << "command not sent:" << m_inet.lastError();
+    qCWarning(lcFtp).noquote() << "command not sent:" << m_engine.lastError();
     return false;
 }
 
 bool FtpSession::serverUnavailable() const
 {
-    if (m_inet.stillExecuting())
+    if (m_engine.stillExecuting())
         return true;
-    if (m_inet.succeeded())
+    if (m_engine.succeeded())
         return false;
     // These replies come from a logged-in server about one directory or file; any
     // other failure means the server was not reached or would not have us.
-    const int code = m_inet.responseCode();
+    const int code = m_engine.responseCode();
     return !(code == 450 || code == 550 || code == 553);
 }
 
-void FtpSession::setList1(const QStringList& entries)
+void FtpSession::setListedEntries(const QStringList& entries)
 {
     if (entries == m_listedEntries)
         return;
     m_listedEntries = entries;
-    emit entriesChanged(m_listedEntries);
+    emit listedEntriesChanged(m_listedEntries);
 }
 
-void FtpSession::setText2(const QString& directory)
+void FtpSession::setRemoteDirectory(const QString& directory)
 {
     if (directory == m_remoteDirectory)
         return;

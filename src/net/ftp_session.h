@@ -34,11 +34,11 @@ public:
     // Configures the engine and lists the login directory. Returns within about the
     // request timeout when the server is down or refuses the login.
     void connectToServer(const FtpSessionSettings& settings);
-    // Optionally changes the remote directory, then lists it into listedEntries() and puts the
-    // working directory into remoteDirectory().
+    // Optionally changes the remote directory, then lists it into listedEntries() and puts
+    // the working directory into remoteDirectory().
     void listDirectory(const QString& dir = {});
     // The answer of the engine's last command, as text.
-    QString GetData();
+    QString lastAnswer();
     // Returns once the engine has finished its command, letting the event loop run
     // meanwhile; gives up when the engine has shown no sign of life for the request
     // timeout (plus a short grace), so an engine that never ends cannot hold the caller.
@@ -57,7 +57,7 @@ public:
     QString statusText() const { return m_status; }
 
 signals:
-    void entriesChanged(const QStringList& entries);
+    void listedEntriesChanged(const QStringList& entries);
     void localDirectoryChanged(const QString& directory);
     void remoteDirectoryChanged(const QString& directory);
     void statusTextChanged(const QString& text);
@@ -65,11 +65,11 @@ signals:
 private:
     bool send(const FtpCommand& command);
     bool serverUnavailable() const;
-    void setList1(const QStringList& entries);
-    void setText2(const QString& directory);
+    void setListedEntries(const QStringList& entries);
+    void setRemoteDirectory(const QString& directory);
     void setStatus(const QString& text);
 
-    FtpTransfer& m_inet;
+    FtpTransfer& m_engine;
     int m_timeoutS = 4;
     bool m_gaveUp = false;
     QStringList m_listedEntries;
