@@ -11,8 +11,8 @@
 #include "core/clock.h"
 #include "core/timings.h"
 #include "presentation/banner_cycle.h"
-#include "presentation/banner_window.h"
 #include "presentation/clock_weather_strip.h"
+#include "presentation/banner_window.h"
 #include "presentation/mpv_player.h"
 #include "presentation/window_raiser.h"
 #include "support/temp_tree.h"
@@ -42,7 +42,7 @@ namespace {
 // without the noise of the video's own threads.
 double cpuSeconds(int who = RUSAGE_SELF)
 {
-    rusage u {};
+    rusage u{};
     getrusage(who, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
@@ -154,14 +154,13 @@ int main(int argc, char** argv)
     // The test videos are tiny; a channel's are not, and the video is what the banner's
     // cost is weighed against.
     const QString size = args.indexOf(QLatin1String("--video-size")) > 0
-        ? args.value(args.indexOf(QLatin1String("--video-size")) + 1)
-        : QString();
-    const bool made = size.isEmpty()
-        ? test::makeVideo(video, 10)
-        : QProcess::execute(QStringLiteral("ffmpeg"),
-                            {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=" + size + ":rate=25:duration=10",
-                             "-pix_fmt", "yuv420p", video})
-            == 0;
+                             ? args.value(args.indexOf(QLatin1String("--video-size")) + 1)
+                             : QString();
+    const bool made = size.isEmpty() ? test::makeVideo(video, 10)
+                                     : QProcess::execute(QStringLiteral("ffmpeg"),
+                                                         {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                                          "testsrc2=size=" + size + ":rate=25:duration=10", "-pix_fmt",
+                                                          "yuv420p", video}) == 0;
     if (!made) {
         std::fprintf(stderr, "ffmpeg could not make the sample video\n");
         return 1;
@@ -217,12 +216,10 @@ int main(int argc, char** argv)
     raiser.setWindow(StackedWindow::Overlay, &overlay);
     raiser.raise(StackedWindow::Overlay);
 
-    PhraseState phraseState {
-        {QStringLiteral("BIENVENUE A L'HOTEL - WELCOME TO THE HOTEL - Petit déjeuner de 7h à 10h - "
-                        "Restaurant ouvert de 12h à 14h30 et de 19h à 22h"),
-         QStringLiteral("Piscine ouverte de 9h à 19h - Swimming pool open from 9 am to 7 pm")},
-        2,
-        0};
+    PhraseState phraseState{{QStringLiteral("BIENVENUE A L'HOTEL - WELCOME TO THE HOTEL - Petit déjeuner de 7h à 10h - "
+                                            "Restaurant ouvert de 12h à 14h30 et de 19h à 22h"),
+                             QStringLiteral("Piscine ouverte de 9h à 19h - Swimming pool open from 9 am to 7 pm")},
+                            2, 0};
     PhraseStateSource phrases(phraseState);
     BannerCycle cycle(banner, raiser, phrases, clock, timings);
     cycle.setCycleIntervalMs(int(option("--cycle-ms", 30000)));
@@ -278,15 +275,13 @@ int main(int argc, char** argv)
 
     // The video with the banner scrolling: one pass started at once, and restarted if
     // it ends before the time is up.
-    QObject::connect(&cycle, &BannerCycle::passEnded, &cycle, &BannerCycle::TimeCycleBandeau_Timer,
-                     Qt::QueuedConnection);
+    QObject::connect(&cycle, &BannerCycle::passEnded, &cycle, &BannerCycle::TimeCycleBandeau_Timer, Qt::QueuedConnection);
     cycle.TimeCycleBandeau_Timer();
     const double scrolling = cpuPercentOver(seconds * 1000);
     const std::vector<double> scrollIntervals = intervals;
 
     std::printf("video: %s %s, screen %dx%d, step %.1f twips (%.2f px) per tick\n", nullVideo ? "null output" : "shown",
-                size.isEmpty() ? "160x120" : qPrintable(size), main.width(), main.height(), banner.scrollStep(),
-                banner.scrollStep() / banner.twipsPerPixel());
+                size.isEmpty() ? "160x120" : qPrintable(size), main.width(), main.height(), banner.scrollStep(), banner.scrollStep() / banner.twipsPerPixel());
     std::printf("scroll timer: %zu intervals over %d s\n", scrollIntervals.size(), seconds);
     std::printf("interval ms: p50 %.2f  p90 %.2f  p99 %.2f  max %.2f  min %.2f\n", percentile(scrollIntervals, 50),
                 percentile(scrollIntervals, 90), percentile(scrollIntervals, 99), percentile(scrollIntervals, 100),

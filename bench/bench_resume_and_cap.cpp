@@ -27,21 +27,18 @@ namespace {
 
 class SilentReporter final : public StartupReporter {
 public:
-    void setStatus(const QString&) override { }
-    void showStage(int) override { }
-    void setFileSize(const QString&) override { }
-    void setProgressRange(double, double) override { }
-    void setProgressValue(double) override { }
-    void showConnectionWarning() override { }
+    void setStatus(const QString&) override {}
+    void showStage(int) override {}
+    void setFileSize(const QString&) override {}
+    void setProgressRange(double, double) override {}
+    void setProgressValue(double) override {}
+    void showConnectionWarning() override {}
     bool connectionWarningShown() const override { return false; }
 };
 
 QByteArray videoLike(qsizetype size)
 {
-    static const QByteArray kFileType("\0\0\0\x18"
-                                      "ftypisom\0\0\x02\0"
-                                      "isomiso2",
-                                      24);
+    static const QByteArray kFileType("\0\0\0\x18" "ftypisom\0\0\x02\0" "isomiso2", 24);
     QByteArray bytes(size, Qt::Uninitialized);
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = i < kFileType.size() ? kFileType[i] : char((i * 13 + i / 997) & 0xff);
@@ -59,7 +56,7 @@ Run download(qint64 capBytesPerSecond, FailedDownloads& journal, const QString& 
     http.setRequestTimeout(30);
     http.setMaxReceiveRate(capBytesPerSecond);
     SilentReporter reporter;
-    DownloadContext ctx {http, reporter, journal};
+    DownloadContext ctx{http, reporter, journal};
     QElapsedTimer clock;
     clock.start();
     const bool ok = downloadVideo(ctx, url, destination, QFileInfo(destination).fileName());

@@ -35,7 +35,7 @@ namespace {
 
 double threadCpuSeconds()
 {
-    rusage u {};
+    rusage u{};
     getrusage(RUSAGE_THREAD, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }

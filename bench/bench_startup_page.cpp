@@ -74,10 +74,7 @@ QSet<qint64> descendantsOf(qint64 root)
     return found;
 }
 
-bool alive(qint64 pid)
-{
-    return parentOf(pid) != 0;
-}
+bool alive(qint64 pid) { return parentOf(pid) != 0; }
 
 // Proportional set size in kB, shared pages split among their users.
 long pssKb(qint64 pid)
@@ -91,10 +88,7 @@ long pssKb(qint64 pid)
     return 0;
 }
 
-void printPss(const char* when, long kb)
-{
-    std::printf("PSS %s: %.1f MB\n", when, kb / 1024.0);
-}
+void printPss(const char* when, long kb) { std::printf("PSS %s: %.1f MB\n", when, kb / 1024.0); }
 
 }
 
@@ -112,7 +106,8 @@ int main(int argc, char** argv)
     }
 
     test::TestHttpServer server;
-    server.serve("/page.html", "<html><body style='margin:0;background:#00a000'><h1>Bienvenue</h1></body></html>", 200,
+    server.serve("/page.html",
+                 "<html><body style='margin:0;background:#00a000'><h1>Bienvenue</h1></body></html>", 200,
                  "text/html");
     server.serve("/zeprilia/url.txt", (server.baseUrl() + "/page.html\r\n").toUtf8());
 

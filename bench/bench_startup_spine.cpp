@@ -25,9 +25,9 @@ using namespace zepril;
 
 namespace {
 
-const char* const kIndexVideos[] = {"index_ga.avi",      "index_hotel.avi", "index_hotel_a.avi", "index_hotel_b.mp4",
+const char* const kIndexVideos[] = {"index_ga.avi",    "index_hotel.avi", "index_hotel_a.avi", "index_hotel_b.mp4",
                                     "index_hotel_c.avi", "index_rub_a.avi", "index_rub_b.mp4",   "index_rub_c.avi",
-                                    "index_rub_d.avi",   "index_rub_e.avi", "index_rub_f.mp4"};
+                                    "index_rub_d.avi", "index_rub_e.avi", "index_rub_f.mp4"};
 
 struct Figures {
     std::vector<double> ms;
@@ -41,10 +41,7 @@ struct Figures {
     double max() const { return *std::max_element(ms.begin(), ms.end()); }
 };
 
-double msSince(const QElapsedTimer& t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
+double msSince(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
 
 bool touch(const QString& path)
 {
@@ -101,8 +98,7 @@ int main(int argc, char** argv)
         zepril::test::FakeMediaPlayer player;
         int insertIndex = 0;
         const qsizetype ok = handOverPlaylist(
-            playlist, [&](const QString& item) { return paths.itemPath(active, item); }, ordinaryFileMatches, player,
-            insertIndex);
+            playlist, [&](const QString& item) { return paths.itemPath(active, item); }, ordinaryFileMatches, player, insertIndex);
         existence.ms.push_back(msSince(t));
         total.ms.push_back(listing.ms.back() + composition.ms.back() + existence.ms.back());
 
@@ -116,8 +112,9 @@ int main(int argc, char** argv)
     std::printf("per run: %lld files listed, %lld playlist items, %lld handed to the player\n",
                 static_cast<long long>(listed), static_cast<long long>(items), static_cast<long long>(present));
     std::printf("%d runs, ms               median      max\n", runs);
-    const auto row
-        = [](const char* name, const Figures& f) { std::printf("  %-28s %8.3f %8.3f\n", name, f.median(), f.max()); };
+    const auto row = [](const char* name, const Figures& f) {
+        std::printf("  %-28s %8.3f %8.3f\n", name, f.median(), f.max());
+    };
     row("list six directories", listing);
     row("index slots + composition", composition);
     row("hand-over", existence);

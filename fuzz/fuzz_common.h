@@ -8,18 +8,18 @@
 #include <cstddef>
 #include <cstdint>
 
-#define FUZZ_CHECK(condition)                                                                                          \
-    do {                                                                                                               \
-        if (!(condition))                                                                                              \
-            __builtin_trap();                                                                                          \
+#define FUZZ_CHECK(condition) \
+    do {                      \
+        if (!(condition))     \
+            __builtin_trap(); \
     } while (0)
 
 // The targets whose code logs: the log would slow every run and bury the report.
-#define FUZZ_SILENCE_LOGS()                                                                                            \
-    extern "C" int LLVMFuzzerInitialize(int*, char***)                                                                 \
-    {                                                                                                                  \
-        zepril::fuzz::silenceLogs();                                                                                   \
-        return 0;                                                                                                      \
+#define FUZZ_SILENCE_LOGS()                              \
+    extern "C" int LLVMFuzzerInitialize(int*, char***) \
+    {                                                   \
+        zepril::fuzz::silenceLogs();                    \
+        return 0;                                       \
     }
 
 namespace zepril::fuzz {

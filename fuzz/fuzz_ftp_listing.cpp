@@ -2,8 +2,9 @@
 // ordering, and stops at the first name the browser must never show or send back: one
 // with a line break or another control character, one made only of blanks, or the
 // directory itself or its parent.
-#include "fuzz_common.h"
 #include "net/ftp_listing.h"
+#include "fuzz_common.h"
+
 
 namespace {
 

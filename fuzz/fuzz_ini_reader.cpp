@@ -5,6 +5,7 @@
 #include "core/text_codec.h"
 #include "fuzz_common.h"
 
+
 FUZZ_SILENCE_LOGS()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Whatever the file says, the banner is only ever given numbers it can draw, and
     // every warning starts with the key it is about.
     const SettingsRead read = settingsFromText(text);
-    for (const auto& [value, range] : {std::pair {read.settings.vitesse_affphrase, kVitesseRange},
+    for (const auto& [value, range] : {std::pair{read.settings.vitesse_affphrase, kVitesseRange},
                                        {read.settings.ratio_taillebandeau, kRatioRange},
                                        {read.settings.taille_police, kTaillePoliceRange}}) {
         const auto number = parseSettingNumber(value);

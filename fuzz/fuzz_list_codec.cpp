@@ -4,6 +4,7 @@
 #include "core/text_codec.h"
 #include "fuzz_common.h"
 
+
 FUZZ_SILENCE_LOGS()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QSet>
 
+
 namespace {
 
 // 0xFF and 0xFE never occur in UTF-8, so names may hold any character, line breaks and

@@ -9,17 +9,18 @@
 #include "weather/weather_extract.h"
 #include "weather/weather_slots.h"
 
+
 namespace {
 
 class CheckingDisplay final : public zepril::WeatherDisplay {
 public:
     void setTemperatureText(const QString& text) override { FUZZ_CHECK(text.endsWith(QStringLiteral(" °"))); }
     void setPictogram(int index) override { FUZZ_CHECK(index >= 0 && index < zepril::kPictogramCount); }
-    void setWeatherVisible(bool) override { }
+    void setWeatherVisible(bool) override {}
 };
 
-const char* const kElements[]
-    = {"pictos_matin", "tempe_matin", "pictos_midi", "tempe_midi", "pictos_apmidi", "tempe_apmidi", "tempe_soir"};
+const char* const kElements[] = {"pictos_matin", "tempe_matin", "pictos_midi", "tempe_midi",
+                                 "pictos_apmidi", "tempe_apmidi", "tempe_soir"};
 
 }
 

@@ -34,9 +34,9 @@ FleetReports::FleetReports(const ProgramPaths& paths, const Timings& timings, Fl
     m_grabMs = m_settings.grabMinutes ? *m_settings.grabMinutes * 60000 : timings.screenGrabMs;
     MediaPlayer& player = m_sources.player;
     m_pictures = std::make_unique<PictureWatch>(joinPath(m_root, QStringLiteral("screen.jpg")), std::max(1, m_grabMs),
-                                                PictureWatchSeams {*m_grabber, m_sources.clock,
-                                                                   [&player] { return player.playbackState(); },
-                                                                   m_sources.videoArea, m_sources.busy});
+                                                PictureWatchSeams{*m_grabber, m_sources.clock,
+                                                                  [&player] { return player.playbackState(); },
+                                                                  m_sources.videoArea, m_sources.busy});
 
     m_control = std::make_unique<ControlServer>(joinPath(m_root, QLatin1String(kControlSocketName)));
     m_control->setHandler(QStringLiteral("status"), [this](QString&) -> std::optional<QByteArray> {

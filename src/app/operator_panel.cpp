@@ -27,8 +27,7 @@ OperatorPanel::OperatorPanel(QWidget* parent) : QWidget(parent)
 
     auto* working = new QGroupBox(tr("Listes"), this);
     auto* workingGrid = new QGridLayout(working);
-    const char* workingLists[]
-        = {"lstPlayList", "lstPhrase", "lstTemp", "lstCat", "lstSyncSupp", "failedDownloads", "lstMeteo"};
+    const char* workingLists[] = {"lstPlayList", "lstPhrase", "lstTemp", "lstCat", "lstSyncSupp", "failedDownloads", "lstMeteo"};
     int column = 0;
     for (const char* name : workingLists) {
         workingGrid->addWidget(new QLabel(QLatin1String(name), working), 0, column);
@@ -53,8 +52,7 @@ OperatorPanel::OperatorPanel(QWidget* parent) : QWidget(parent)
     picture1->setObjectName(QStringLiteral("Picture1"));
     auto* form = new QFormLayout(picture1);
     // Captions are the configuration keys, as the operator knows them from config.ini.
-    const char* keys[]
-        = {"vitesse_affphrase", "cycle_phrase", "ratio_taillebandeau", "majvid_heure", "taille_police", "majphr_heure"};
+    const char* keys[] = {"vitesse_affphrase", "cycle_phrase", "ratio_taillebandeau", "majvid_heure", "taille_police", "majphr_heure"};
     int labelNumber = 1;
     for (const char* key : keys) {
         auto* label = new QLabel(QLatin1String(key), picture1);
@@ -112,10 +110,7 @@ QListWidget* OperatorPanel::addList(const QString& name, QWidget* parent)
     return list;
 }
 
-QListWidget* OperatorPanel::list(const QString& name) const
-{
-    return m_lists.value(name);
-}
+QListWidget* OperatorPanel::list(const QString& name) const { return m_lists.value(name); }
 
 void OperatorPanel::showList(const QString& name, const QStringList& items)
 {
@@ -138,10 +133,7 @@ QStringList OperatorPanel::items(const QString& name) const
     return out;
 }
 
-QLineEdit* OperatorPanel::field(const QString& name) const
-{
-    return m_fields.value(name);
-}
+QLineEdit* OperatorPanel::field(const QString& name) const { return m_fields.value(name); }
 
 void OperatorPanel::showSettings(const Settings& s)
 {

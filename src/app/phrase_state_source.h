@@ -9,7 +9,7 @@ namespace zepril {
 // by the next pass without touching the timers.
 class PhraseStateSource final : public PhraseSource {
 public:
-    explicit PhraseStateSource(PhraseState& state) : m_state(state) { }
+    explicit PhraseStateSource(PhraseState& state) : m_state(state) {}
     int phraseIndex() const override { return m_state.phraseIndex; }
     void setPhraseIndex(int index) override { m_state.phraseIndex = index; }
     int phraseCount() const override { return m_state.phraseCount; }

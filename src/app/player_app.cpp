@@ -8,7 +8,6 @@
 #include "app/startup_sequence.h"
 #include "app/startup_window.h"
 #include "app/web_view.h"
-#include "core/boot_id.h"
 #include "core/categories.h"
 #include "core/clock.h"
 #include "core/connection_probe.h"
@@ -35,6 +34,7 @@
 #include "presentation/window_raiser.h"
 #include "system/daily_reboot.h"
 #include "system/daily_scheduler.h"
+#include "core/boot_id.h"
 #include "system/quick_restart.h"
 #include "system/reboot.h"
 #include "system/service_notifier.h"
@@ -94,7 +94,7 @@ private:
 // load asks for a refresh as well.
 class StripDisplay final : public WeatherDisplay {
 public:
-    explicit StripDisplay(std::function<ClockWeatherStrip*()> strip) : m_strip(std::move(strip)) { }
+    explicit StripDisplay(std::function<ClockWeatherStrip*()> strip) : m_strip(std::move(strip)) {}
     void setTemperatureText(const QString& text) override { m_strip()->setTemperatureText(text); }
     void setPictogram(int index) override { m_strip()->setPictogram(index); }
     void setWeatherVisible(bool visible) override { m_strip()->setWeatherVisible(visible); }
@@ -150,7 +150,7 @@ struct PlayerApp::Parts {
     QString bootId = currentBootId(); // the channel's start is recorded under it
     std::unique_ptr<FleetReports> fleet; // the group's monitoring
 
-    Parts(ProgramPaths p, Timings t, PlayerPlatform pf) : paths(std::move(p)), timings(t), platform(std::move(pf)) { }
+    Parts(ProgramPaths p, Timings t, PlayerPlatform pf) : paths(std::move(p)), timings(t), platform(std::move(pf)) {}
 
     void setupPlatform();
     void setupTermination();
@@ -185,6 +185,7 @@ PlayerPlatform::~PlayerPlatform() = default;
 PlayerPlatform::PlayerPlatform(PlayerPlatform&&) noexcept = default;
 PlayerPlatform& PlayerPlatform::operator=(PlayerPlatform&&) noexcept = default;
 
+
 PlayerApp::PlayerApp(ProgramPaths paths, Timings timings, PlayerPlatform platform)
     : m(std::make_unique<Parts>(std::move(paths), timings, std::move(platform)))
 {
@@ -203,10 +204,7 @@ PlayerApp::PlayerApp(ProgramPaths paths, Timings timings, PlayerPlatform platfor
     m->setupServiceReports();
 }
 
-PlayerApp::~PlayerApp()
-{
-    delete m->startupWindow.data();
-}
+PlayerApp::~PlayerApp() { delete m->startupWindow.data(); }
 
 void PlayerApp::Parts::setupPlatform()
 {
@@ -249,8 +247,7 @@ void PlayerApp::Parts::setupPlatform()
         };
     }
     if (!p.messageBox)
-        p.messageBox
-            = [](const QString& text) { QMessageBox::information(nullptr, QApplication::applicationName(), text); };
+        p.messageBox = [](const QString& text) { QMessageBox::information(nullptr, QApplication::applicationName(), text); };
     if (!p.blockingWait)
         p.blockingWait = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
 }
@@ -283,8 +280,8 @@ void PlayerApp::Parts::endOnSignal(int signalNumber)
 
 void PlayerApp::Parts::setupMainScreen()
 {
-    MainScreenActions actions {*platform.shell, servers.update.baseUrl() + QStringLiteral("/download"),
-                               platform.endProgram, platform.messageBox};
+    MainScreenActions actions{*platform.shell, servers.update.baseUrl() + QStringLiteral("/download"),
+                              platform.endProgram, platform.messageBox};
     mainScreen = std::make_unique<MainScreen>(std::move(actions));
     QObject::connect(mainScreen.get(), &MainScreen::panelOpening, mainScreen.get(), [this] { mirrorLists(); });
 }
@@ -300,8 +297,8 @@ void PlayerApp::Parts::setupStartup()
 {
     keepAlive = std::make_unique<StartupKeepAlive>(reporter, *notifier, timings.startupProgressGraceMs,
                                                    timings.startupProgressNoticeMs);
-    StartupSeams seams {*platform.probe, *keepAlive,       *platform.httpEngine,
-                        *player,         *platform.random, [] { QCoreApplication::processEvents(); }};
+    StartupSeams seams{*platform.probe, *keepAlive, *platform.httpEngine, *player, *platform.random,
+                       [] { QCoreApplication::processEvents(); }};
     sequence = std::make_unique<StartupSequence>(paths, servers, timings, std::move(seams));
     QObject::connect(sequence.get(), &StartupSequence::settingsRead, mainScreen.get(),
                      [this](const Settings& s) { applySettings(s); });
@@ -313,8 +310,7 @@ void PlayerApp::Parts::setupFtp()
     OperatorPanel* panel = mainScreen->panel();
     QObject::connect(ftp.get(), &FtpSession::listedEntriesChanged, panel,
                      [panel](const QStringList& entries) { panel->showList(QStringLiteral("List1"), entries); });
-    QObject::connect(ftp.get(), &FtpSession::remoteDirectoryChanged, panel->remoteDirectoryField(),
-                     &QLineEdit::setText);
+    QObject::connect(ftp.get(), &FtpSession::remoteDirectoryChanged, panel->remoteDirectoryField(), &QLineEdit::setText);
     QObject::connect(ftp.get(), &FtpSession::statusTextChanged, panel,
                      [panel](const QString& text) { panel->statusBar()->showMessage(text); });
     QObject::connect(panel->localDirectoryField(), &QLineEdit::textChanged, ftp.get(), &FtpSession::setLocalDirectory);
@@ -349,8 +345,7 @@ void PlayerApp::Parts::setupScreenWindows()
     cycle->timeCycleBandeau().setObjectName(QStringLiteral("TimeCycleBandeau"));
     raiser->setWindow(StackedWindow::Main, mainScreen.get());
     raiser->setWindow(StackedWindow::Banner, banner.get());
-    screenFollower = followScreen(
-        *mainScreen, *banner, [this] { return strip.get(); }, timings);
+    screenFollower = followScreen(*mainScreen, *banner, [this] { return strip.get(); }, timings);
     QObject::connect(timeHorloge, &QTimer::timeout, mainScreen.get(), [this] {
         timeHorloge->stop();
         ensureStrip();
@@ -381,7 +376,7 @@ void PlayerApp::Parts::setupWeather()
     stripDisplay = std::make_unique<StripDisplay>([this] { return ensureStrip(); });
     weather = std::make_unique<WeatherFeed>(*platform.clock, *platform.probe, paths, servers.weather,
                                             httpWeatherFetch(HttpOptions::fromTimings(timings)), *stripDisplay,
-                                            WeatherFields {lstMeteo, txtMeteo, weatherTickCount});
+                                            WeatherFields{lstMeteo, txtMeteo, weatherTickCount});
     QObject::connect(timeMajMeteo, &QTimer::timeout, mainScreen.get(), [this] {
         weather->onWeatherTick();
         mirrorWeather();
@@ -396,16 +391,16 @@ void PlayerApp::Parts::setupServiceReports()
     notifier->startWatchdog();
     fleet = std::make_unique<FleetReports>(
         paths, timings,
-        FleetSources {*platform.clock, *player, [this] { writeStatus(); }, [this] { return statusJson(status); },
-                      [this] {
-                          // Between the clock strip and the banner only the video is seen.
-                          QRect area = mainScreen->geometry();
-                          if (strip)
-                              area.setTop(std::max(area.top(), strip->geometry().bottom() + 1));
-                          area.setBottom(std::min(area.bottom(), banner->geometry().top() - 1));
-                          return area;
-                      },
-                      [this] { return cycle->passRunning(); }});
+        FleetSources{*platform.clock, *player, [this] { writeStatus(); }, [this] { return statusJson(status); },
+                     [this] {
+                         // Between the clock strip and the banner only the video is seen.
+                         QRect area = mainScreen->geometry();
+                         if (strip)
+                             area.setTop(std::max(area.top(), strip->geometry().bottom() + 1));
+                         area.setBottom(std::min(area.bottom(), banner->geometry().top() - 1));
+                         return area;
+                     },
+                     [this] { return cycle->passRunning(); }});
     QObject::connect(cycle.get(), &BannerCycle::passEnded, mainScreen.get(), [this] { fleet->countBannerPass(); });
     player->setPlayingHandler([this](const QString& path) {
         fleet->countItemPlayed();
@@ -488,8 +483,7 @@ void PlayerApp::start()
     window->setAttribute(Qt::WA_DeleteOnClose);
     m->startupWindow = window;
     m->reporter.window = window;
-    QObject::connect(window, &StartupWindow::showMainScreenRequested, m->mainScreen.get(),
-                     [this] { showMainScreen(); });
+    QObject::connect(window, &StartupWindow::showMainScreenRequested, m->mainScreen.get(), [this] { showMainScreen(); });
     // Centred on the screen, as the start-up window of a kiosk is expected to be.
     if (QScreen* screen = QGuiApplication::primaryScreen())
         window->move(screen->geometry().center() - window->rect().center());
@@ -620,9 +614,9 @@ void PlayerApp::Parts::refreshTexts()
         [&] { return fetchHotelTexts(servers.update, hotel, paths, HttpOptions::fromTimings(timings)).ok; },
         [this] { return loadPhraseList(paths.textesIni()); });
     status.lastTextsRefresh = platform.clock->now();
-    status.lastTextsOutcome = outcome == RefreshOutcome::Refreshed ? QStringLiteral("refreshed")
-        : outcome == RefreshOutcome::FetchFailed                   ? QStringLiteral("fetch failed")
-                                                                   : QStringLiteral("no connection");
+    status.lastTextsOutcome = outcome == RefreshOutcome::Refreshed     ? QStringLiteral("refreshed")
+                              : outcome == RefreshOutcome::FetchFailed ? QStringLiteral("fetch failed")
+                                                                        : QStringLiteral("no connection");
     mainScreen->panel()->showList(QStringLiteral("lstPhrase"), phrases.lstPhrase);
 }
 
@@ -650,30 +644,12 @@ void PlayerApp::Parts::mirrorLists()
     }
 }
 
-bool PlayerApp::loaded() const
-{
-    return m->loaded;
-}
-MainScreen& PlayerApp::mainScreen() const
-{
-    return *m->mainScreen;
-}
-const StartupSequence& PlayerApp::startup() const
-{
-    return *m->sequence;
-}
-StartupWindow* PlayerApp::startupWindow() const
-{
-    return m->startupWindow;
-}
-BannerWindow& PlayerApp::banner() const
-{
-    return *m->banner;
-}
-ClockWeatherStrip* PlayerApp::clockWeatherStrip() const
-{
-    return m->strip.get();
-}
+bool PlayerApp::loaded() const { return m->loaded; }
+MainScreen& PlayerApp::mainScreen() const { return *m->mainScreen; }
+const StartupSequence& PlayerApp::startup() const { return *m->sequence; }
+StartupWindow* PlayerApp::startupWindow() const { return m->startupWindow; }
+BannerWindow& PlayerApp::banner() const { return *m->banner; }
+ClockWeatherStrip* PlayerApp::clockWeatherStrip() const { return m->strip.get(); }
 
 QTimer* PlayerApp::timer(const QString& name) const
 {

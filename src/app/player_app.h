@@ -43,15 +43,15 @@ struct PlayerPlatform {
     std::unique_ptr<Rebooter> rebooter;
     std::unique_ptr<ShellOpener> shell;
     std::unique_ptr<RandomSource> random;
-    std::unique_ptr<FtpTransfer> ftpEngine; // the operator panel's FTP session
+    std::unique_ptr<FtpTransfer> ftpEngine;      // the operator panel's FTP session
     std::unique_ptr<TransferControl> httpEngine; // video downloads
     // The player draws into a native child of the main screen, so it is made after it;
     // the maker gives the widget it draws into (or none).
     std::function<std::unique_ptr<MediaPlayer>(QWidget* mainScreen, QWidget*& videoWidget)> makePlayer;
     std::function<std::unique_ptr<WebView>()> makeWebView;
-    std::function<void()> endProgram; // ends at once; no further handler runs
-    std::function<void(const QString&)> messageBox; // the playlist's double-click
-    std::function<void(int ms)> blockingWait; // the connection warning's wait
+    std::function<void()> endProgram;                 // ends at once; no further handler runs
+    std::function<void(const QString&)> messageBox;   // the playlist's double-click
+    std::function<void(int ms)> blockingWait;         // the connection warning's wait
 };
 
 class PlayerApp final {

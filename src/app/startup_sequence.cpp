@@ -7,11 +7,11 @@
 #include "core/logging.h"
 #include "core/startup_reporter.h"
 #include "net/http_fetch.h"
-#include "net/http_head.h"
 #include "net/update_server.h"
 #include "presentation/media_player.h"
 #include "presentation/playlist_handover.h"
 #include "sync/download_video.h"
+#include "net/http_head.h"
 #include "sync/sync_category.h"
 #include "sync/video_versions.h"
 
@@ -22,17 +22,18 @@ namespace zepril {
 
 StartupSequence::StartupSequence(ProgramPaths paths, ServerConfig servers, Timings timings, StartupSeams seams,
                                  QObject* parent)
-    : QObject(parent), m_paths(std::move(paths)), m_servers(std::move(servers)), m_timings(timings),
-      m_seams(std::move(seams)), m_journal(m_paths)
+    : QObject(parent)
+    , m_paths(std::move(paths))
+    , m_servers(std::move(servers))
+    , m_timings(timings)
+    , m_seams(std::move(seams))
+    , m_journal(m_paths)
 {
     if (!m_seams.yield)
         m_seams.yield = [] {};
 }
 
-void StartupSequence::setStatus(const QString& text)
-{
-    m_seams.reporter.setStatus(text);
-}
+void StartupSequence::setStatus(const QString& text) { m_seams.reporter.setStatus(text); }
 
 void StartupSequence::run()
 {
@@ -52,12 +53,10 @@ void StartupSequence::runFromDisk()
     m_phrases = loadPhraseList(m_paths.textesIni());
     // The lists the last start-up fetched, for the panel; nothing here trusts them.
     for (size_t i = 0; i < kCategories.size(); ++i)
-        if (const QString list = m_paths.categoryListFile(QLatin1String(kCategories[i].name));
-            ordinaryFileMatches(list))
+        if (const QString list = m_paths.categoryListFile(QLatin1String(kCategories[i].name)); ordinaryFileMatches(list))
             LoadListFromFile(list, m_serverLists[i]);
     clearJournal();
-    m_activeVideoDir
-        = isManualMode(m_settings.mode_manuel) ? QStringLiteral("videos-man") : QStringLiteral("videos-auto");
+    m_activeVideoDir = isManualMode(m_settings.mode_manuel) ? QStringLiteral("videos-man") : QStringLiteral("videos-auto");
     qCInfo(lcStartup).noquote() << "quick start:" << m_phrases.size() << "phrase(s) and the videos of"
                                 << m_paths.videoRoot(m_activeVideoDir) << "as they are on disk";
     loadCategoryLists();
@@ -98,8 +97,8 @@ void StartupSequence::loadVideoLists()
     setStatus(QStringLiteral("Téléchargement de la liste des videos de l'hotel  [ ") + m_settings.nom_hotel.toUpper()
               + QStringLiteral(" ]"));
     for (size_t i = 0; i < kCategories.size(); ++i) {
-        m_serverListFetched[i] = fetchCategoryList(m_servers.update, QLatin1String(kCategories[i].name),
-                                                   m_serverLists[i], m_paths, HttpOptions::fromTimings(m_timings));
+        m_serverListFetched[i] = fetchCategoryList(m_servers.update, QLatin1String(kCategories[i].name), m_serverLists[i],
+                                                   m_paths, HttpOptions::fromTimings(m_timings));
         m_seams.yield();
     }
 }
@@ -122,21 +121,21 @@ void StartupSequence::synchronizeOrMarkManual()
     m_activeVideoDir = QStringLiteral("videos-auto");
     qCInfo(lcStartup) << "automatic mode: synchronizing" << m_paths.videoRoot(m_activeVideoDir);
     VideoVersions versions(m_paths.versionsIni());
-    DownloadContext download {m_seams.downloads, m_seams.reporter, m_journal, m_timings.progressRefreshMs, &versions};
-    SyncContext sync {m_paths,
-                      m_activeVideoDir,
-                      m_servers.content,
-                      m_seams.probe,
-                      m_seams.reporter,
-                      m_journal,
-                      [&download](const QString& url, const QString& dest, const QString& name) {
-                          return downloadVideo(download, url, dest, name);
-                      },
-                      [this](const QString& url) { return HttpHead(url, HttpOptions::fromTimings(m_timings)); },
-                      &versions};
+    DownloadContext download{m_seams.downloads, m_seams.reporter, m_journal, m_timings.progressRefreshMs, &versions};
+    SyncContext sync{m_paths,
+                     m_activeVideoDir,
+                     m_servers.content,
+                     m_seams.probe,
+                     m_seams.reporter,
+                     m_journal,
+                     [&download](const QString& url, const QString& dest, const QString& name) {
+                         return downloadVideo(download, url, dest, name);
+                     },
+                     [this](const QString& url) { return HttpHead(url, HttpOptions::fromTimings(m_timings)); },
+                     &versions};
     for (size_t i = 0; i < kCategories.size(); ++i) {
-        const CategorySync done
-            = syncCategory(sync, QLatin1String(kCategories[i].name), m_serverLists[i], m_serverListFetched[i]);
+        const CategorySync done =
+            syncCategory(sync, QLatin1String(kCategories[i].name), m_serverLists[i], m_serverListFetched[i]);
         // The panel shows the last category that was really looked at.
         if (done.listed) {
             m_lstCat = done.listing;
@@ -166,8 +165,8 @@ void StartupSequence::composeAndHandOver()
     m_playlist = composePlaylist(m_indexSlots, m_playable, videoRoot, ordinaryFileMatches, m_lstTemp, m_seams.random,
                                  [this](const QString& text) { setStatus(text); });
     const int handed = handOverPlaylist(
-        m_playlist, [this](const QString& item) { return m_paths.itemPath(m_activeVideoDir, item); },
-        ordinaryFileMatches, m_seams.player, m_playlistInsertIndex);
+        m_playlist, [this](const QString& item) { return m_paths.itemPath(m_activeVideoDir, item); }, ordinaryFileMatches,
+        m_seams.player, m_playlistInsertIndex);
     qCInfo(lcStartup) << "playlist of" << m_playlist.size() << "item(s)," << handed << "handed to the player";
     m_seams.reporter.showStage(8);
 }
@@ -190,8 +189,7 @@ void StartupSequence::playerCouldNotOpen(const QString& path)
     const QString folder = QFileInfo(path).absolutePath();
     bool listed = false;
     for (const Category& c : kCategories)
-        listed = listed
-            || QDir::cleanPath(m_paths.categoryDir(m_activeVideoDir, QLatin1String(c.name))) == QDir::cleanPath(folder);
+        listed = listed || QDir::cleanPath(m_paths.categoryDir(m_activeVideoDir, QLatin1String(c.name))) == QDir::cleanPath(folder);
     if (!listed || m_journal.paths().contains(path))
         return;
     qCWarning(lcPlayer).noquote() << "cannot play" << path << "- journaled: the next start-up checks it";

@@ -97,7 +97,7 @@ private:
     QString m_connectionKind;
     QStringList m_phrases;
     std::array<QStringList, 6> m_serverLists;
-    std::array<bool, 6> m_serverListFetched {};
+    std::array<bool, 6> m_serverListFetched{};
     std::array<QStringList, 6> m_playable;
     FailedDownloads m_journal;
     QStringList m_lstCat, m_lstSyncSupp, m_lstTemp;

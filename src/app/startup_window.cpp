@@ -1,9 +1,9 @@
 #include "app/startup_window.h"
 
-#include "app/web_view.h"
 #include "core/file_helpers.h"
 #include "core/list_file.h"
 #include "core/logging.h"
+#include "app/web_view.h"
 #include "net/http_fetch.h"
 #include "net/update_server.h"
 
@@ -56,8 +56,8 @@ QLabel* label(const QString& name, const QString& caption, int pointSize, QWidge
 
 }
 
-StartupWindow::StartupWindow(ProgramPaths paths, ServerConfig servers, Timings timings,
-                             std::unique_ptr<WebView> webView, QWidget* parent)
+StartupWindow::StartupWindow(ProgramPaths paths, ServerConfig servers, Timings timings, std::unique_ptr<WebView> webView,
+             QWidget* parent)
     : QWidget(parent), m_paths(std::move(paths)), m_servers(std::move(servers)), m_timings(timings),
       m_webView(std::move(webView))
 {
@@ -139,8 +139,8 @@ void StartupWindow::load()
     if (!alive)
         return;
     if (!fetched.ok)
-        qCWarning(lcStartup).noquote() << "URL list not fetched from" << url << "-" << fetched.error << "- using"
-                                       << m_paths.urlDat() << "as it is";
+        qCWarning(lcStartup).noquote() << "URL list not fetched from" << url << "-" << fetched.error
+                                       << "- using" << m_paths.urlDat() << "as it is";
     QCoreApplication::processEvents();
     if (!alive)
         return;
@@ -190,10 +190,7 @@ void StartupWindow::showStage(int index)
     qCInfo(lcStartup) << "stage mark" << index << "OK";
 }
 
-void StartupWindow::setFileSize(const QString& text)
-{
-    lblFilesize->setText(text);
-}
+void StartupWindow::setFileSize(const QString& text) { lblFilesize->setText(text); }
 
 void StartupWindow::setProgressRange(double minimum, double maximum)
 {
@@ -225,9 +222,6 @@ void StartupWindow::showConnectionWarning()
     qCWarning(lcStartup) << "CONNEXION INTERNET INACTIVE";
 }
 
-bool StartupWindow::connectionWarningShown() const
-{
-    return !lblConnected->isHidden();
-}
+bool StartupWindow::connectionWarningShown() const { return !lblConnected->isHidden(); }
 
 }

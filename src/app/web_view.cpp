@@ -18,7 +18,7 @@ const char* const kHelperName = "zepril-startup-page";
 
 class BlankWebView final : public WebView {
 public:
-    explicit BlankWebView(QWidget* parent) : m_area(new QWidget(parent)) { }
+    explicit BlankWebView(QWidget* parent) : m_area(new QWidget(parent)) {}
     ~BlankWebView() override { delete m_area.data(); }
 
     void navigate(const QString& url) override
@@ -44,10 +44,7 @@ bool isRunnable(const QString& path)
 
 // Another process's window can be nested in ours only where the windowing system has
 // native child windows that any client may parent to (X11); offscreen has none.
-bool canHostForeignWindow()
-{
-    return QGuiApplication::platformName() == QLatin1String("xcb");
-}
+bool canHostForeignWindow() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
 
 // Once the view is gone nobody waits for the helper: it is asked to quit, and ended
 // if it has not within the grace periods. The process object then deletes itself; it
@@ -107,15 +104,9 @@ StartupPageView::~StartupPageView()
     delete m_area.data();
 }
 
-QWidget* StartupPageView::widget()
-{
-    return m_area.data();
-}
+QWidget* StartupPageView::widget() { return m_area.data(); }
 
-qint64 StartupPageView::helperPid() const
-{
-    return m_process ? m_process->processId() : 0;
-}
+qint64 StartupPageView::helperPid() const { return m_process ? m_process->processId() : 0; }
 
 void StartupPageView::navigate(const QString& url)
 {
@@ -140,7 +131,8 @@ void StartupPageView::start(const QString& url)
     if (m_area && canHostForeignWindow())
         arguments << QStringLiteral("--into") << QString::number(m_area->winId());
     if (m_area)
-        arguments << QStringLiteral("--size") << QStringLiteral("%1x%2").arg(m_area->width()).arg(m_area->height());
+        arguments << QStringLiteral("--size")
+                  << QStringLiteral("%1x%2").arg(m_area->width()).arg(m_area->height());
     arguments << url;
 
     m_process = new QProcess;

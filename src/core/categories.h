@@ -7,13 +7,13 @@
 namespace zepril {
 
 struct Category {
-    const char* name; // directory, list-file and server path component
-    const char* playableList; // name of the list of videos present on disk
-    const char* indexSlot; // the category's own index video
-    int stage; // start-up stage mark shown once it is synchronized
+    const char* name;          // directory, list-file and server path component
+    const char* playableList;  // name of the list of videos present on disk
+    const char* indexSlot;     // the category's own index video
+    int stage;                 // start-up stage mark shown once it is synchronized
 };
 
-inline constexpr std::array<Category, 6> kCategories {{
+inline constexpr std::array<Category, 6> kCategories{{
     {"restaurants", "l1_restaurants", "index_rub_a", 0},
     {"plages", "l2_plages", "index_rub_b", 1},
     {"night", "l3_night", "index_rub_c", 2},

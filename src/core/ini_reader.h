@@ -8,13 +8,15 @@
 
 namespace zepril {
 
-QString ReadIniValue(const QString& section, const QString& key, const QString& path, const QString& defaultValue);
+QString ReadIniValue(const QString& section, const QString& key, const QString& path,
+                     const QString& defaultValue);
 
 // The same on text already in memory.
-QString iniValueFromText(const QString& text, const QString& section, const QString& key, const QString& defaultValue);
+QString iniValueFromText(const QString& text, const QString& section, const QString& key,
+                         const QString& defaultValue);
 
 struct IniEntry {
-    QString key; // as written
+    QString key;   // as written
     QString value; // as a read of that key returns it
 };
 

@@ -12,11 +12,12 @@
 
 namespace zepril {
 
-template <typename Work> std::invoke_result_t<Work&> runOffThread(Work work)
+template <typename Work>
+std::invoke_result_t<Work&> runOffThread(Work work)
 {
     if (!QThread::currentThread()->eventDispatcher())
         return work();
-    std::invoke_result_t<Work&> result {};
+    std::invoke_result_t<Work&> result{};
     QEventLoop loop;
     std::thread worker([&] {
         result = work();

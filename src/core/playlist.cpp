@@ -11,7 +11,7 @@ namespace zepril {
 
 RandomSource::RandomSource()
     : m_engine(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())
-               ^ std::random_device {}())
+               ^ std::random_device{}())
 {
 }
 
@@ -70,7 +70,7 @@ QStringList composePlaylist(const IndexSlots& index, const std::array<QStringLis
 {
     QStringList playlist;
     for (size_t i = 0; i < kCategories.size(); ++i) {
-        const QString slotsInOrder[] = {index.index_ga,      index.index_hotel,   index.index_hotel_a,
+        const QString slotsInOrder[] = {index.index_ga, index.index_hotel, index.index_hotel_a,
                                         index.index_hotel_b, index.index_hotel_c, index.index_rub[i]};
         for (const QString& slot : slotsInOrder) {
             if (fileExists(joinPath(videoRoot, slot)))

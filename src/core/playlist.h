@@ -14,7 +14,7 @@ namespace zepril {
 class RandomSource {
 public:
     RandomSource();
-    explicit RandomSource(unsigned seed) : m_engine(seed) { }
+    explicit RandomSource(unsigned seed) : m_engine(seed) {}
     // A whole number from lower to upper, both included; the upper bound comes first.
     int RandomBetween(int upper, int lower);
 

@@ -19,34 +19,13 @@ QString programDirectory()
     return QDir::toNativeSeparators(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath());
 }
 
-QString ProgramPaths::cfg() const
-{
-    return joinPath(m_root, QStringLiteral("cfg"));
-}
-QString ProgramPaths::configIni() const
-{
-    return joinPath(cfg(), QStringLiteral("config.ini"));
-}
-QString ProgramPaths::textesIni() const
-{
-    return joinPath(cfg(), QStringLiteral("textes.ini"));
-}
-QString ProgramPaths::errorIni() const
-{
-    return joinPath(cfg(), QStringLiteral("error.ini"));
-}
-QString ProgramPaths::versionsIni() const
-{
-    return joinPath(cfg(), QStringLiteral("versions.ini"));
-}
-QString ProgramPaths::meteoXml() const
-{
-    return joinPath(cfg(), QStringLiteral("meteo.xml"));
-}
-QString ProgramPaths::urlDat() const
-{
-    return joinPath(cfg(), QStringLiteral("url.dat"));
-}
+QString ProgramPaths::cfg() const { return joinPath(m_root, QStringLiteral("cfg")); }
+QString ProgramPaths::configIni() const { return joinPath(cfg(), QStringLiteral("config.ini")); }
+QString ProgramPaths::textesIni() const { return joinPath(cfg(), QStringLiteral("textes.ini")); }
+QString ProgramPaths::errorIni() const { return joinPath(cfg(), QStringLiteral("error.ini")); }
+QString ProgramPaths::versionsIni() const { return joinPath(cfg(), QStringLiteral("versions.ini")); }
+QString ProgramPaths::meteoXml() const { return joinPath(cfg(), QStringLiteral("meteo.xml")); }
+QString ProgramPaths::urlDat() const { return joinPath(cfg(), QStringLiteral("url.dat")); }
 QString ProgramPaths::categoryListFile(const QString& category) const
 {
     return joinPath(cfg(), category + QStringLiteral(".ini"));
@@ -55,10 +34,7 @@ QString ProgramPaths::skinFile(const QString& name) const
 {
     return joinPath(joinPath(m_root, QStringLiteral("skin")), name);
 }
-QString ProgramPaths::videoRoot(const QString& activeVideoDir) const
-{
-    return joinPath(m_root, activeVideoDir);
-}
+QString ProgramPaths::videoRoot(const QString& activeVideoDir) const { return joinPath(m_root, activeVideoDir); }
 QString ProgramPaths::categoryDir(const QString& activeVideoDir, const QString& category) const
 {
     return joinPath(videoRoot(activeVideoDir), category);

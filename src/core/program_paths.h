@@ -9,7 +9,7 @@ QString programDirectory();
 
 class ProgramPaths {
 public:
-    explicit ProgramPaths(QString root) : m_root(std::move(root)) { }
+    explicit ProgramPaths(QString root) : m_root(std::move(root)) {}
 
     const QString& root() const { return m_root; }
     QString cfg() const;

@@ -20,10 +20,7 @@ QString ServerAddress::hostPort() const
     return port > 0 ? h + u':' + QString::number(port) : h;
 }
 
-QString ServerAddress::baseUrl() const
-{
-    return scheme + QStringLiteral("://") + hostPort();
-}
+QString ServerAddress::baseUrl() const { return scheme + QStringLiteral("://") + hostPort(); }
 
 ServerAddress parseServerAddress(const QString& value, const QString& defaultScheme)
 {
@@ -66,8 +63,8 @@ ServerConfig readServerConfig(const QString& configIniPath)
             return;
         const ServerAddress parsed = parseServerAddress(v, QLatin1String(scheme));
         if (parsed.host.isEmpty()) {
-            qCWarning(lcConfig).noquote()
-                << "[Serveurs]" << key << "is no host[:port]:" << v << "- keeping" << into.baseUrl();
+            qCWarning(lcConfig).noquote() << "[Serveurs]" << key << "is no host[:port]:" << v
+                                          << "- keeping" << into.baseUrl();
             return;
         }
         into = parsed;

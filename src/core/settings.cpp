@@ -19,10 +19,7 @@ namespace zepril {
 
 static const QString kSection = QStringLiteral("Variables_Setup");
 
-QString builtInHotelName()
-{
-    return QStringLiteral(ZEPRIL_HOTEL_NAME);
-}
+QString builtInHotelName() { return QStringLiteral(ZEPRIL_HOTEL_NAME); }
 
 std::optional<double> parseSettingNumber(const QString& text)
 {
@@ -75,9 +72,8 @@ std::optional<int> cycleIntervalMs(const QString& cyclePhrase)
 
 namespace {
 
-const char* const kKeys[]
-    = {"cycle_phrase",  "vitesse_affphrase", "majvid_heure", "majphr_heure", "ratio_taillebandeau",
-       "taille_police", "nom_hotel",         "mode_manuel",  "couleur_texte"};
+const char* const kKeys[] = {"cycle_phrase", "vitesse_affphrase", "majvid_heure", "majphr_heure",
+                             "ratio_taillebandeau", "taille_police", "nom_hotel", "mode_manuel", "couleur_texte"};
 
 ConfigWarning warn(const QString& key, const QString& value, const QString& what, bool critical = false)
 {
@@ -130,8 +126,7 @@ void checkKeys(const QString& text, QList<ConfigWarning>& warnings)
     QStringList seen;
     for (const IniEntry& entry : iniEntries(text, kSection)) {
         if (entry.key.isEmpty()) {
-            warnings.append(warn(QStringLiteral("[Variables_Setup]"), entry.value,
-                                 QStringLiteral("is no key=value line; ignored")));
+            warnings.append(warn(QStringLiteral("[Variables_Setup]"), entry.value, QStringLiteral("is no key=value line; ignored")));
             continue;
         }
         // Compared as the reader compares names, so what it reads is what is checked.
@@ -160,7 +155,7 @@ void checkValues(const QString& text, Settings& s, QList<ConfigWarning>& warning
         warnings.append(warn(QLatin1String(kCyclePhraseRange.key), s.cycle_phrase,
                              QStringLiteral("is not a number of seconds in %1; the banner pause stays %2 ms")
                                  .arg(rangeText(kCyclePhraseRange))
-                                 .arg(Timings {}.bannerCycleDesignMs)));
+                                 .arg(Timings{}.bannerCycleDesignMs)));
     const Settings defaults;
     checkBannerNumber(s.vitesse_affphrase, defaults.vitesse_affphrase, kVitesseRange, warnings);
 
@@ -248,8 +243,7 @@ Settings readSettings(const QString& configIniPath)
             qCWarning(lcConfig).noquote() << w.text;
     }
     const Settings& s = read.settings;
-    qCInfo(lcConfig).noquote() << "settings from"
-                               << (configIniPath.isEmpty() ? QStringLiteral("(defaults)") : configIniPath)
+    qCInfo(lcConfig).noquote() << "settings from" << (configIniPath.isEmpty() ? QStringLiteral("(defaults)") : configIniPath)
                                << "cycle_phrase=" + s.cycle_phrase << "vitesse_affphrase=" + s.vitesse_affphrase
                                << "majvid_heure=" + s.majvid_heure << "majphr_heure=" + s.majphr_heure
                                << "ratio_taillebandeau=" + s.ratio_taillebandeau << "taille_police=" + s.taille_police

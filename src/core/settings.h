@@ -15,7 +15,7 @@ struct Settings {
     QString majphr_heure = QStringLiteral("60");
     QString ratio_taillebandeau = QStringLiteral("6");
     QString taille_police = QStringLiteral("40");
-    QString nom_hotel; // built-in name unless configured
+    QString nom_hotel;        // built-in name unless configured
     QString mode_manuel = QStringLiteral("True");
     bool couleur_texte = true; // true: white on black
 };
@@ -26,7 +26,7 @@ QString builtInHotelName();
 struct ConfigWarning {
     QString key;
     QString value;
-    QString text; // one line: the key, the value and what is used instead
+    QString text;          // one line: the key, the value and what is used instead
     bool critical = false; // the setting silently disables something the hotel relies on
 };
 
@@ -42,11 +42,11 @@ struct SettingRange {
     const char* key;
     double lowest, highest;
 };
-inline constexpr SettingRange kCyclePhraseRange {"cycle_phrase", 0, 86400};
-inline constexpr SettingRange kVitesseRange {"vitesse_affphrase", 1, 2000};
-inline constexpr SettingRange kRatioRange {"ratio_taillebandeau", 1, 50};
-inline constexpr SettingRange kTaillePoliceRange {"taille_police", 1, 400};
-inline constexpr SettingRange kMajphrRange {"majphr_heure", 1, 1440};
+inline constexpr SettingRange kCyclePhraseRange{"cycle_phrase", 0, 86400};
+inline constexpr SettingRange kVitesseRange{"vitesse_affphrase", 1, 2000};
+inline constexpr SettingRange kRatioRange{"ratio_taillebandeau", 1, 50};
+inline constexpr SettingRange kTaillePoliceRange{"taille_police", 1, 400};
+inline constexpr SettingRange kMajphrRange{"majphr_heure", 1, 1440};
 
 // Reads the keys in their fixed order (a missing file, section or key gives the
 // default) and checks every line of [Variables_Setup]. Logs nothing.

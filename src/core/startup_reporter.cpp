@@ -17,18 +17,9 @@ void LoggingReporter::showStage(int index)
     qCInfo(lcStartup) << "stage mark" << index << "OK";
 }
 
-void LoggingReporter::setFileSize(const QString& text)
-{
-    m_fileSize = text;
-}
-void LoggingReporter::setProgressRange(double, double maximum)
-{
-    m_max = maximum;
-}
-void LoggingReporter::setProgressValue(double value)
-{
-    m_value = value;
-}
+void LoggingReporter::setFileSize(const QString& text) { m_fileSize = text; }
+void LoggingReporter::setProgressRange(double, double maximum) { m_max = maximum; }
+void LoggingReporter::setProgressValue(double value) { m_value = value; }
 
 void LoggingReporter::showConnectionWarning()
 {

@@ -4,8 +4,8 @@
 
 #include <QSocketNotifier>
 
-#include <cerrno>
 #include <csignal>
+#include <cerrno>
 #include <sys/socket.h>
 #include <unistd.h>
 

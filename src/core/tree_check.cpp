@@ -42,11 +42,11 @@ QList<TreeFinding> checkProgramTree(const QString& root, const QStringList& conf
             QStringLiteral("%1 is missing: no config, texts, lists or journal can be kept").arg(paths.cfg()));
     const QFileInfo config(paths.configIni());
     if (!config.isFile()) {
-        add(out, TreeFinding::Warning,
-            QStringLiteral("%1 is missing: built-in settings and servers are used").arg(paths.configIni()));
+        add(out, TreeFinding::Warning, QStringLiteral("%1 is missing: built-in settings and servers are used")
+                                           .arg(paths.configIni()));
     } else {
-        const QString password
-            = ReadIniValue(QStringLiteral("Serveurs"), QStringLiteral("ftp_password"), paths.configIni(), QString());
+        const QString password = ReadIniValue(QStringLiteral("Serveurs"), QStringLiteral("ftp_password"),
+                                              paths.configIni(), QString());
         if (!password.isEmpty() && (config.permissions() & QFileDevice::ReadOther))
             add(out, TreeFinding::Warning,
                 QStringLiteral("%1 holds the FTP account and every user of this PC can read it (chmod 600)")
@@ -64,22 +64,22 @@ QList<TreeFinding> checkProgramTree(const QString& root, const QStringList& conf
     const bool manual = isManualMode(readSettings(paths.configIni()).mode_manuel);
     const QString videoDir = manual ? QStringLiteral("videos-man") : QStringLiteral("videos-auto");
     int videos = 0;
-    QStringList folders {QStringLiteral("index")};
+    QStringList folders{QStringLiteral("index")};
     for (const Category& c : kCategories)
         folders << QLatin1String(c.name);
     for (const QString& folder : folders) {
         const QString dir = paths.categoryDir(videoDir, folder);
         if (!isDirectory(dir)) {
             // Downloads are never written into a folder the player would have to create.
-            add(out, manual ? TreeFinding::Warning : TreeFinding::Error, QStringLiteral("%1 is missing").arg(dir));
+            add(out, manual ? TreeFinding::Warning : TreeFinding::Error,
+                QStringLiteral("%1 is missing").arg(dir));
             continue;
         }
         videos += int(listOrdinaryFiles(dir).size());
     }
     if (manual && videos == 0)
         add(out, TreeFinding::Error,
-            QStringLiteral("manual mode and no video in %1: the screen would stay black")
-                .arg(paths.videoRoot(videoDir)));
+            QStringLiteral("manual mode and no video in %1: the screen would stay black").arg(paths.videoRoot(videoDir)));
     else if (!manual && videos == 0)
         add(out, TreeFinding::Warning,
             QStringLiteral("automatic mode and no video in %1 yet: the first start-up downloads them")

@@ -20,7 +20,7 @@ constexpr int kRequestWaitMs = 5000;
 
 std::optional<uid_t> peerUid(qintptr descriptor)
 {
-    ucred credentials {};
+    ucred credentials{};
     socklen_t length = sizeof credentials;
     if (getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0)
         return std::nullopt;

@@ -35,7 +35,7 @@ void PictureWatch::onTimer()
 
 QImage PictureWatch::grabNow()
 {
-    const PlaybackState playback = m.playback ? m.playback() : PlaybackState {};
+    const PlaybackState playback = m.playback ? m.playback() : PlaybackState{};
     const QImage screen = m.grabber.grab();
     if (screen.isNull()) {
         if (!m_toldGrabFailure)
@@ -51,7 +51,7 @@ QImage PictureWatch::grabNow()
     const QImage videoPart = verdictThumbnail(area.isEmpty() ? screen : screen.copy(area));
     const PictureVerdict verdict = m_judge.judge(videoPart, playback);
     tell(verdict, playback);
-    m_report = PictureReport {m.clock.now(), verdict.black, verdict.frozen};
+    m_report = PictureReport{m.clock.now(), verdict.black, verdict.frozen};
     emit judged(*m_report);
     return screen;
 }

@@ -19,7 +19,7 @@ inline constexpr char kUserAgent[] = "ZEPRIL_Client";
 struct Limits {
     int connectTimeoutMs = 5000;
     int idleTimeoutMs = 10000; // longest silence of the server once asked
-    int deadlineMs = 0; // the whole request, from the first byte sent to the last received
+    int deadlineMs = 0;        // the whole request, from the first byte sent to the last received
 };
 
 struct Outcome {
@@ -44,7 +44,11 @@ public:
     explicit operator bool() const { return m_handle != nullptr; }
     CURL* handle() const { return m_handle; }
 
-    template <typename T> void set(CURLoption option, T value) { curl_easy_setopt(m_handle, option, value); }
+    template <typename T>
+    void set(CURLoption option, T value)
+    {
+        curl_easy_setopt(m_handle, option, value);
+    }
 
     // The web requests' URL and redirect rules: HTTP(S) only, at most five redirects, so
     // a redirect can never lead a fetch to a file or another protocol.

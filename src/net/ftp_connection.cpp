@@ -81,18 +81,10 @@ FtpResult FtpConnection::run(const FtpSettings& settings, const FtpCommand& comm
         if (!m_connected)
             emitState(1);
         switch (command.kind) {
-        case CommandKind::Ls:
-            r = list();
-            break;
-        case CommandKind::Cd:
-            r = changeDirectory(command.argument);
-            break;
-        case CommandKind::Pwd:
-            r = printDirectory();
-            break;
-        case CommandKind::Get:
-            r = fetch(command.argument, command.local);
-            break;
+        case CommandKind::Ls: r = list(); break;
+        case CommandKind::Cd: r = changeDirectory(command.argument); break;
+        case CommandKind::Pwd: r = printDirectory(); break;
+        case CommandKind::Get: r = fetch(command.argument, command.local); break;
         }
     }
     r.workingDirectory = m_cwd;
@@ -170,7 +162,7 @@ FtpConnection::Outcome FtpConnection::perform()
 {
     const int timeoutMs = std::max(1, m_settings.timeoutS) * 1000;
     const curl::Outcome done = m_easy->perform({timeoutMs, timeoutMs, 0}, &m_abort);
-    Outcome o {done.code, done.error};
+    Outcome o{done.code, done.error};
     switch (o.code) {
     case CURLE_OK:
         m_connected = true;

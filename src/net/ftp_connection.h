@@ -21,7 +21,7 @@ enum class CommandKind { Cd, Ls, Pwd, Get };
 struct FtpCommand {
     CommandKind kind = CommandKind::Ls;
     QString argument; // CD: the directory; GET: the remote name
-    QString local; // GET: the local path
+    QString local;    // GET: the local path
 };
 
 struct FtpSettings {
@@ -102,7 +102,7 @@ private:
     QString m_cwd;
     bool m_noMlsd = false;
     bool m_connected = false;
-    std::atomic<bool> m_abort {false};
+    std::atomic<bool> m_abort{false};
 
     // Per request.
     const StateSink* m_sink = nullptr;
@@ -117,7 +117,7 @@ private:
     };
     int m_replyCode = 0;
     QList<QByteArray> m_sentCommands; // waiting for their replies
-    QList<Exchange> m_exchanges; // this request's commands with their final replies
+    QList<Exchange> m_exchanges;      // this request's commands with their final replies
     QByteArray* m_body = nullptr;
     QSaveFile* m_file = nullptr;
     qint64 m_fileBytes = 0;

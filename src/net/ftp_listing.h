@@ -9,7 +9,7 @@
 
 namespace zepril {
 
-inline constexpr QLatin1StringView kEmptyFolderMarker {"This folder is empty"};
+inline constexpr QLatin1StringView kEmptyFolderMarker{"This folder is empty"};
 
 struct FtpEntry {
     QString name;

@@ -152,7 +152,7 @@ void FtpSession::activateEntry(const QString& entry)
 
 QString FtpSession::stateText(int state)
 {
-    static const std::array<const char*, 13> texts {
+    static const std::array<const char*, 13> texts{
         "",
         "Looking up IP address of the host computer",
         "Successfully found IP address of the host computer",

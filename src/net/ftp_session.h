@@ -17,9 +17,9 @@ struct FtpCommand;
 struct Timings;
 
 struct FtpSessionSettings {
-    ServerAddress server; // scheme "ftp" or "ftps", host, port (-1: 21)
+    ServerAddress server;   // scheme "ftp" or "ftps", host, port (-1: 21)
     QString user;
-    QString password; // never logged
+    QString password;       // never logged
     int requestTimeoutS = 4;
 };
 
@@ -34,8 +34,8 @@ public:
     // Configures the engine and lists the login directory. Returns within about the
     // request timeout when the server is down or refuses the login.
     void connectToServer(const FtpSessionSettings& settings);
-    // Optionally changes the remote directory, then lists it into listedEntries() and puts
-    // the working directory into remoteDirectory().
+    // Optionally changes the remote directory, then lists it into listedEntries() and puts the
+    // working directory into remoteDirectory().
     void listDirectory(const QString& dir = {});
     // The answer of the engine's last command, as text.
     QString lastAnswer();

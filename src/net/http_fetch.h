@@ -15,9 +15,9 @@ struct Timings;
 // of file they fetch.
 struct HttpOptions {
     int connectTimeoutMs = 5000; // to establish the connection
-    int idleTimeoutMs = 10000; // longest silence of the server once asked
-    int deadlineMs = 20000; // the whole fetch, however the server paces it
-    qint64 maxBytes = 0; // a longer body is a failed fetch; 0: no cap
+    int idleTimeoutMs = 10000;   // longest silence of the server once asked
+    int deadlineMs = 20000;      // the whole fetch, however the server paces it
+    qint64 maxBytes = 0;         // a longer body is a failed fetch; 0: no cap
     // Judges a complete answer before it is stored: a reason (what came back instead of
     // what was asked for) makes it a failed fetch. Empty: every success is stored.
     std::function<QString(const QByteArray& contentType, const QByteArray& body)> acceptAnswer = {};
@@ -26,10 +26,10 @@ struct HttpOptions {
 };
 
 struct FetchResult {
-    bool ok = false; // a success status and the whole body arrived
-    int status = 0; // final HTTP status, 0 when no answer came
-    qint64 bytes = 0; // body bytes received
-    QString error; // reason of the failure, empty on success
+    bool ok = false;             // a success status and the whole body arrived
+    int status = 0;              // final HTTP status, 0 when no answer came
+    qint64 bytes = 0;            // body bytes received
+    QString error;               // reason of the failure, empty on success
     QByteArray contentType = {}; // as the server declared it, empty when it did not
 };
 

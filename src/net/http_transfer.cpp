@@ -37,10 +37,7 @@ enum State {
     Completed = 12,
 };
 
-bool isSuccessStatus(int code)
-{
-    return code >= 200 && code < 300;
-}
+bool isSuccessStatus(int code) { return code >= 200 && code < 300; }
 
 }
 
@@ -67,23 +64,24 @@ struct HttpRun {
     std::deque<QByteArray> buffer;
     qint64 buffered = 0;
     qint64 received = 0;
-    std::vector<int> states; // not yet emitted, in order
+    std::vector<int> states;       // not yet emitted, in order
     QList<std::pair<QByteArray, QByteArray>> headers; // of the final response, as libcurl parsed them
     bool headersDone = false;
     bool finished = false;
-    bool newData = false; // bytes buffered since the last notice
+    bool newData = false;          // bytes buffered since the last notice
     bool startLogged = false;
     int httpCode = 0;
     CURLcode curlCode = CURLE_OK;
     QString error;
-    std::atomic<bool> cancelled {false};
-    std::atomic<bool> noticePosted {false};
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> noticePosted{false};
     QElapsedTimer clock;
 };
 
 }
 
-HttpTransfer::HttpTransfer(const Timings& timings, QObject* parent) : TransferControl(parent), m_timings(timings)
+HttpTransfer::HttpTransfer(const Timings& timings, QObject* parent)
+    : TransferControl(parent), m_timings(timings)
 {
     curl::globalInit();
 }
@@ -163,8 +161,7 @@ void HttpTransfer::postNotice(const std::shared_ptr<Run>& run)
     // since, so a fast body does not flood the UI thread's queue.
     if (run->noticePosted.exchange(true))
         return;
-    QMetaObject::invokeMethod(
-        this, [this, run] { onNotice(run); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, run] { onNotice(run); }, Qt::QueuedConnection);
 }
 
 void HttpTransfer::onNotice(const std::shared_ptr<Run>& run)
@@ -191,11 +188,11 @@ void HttpTransfer::onNotice(const std::shared_ptr<Run>& run)
             ended = true;
             std::lock_guard lock(run->mutex);
             if (run->curlCode == CURLE_OK)
-                qCInfo(lcNet) << "GET" << m_url << "status" << run->httpCode << "bytes" << run->received << "in"
-                              << run->clock.elapsed() << "ms";
+                qCInfo(lcNet) << "GET" << m_url << "status" << run->httpCode << "bytes" << run->received
+                              << "in" << run->clock.elapsed() << "ms";
             else
-                qCWarning(lcNet) << "GET" << m_url << "failed:" << run->error << "status" << run->httpCode << "bytes"
-                                 << run->received;
+                qCWarning(lcNet) << "GET" << m_url << "failed:" << run->error << "status" << run->httpCode
+                                 << "bytes" << run->received;
         }
     }
     if (m_waitLoop)
@@ -320,7 +317,7 @@ struct CallbackContext {
     std::function<void()> notify;
     curl::Easy* easy = nullptr;
     qint64 maxReceiveRate = 0; // bytes per second; 0: no cap
-    QElapsedTimer bodyClock; // since the first byte of the body
+    QElapsedTimer bodyClock;   // since the first byte of the body
 };
 
 // libcurl's own cap paces its socket reads but lets whole read bursts through (171 % of
@@ -487,8 +484,8 @@ void HttpTransfer::work(std::shared_ptr<Run> run, std::shared_ptr<const detail::
     }
 
     // No deadline: a video takes as long as it takes while the server keeps sending.
-    const curl::Outcome done
-        = easy.perform({int(options->connectTimeoutMs), int(options->idleTimeoutMs), 0}, &run->cancelled);
+    const curl::Outcome done = easy.perform({int(options->connectTimeoutMs), int(options->idleTimeoutMs), 0},
+                                            &run->cancelled);
     long httpCode = 0;
     curl_easy_getinfo(easy.handle(), CURLINFO_RESPONSE_CODE, &httpCode);
     curl_slist_free_all(headers);

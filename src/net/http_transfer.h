@@ -88,8 +88,8 @@ private:
     std::shared_ptr<Run> m_run;
     std::thread m_worker;
     bool m_executing = false;
-    bool m_active = false; // a request whose end the UI thread has not yet seen
-    QString m_refusal; // why the last execute() was refused
+    bool m_active = false;     // a request whose end the UI thread has not yet seen
+    QString m_refusal;         // why the last execute() was refused
     QEventLoop* m_waitLoop = nullptr;
 };
 

@@ -43,7 +43,7 @@ public:
 public slots:
     // Stops the request under way and drops what is left of its response; a control
     // that cannot stop one early lets it run out.
-    virtual void cancel() { }
+    virtual void cancel() {}
 
 signals:
     void stateChanged(int state);

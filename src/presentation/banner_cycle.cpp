@@ -32,8 +32,13 @@ PassPosition passPosition(double startLeft, double width, double step, double ti
 
 BannerCycle::BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSource& phrases, const Clock& clock,
                          const Timings& timings, QObject* parent)
-    : QObject(parent), m_banner(banner), m_raiser(raiser), m_phrases(phrases), m_clock(clock),
-      m_tickMs(timings.scrollTickMs), m_aheadTicks(std::max(1, timings.scrollAheadTicks))
+    : QObject(parent),
+      m_banner(banner),
+      m_raiser(raiser),
+      m_phrases(phrases),
+      m_clock(clock),
+      m_tickMs(timings.scrollTickMs),
+      m_aheadTicks(std::max(1, timings.scrollAheadTicks))
 {
     m_timeCycleBandeau.setObjectName(QStringLiteral("TimeCycleBandeau"));
     m_timeCycleBandeau.setInterval(timings.bannerCycleDesignMs);
@@ -95,8 +100,8 @@ void BannerCycle::TimeCycleBandeau_Timer()
     if (ahead)
         drawAhead(0);
     // A quote of the phrase only: a text of any length must not flood the log on every pass.
-    qCDebug(lcBanner).nospace().noquote()
-        << "pass " << index << " starts: \"" << phraseForLog(*text) << "\" " << m_banner.phraseWidth() << " twips wide";
+    qCDebug(lcBanner).nospace().noquote() << "pass " << index << " starts: \"" << phraseForLog(*text) << "\" "
+                                          << m_banner.phraseWidth() << " twips wide";
     emit passStarted(*text);
 }
 

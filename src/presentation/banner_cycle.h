@@ -64,7 +64,7 @@ public:
     // A surface that can be told where the phrase will be on the coming ticks draws each
     // of them when due by itself, and the cycle need not wake for every tick.
     virtual bool drawsPhraseAhead() const { return false; }
-    virtual void drawPhraseAhead(const std::vector<PhraseFrame>& /*frames*/) { }
+    virtual void drawPhraseAhead(const std::vector<PhraseFrame>& /*frames*/) {}
 };
 
 class BannerCycle final : public QObject {

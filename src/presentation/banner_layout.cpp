@@ -18,7 +18,8 @@ static double positiveOr(const QString& text, double fallback, const char* key)
     const auto value = parseSettingNumber(text);
     if (value && *value > 0)
         return *value;
-    qCWarning(lcBanner).nospace() << key << " \"" << text << "\" is not a positive number; using " << fallback;
+    qCWarning(lcBanner).nospace() << key << " \"" << text << "\" is not a positive number; using "
+                                  << fallback;
     return fallback;
 }
 
@@ -59,7 +60,7 @@ QString phraseForLog(const QString& phrase)
 BannerLayout layoutBanner(const BannerLayoutInput& in)
 {
     const double tpp = in.twipsPerPixel > 0 ? in.twipsPerPixel : 15.0;
-    const double ratio = in.heightRatio > 0 ? in.heightRatio : BannerSettings {}.heightRatio;
+    const double ratio = in.heightRatio > 0 ? in.heightRatio : BannerSettings{}.heightRatio;
     BannerLayout l;
 
     const double wantedHeight = in.screenHeight / ratio;

@@ -22,29 +22,29 @@ struct TwipsRect {
 // freeze the banner in a pass (step) or divide by zero (ratio); it gives way to the
 // key's default, and the substitution is logged.
 struct BannerSettings {
-    double scrollStep = 10; // vitesse_affphrase, twips per tick
-    double fontPoints = 40; // taille_police
-    double heightRatio = 6; // ratio_taillebandeau
+    double scrollStep = 10;  // vitesse_affphrase, twips per tick
+    double fontPoints = 40;  // taille_police
+    double heightRatio = 6;  // ratio_taillebandeau
 };
 BannerSettings resolveBannerSettings(const QString& vitesseAffphrase, const QString& taillePolice,
                                      const QString& ratioTaillebandeau);
 
 struct BannerLayoutInput {
-    double screenWidth = 0; // twips
+    double screenWidth = 0;  // twips
     double screenHeight = 0; // twips
     double twipsPerPixel = 15;
     double heightRatio = 6;
     double referenceHeight = 0; // tphrase's height for the phrase font
-    double logoWidth = 0; // pboxLogo before its picture is loaded
+    double logoWidth = 0;       // pboxLogo before its picture is loaded
     double logoHeight = 0;
 };
 
 struct BannerLayout {
-    TwipsRect window; // frmPhrase_ZEPRIL on the screen
+    TwipsRect window;     // frmPhrase_ZEPRIL on the screen
     TwipsRect background; // tphrase2
-    TwipsRect reference; // tphrase
-    TwipsRect logo; // pboxLogo
-    TwipsRect phrase; // tphraseTxt
+    TwipsRect reference;  // tphrase
+    TwipsRect logo;       // pboxLogo
+    TwipsRect phrase;     // tphraseTxt
 };
 
 // The window's load: full width along the bottom edge, phrase and logo centred
@@ -70,9 +70,6 @@ QString phraseForLog(const QString& phrase);
 
 // Where a pass ends: the phrase box has wholly left the banner on the left side.
 // A box whose left is exactly minus its width still touches the edge.
-inline bool phraseHasLeft(double left, double width)
-{
-    return left < -width;
-}
+inline bool phraseHasLeft(double left, double width) { return left < -width; }
 
 }

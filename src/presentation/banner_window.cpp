@@ -104,7 +104,7 @@ void PhraseTextBox::repaintBox()
         update();
         return;
     }
-    drawOnStrip(m_strip->waiting() ? m_onStrip : Placement {geometry(), m_phase});
+    drawOnStrip(m_strip->waiting() ? m_onStrip : Placement{geometry(), m_phase});
     m_strip->flush();
 }
 
@@ -259,9 +259,9 @@ void PhraseTextBox::drawOnStrip(const Placement& at)
             const QRgb over = reinterpret_cast<const QRgb*>(box.constScanLine(y))[boxColumn];
             const QRgb under = reinterpret_cast<const QRgb*>(m_stripBackdrop.constScanLine(y))[column];
             const int uncovered = 255 - qAlpha(over);
-            reinterpret_cast<QRgb*>(m_edgeColumn.scanLine(y))[0]
-                = qRgb(qRed(over) + qRed(under) * uncovered / 255, qGreen(over) + qGreen(under) * uncovered / 255,
-                       qBlue(over) + qBlue(under) * uncovered / 255);
+            reinterpret_cast<QRgb*>(m_edgeColumn.scanLine(y))[0] =
+                qRgb(qRed(over) + qRed(under) * uncovered / 255, qGreen(over) + qGreen(under) * uncovered / 255,
+                     qBlue(over) + qBlue(under) * uncovered / 255);
         }
         m_strip->put(m_edgeColumn, QPoint(column, 0));
     }
@@ -315,8 +315,11 @@ void PhraseTextBox::paintEvent(QPaintEvent* event)
 }
 
 BannerWindow::BannerWindow(QWidget* parent)
-    : QWidget(parent, stripWindowFlags()), m_backdrop(new QLabel(this)), m_pboxLogo(new QLabel(this)),
-      m_tphrase(new QLabel(this)), m_tphraseTxt(new PhraseTextBox(this, m_backdrop))
+    : QWidget(parent, stripWindowFlags()),
+      m_backdrop(new QLabel(this)),
+      m_pboxLogo(new QLabel(this)),
+      m_tphrase(new QLabel(this)),
+      m_tphraseTxt(new PhraseTextBox(this, m_backdrop))
 {
     setObjectName(QStringLiteral("frmPhrase_ZEPRIL"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -368,13 +371,13 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
         return;
     }
     // A step of zero or less would hold the phrase in the banner for ever.
-    m_scrollStep = settings.scrollStep > 0 ? settings.scrollStep : BannerSettings {}.scrollStep;
+    m_scrollStep = settings.scrollStep > 0 ? settings.scrollStep : BannerSettings{}.scrollStep;
     m_heightRatio = settings.heightRatio;
 
     m_tphrase->clear();
     m_tphraseTxt->setText(QString());
 
-    m_font.setPointSizeF(settings.fontPoints > 0 ? settings.fontPoints : BannerSettings {}.fontPoints);
+    m_font.setPointSizeF(settings.fontPoints > 0 ? settings.fontPoints : BannerSettings{}.fontPoints);
     m_tphrase->setFont(m_font);
     m_tphraseTxt->setBoxFont(m_font);
 
@@ -383,8 +386,8 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
     m_reference = m_layout.reference;
     m_tphrase->setGeometry(twipsToPixels(m_reference, m_tpp));
     m_tphraseTxt->setTwipsGeometry(m_layout.phrase);
-    qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints << "pt, step"
-                     << m_scrollStep << "twips per tick";
+    qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints
+                     << "pt, step" << m_scrollStep << "twips per tick";
     raiseWindow(this);
 }
 
@@ -447,8 +450,9 @@ void BannerWindow::setSkin(const QString& backJpgPath, const QString& logoJpgPat
         // Cover the whole strip without distorting the picture; the overflow is cut
         // evenly on both sides.
         const QPixmap scaled = m_back.scaled(area, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-        m_backdrop->setPixmap(scaled.copy(
-            QRect(QPoint((scaled.width() - area.width()) / 2, (scaled.height() - area.height()) / 2), area)));
+        m_backdrop->setPixmap(scaled.copy(QRect(QPoint((scaled.width() - area.width()) / 2,
+                                                       (scaled.height() - area.height()) / 2),
+                                                area)));
     }
     placeLogo();
     m_tphraseTxt->backdropChanged();

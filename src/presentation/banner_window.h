@@ -147,8 +147,8 @@ private:
     QPixmap m_logo;
     double m_tpp = 15;
     double m_screenWidth = 0;
-    double m_scrollStep = BannerSettings {}.scrollStep;
-    double m_heightRatio = BannerSettings {}.heightRatio;
+    double m_scrollStep = BannerSettings{}.scrollStep;
+    double m_heightRatio = BannerSettings{}.heightRatio;
     bool m_loaded = false;
 };
 

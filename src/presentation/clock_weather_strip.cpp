@@ -88,8 +88,11 @@ OverlayLayout layoutOverlay(double screenWidth, double imgMeteoWidth, double lbl
 }
 
 ClockWeatherStrip::ClockWeatherStrip(const Clock& clock, const Timings& timings, QWidget* parent)
-    : QWidget(parent, stripWindowFlags()), m_clock(clock), m_lblTime(new OutlinedLabel(QStringLiteral("00:00"), this)),
-      m_imgMeteo(new QLabel(this)), m_lblTemp(new OutlinedLabel(this))
+    : QWidget(parent, stripWindowFlags()),
+      m_clock(clock),
+      m_lblTime(new OutlinedLabel(QStringLiteral("00:00"), this)),
+      m_imgMeteo(new QLabel(this)),
+      m_lblTemp(new OutlinedLabel(this))
 {
     setObjectName(QStringLiteral("ClockWeatherStrip"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -139,25 +142,21 @@ void ClockWeatherStrip::layOut(QScreen* screen)
     const double screenWidth = sg.width() * m_tpp;
 
     const QFontMetricsF timeMetrics(m_lblTime->font(), this);
-    const double lblTimeWidth
-        = (std::ceil(timeMetrics.horizontalAdvance(QStringLiteral("00:00"))) + 2 * kTimePaddingPx) * m_tpp;
+    const double lblTimeWidth = (std::ceil(timeMetrics.horizontalAdvance(QStringLiteral("00:00"))) + 2 * kTimePaddingPx) * m_tpp;
     m_layout = layoutOverlay(screenWidth, kImgMeteoTwips, lblTimeWidth);
 
     setGeometry(twipsToPixels(m_layout.window, m_tpp).translated(sg.topLeft()));
     const double strip = m_layout.window.height;
-    m_imgMeteo->setGeometry(
-        twipsToPixels({m_layout.imgMeteoLeft, (strip - kImgMeteoTwips) / 2, kImgMeteoTwips, kImgMeteoTwips}, m_tpp));
+    m_imgMeteo->setGeometry(twipsToPixels({m_layout.imgMeteoLeft, (strip - kImgMeteoTwips) / 2, kImgMeteoTwips, kImgMeteoTwips}, m_tpp));
 
     const double timeHeight = std::ceil(timeMetrics.height()) * m_tpp;
-    m_lblTime->setGeometry(
-        twipsToPixels({m_layout.lblTimeLeft, (strip - timeHeight) / 2, lblTimeWidth, timeHeight}, m_tpp));
+    m_lblTime->setGeometry(twipsToPixels({m_layout.lblTimeLeft, (strip - timeHeight) / 2, lblTimeWidth, timeHeight}, m_tpp));
     m_lblTime->setText(clockText(m_clock.now()));
 
     const QFontMetricsF tempMetrics(m_lblTemp->font(), this);
     const double tempHeight = std::ceil(tempMetrics.height()) * m_tpp;
     const double tempWidth = std::ceil(tempMetrics.horizontalAdvance(m_lblTemp->text()) + 2 * kOutlinePx + 2) * m_tpp;
-    m_lblTemp->setGeometry(
-        twipsToPixels({m_layout.lblTempLeft, (strip - tempHeight) / 2, tempWidth, tempHeight}, m_tpp));
+    m_lblTemp->setGeometry(twipsToPixels({m_layout.lblTempLeft, (strip - tempHeight) / 2, tempWidth, tempHeight}, m_tpp));
 
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -172,8 +171,9 @@ void ClockWeatherStrip::layOut(QScreen* screen)
 
 void ClockWeatherStrip::setStockPictures(const std::array<QPixmap, 6>& pictures)
 {
-    const QSize size = m_imgMeteo->size().isEmpty() ? QSize(int(kImgMeteoTwips / m_tpp), int(kImgMeteoTwips / m_tpp))
-                                                    : m_imgMeteo->size();
+    const QSize size = m_imgMeteo->size().isEmpty()
+                           ? QSize(int(kImgMeteoTwips / m_tpp), int(kImgMeteoTwips / m_tpp))
+                           : m_imgMeteo->size();
     for (size_t i = 0; i < pictures.size(); ++i)
         m_stock[i] = keyReady(pictures[i], size);
     showPictogram(m_pictogram);

@@ -9,19 +9,19 @@ namespace zepril {
 
 // What the player says it is doing, for whoever checks the screen against it.
 struct PlaybackState {
-    bool playing = false; // a file is loaded and not paused
-    QString item; // the file on screen
+    bool playing = false;        // a file is loaded and not paused
+    QString item;                // the file on screen
     double positionSeconds = -1; // where in it; -1 unknown
 };
 
 class MediaPlayer {
 public:
     virtual ~MediaPlayer() = default;
-    virtual void clearPlaylist() = 0; // currentPlaylist.clear
-    virtual void setLoop(bool loop) = 0; // settings.setMode("loop", …)
+    virtual void clearPlaylist() = 0;                                   // currentPlaylist.clear
+    virtual void setLoop(bool loop) = 0;                                // settings.setMode("loop", …)
     virtual void insertItem(int position, const QString& filePath) = 0; // newMedia + insertItem
-    virtual void play() = 0; // controls.play
-    virtual void pause() = 0; // controls.pause
+    virtual void play() = 0;                                            // controls.play
+    virtual void pause() = 0;                                           // controls.pause
     virtual PlaybackState playbackState() const { return {}; }
 
     // Told the path of each listed file the player could not open, on the UI thread.

@@ -53,10 +53,7 @@ constexpr OptionValue kNullOptions[] = {
     {mpvname::kAo, "null"},
 };
 
-QString errorText(int code)
-{
-    return QString::fromUtf8(mpv_error_string(code));
-}
+QString errorText(int code) { return QString::fromUtf8(mpv_error_string(code)); }
 
 }
 
@@ -72,9 +69,12 @@ struct MpvPlayer::PropertyHandler {
 };
 
 const MpvPlayer::EventHandler MpvPlayer::kEventHandlers[] = {
-    {MPV_EVENT_START_FILE, &MpvPlayer::onStartFile},   {MPV_EVENT_FILE_LOADED, &MpvPlayer::onFileLoaded},
-    {MPV_EVENT_END_FILE, &MpvPlayer::onEndFile},       {MPV_EVENT_PROPERTY_CHANGE, &MpvPlayer::onPropertyChange},
-    {MPV_EVENT_LOG_MESSAGE, &MpvPlayer::onLogMessage}, {MPV_EVENT_SHUTDOWN, &MpvPlayer::onShutdown},
+    {MPV_EVENT_START_FILE, &MpvPlayer::onStartFile},
+    {MPV_EVENT_FILE_LOADED, &MpvPlayer::onFileLoaded},
+    {MPV_EVENT_END_FILE, &MpvPlayer::onEndFile},
+    {MPV_EVENT_PROPERTY_CHANGE, &MpvPlayer::onPropertyChange},
+    {MPV_EVENT_LOG_MESSAGE, &MpvPlayer::onLogMessage},
+    {MPV_EVENT_SHUTDOWN, &MpvPlayer::onShutdown},
 };
 
 // The index in this table is the reply id of the observation.
@@ -108,8 +108,7 @@ MpvPlayer::MpvPlayer(QWidget* videoParent, const MpvPlayerOptions& options, QObj
         for (const OptionValue& o : table) {
             const int rc = mpv_set_option_string(m_mpv, o.name, o.value);
             if (rc < 0)
-                qCWarning(lcPlayer).noquote()
-                    << "mpv option" << o.name << "=" << o.value << "refused:" << errorText(rc);
+                qCWarning(lcPlayer).noquote() << "mpv option" << o.name << "=" << o.value << "refused:" << errorText(rc);
         }
     };
     setOptions(kKioskOptions);
@@ -152,10 +151,7 @@ MpvPlayer::~MpvPlayer()
         delete m_video.data();
 }
 
-QWidget* MpvPlayer::videoWidget() const
-{
-    return m_video.data();
-}
+QWidget* MpvPlayer::videoWidget() const { return m_video.data(); }
 
 // Called on an mpv thread: only hand the work to the UI thread, and only once until
 // it has run, so a burst of events does not flood the event queue.
@@ -222,13 +218,12 @@ void MpvPlayer::onEndFile(const mpv_event& event)
     const auto* end = static_cast<const mpv_event_end_file*>(event.data);
     const QString path = m_pathById.value(end->playlist_entry_id);
     // A broken file may also end with "end of file" without ever loading.
-    const bool failed
-        = end->reason == MPV_END_FILE_REASON_ERROR || (end->reason == MPV_END_FILE_REASON_EOF && !m_currentLoaded);
+    const bool failed = end->reason == MPV_END_FILE_REASON_ERROR
+        || (end->reason == MPV_END_FILE_REASON_EOF && !m_currentLoaded);
     if (failed) {
         ++m_failuresInARow;
-        const QString reason = end->reason == MPV_END_FILE_REASON_ERROR
-            ? errorText(end->error)
-            : QStringLiteral("nothing playable in the file");
+        const QString reason = end->reason == MPV_END_FILE_REASON_ERROR ? errorText(end->error)
+                                                                        : QStringLiteral("nothing playable in the file");
         qCWarning(lcPlayer).noquote() << "cannot play" << path << "-" << reason << "- skipped";
         emit playbackFailed(path, reason);
         reportFailure(path);
@@ -262,10 +257,7 @@ void MpvPlayer::onLogMessage(const mpv_event& event)
     qCWarning(lcPlayer).noquote() << "mpv" << text << "(told once)";
 }
 
-void MpvPlayer::onShutdown(const mpv_event&)
-{
-    qCWarning(lcPlayer) << "mpv shut down";
-}
+void MpvPlayer::onShutdown(const mpv_event&) { qCWarning(lcPlayer) << "mpv shut down"; }
 
 // mpv stops after one pass in which every item failed, loop or not, and stays idle:
 // without a new attempt one bad pass would leave the screen black until the reboot.
@@ -281,8 +273,7 @@ void MpvPlayer::onIdleActive(const mpv_event_property& property)
     if (count <= 0)
         return;
     if (m_failuresInARow >= count) {
-        qCWarning(lcPlayer).noquote() << QStringLiteral(
-                                             "every item of the playlist failed (%1 items); trying again in %2 ms")
+        qCWarning(lcPlayer).noquote() << QStringLiteral("every item of the playlist failed (%1 items); trying again in %2 ms")
                                              .arg(count)
                                              .arg(m_options.retryAfterAllFailedMs);
         emit allItemsFailed();
@@ -418,20 +409,11 @@ QString MpvPlayer::pathOfEntry(qint64 entryId) const
     return path;
 }
 
-int MpvPlayer::currentPosition() const
-{
-    return static_cast<int>(intProperty(mpvname::kPlaylistPos, -1));
-}
+int MpvPlayer::currentPosition() const { return static_cast<int>(intProperty(mpvname::kPlaylistPos, -1)); }
 
-bool MpvPlayer::isPaused() const
-{
-    return flagProperty(mpvname::kPause, false);
-}
+bool MpvPlayer::isPaused() const { return flagProperty(mpvname::kPause, false); }
 
-bool MpvPlayer::isIdle() const
-{
-    return flagProperty(mpvname::kIdleActive, true);
-}
+bool MpvPlayer::isIdle() const { return flagProperty(mpvname::kIdleActive, true); }
 
 PlaybackState MpvPlayer::playbackState() const
 {

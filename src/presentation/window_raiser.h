@@ -35,7 +35,8 @@ private:
 // raise of a managed window cannot cover a bypassing one. Given the order the raises
 // asked for, these are the bypassing windows that must go to the bottom instead,
 // top first, so that what is seen is the same.
-QList<StackedWindow> windowsToLower(const QList<StackedWindow>& topFirst, const QList<StackedWindow>& managed);
+QList<StackedWindow> windowsToLower(const QList<StackedWindow>& topFirst,
+                                    const QList<StackedWindow>& managed);
 
 // The production raiser over the real windows; a window not set yet is skipped. A
 // window already shown on top of the ones raised here is left where it is: the banner

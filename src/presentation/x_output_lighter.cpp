@@ -16,23 +16,16 @@
 namespace zepril {
 
 namespace {
-xcb_connection_t* xcb(void* connection)
-{
-    return static_cast<xcb_connection_t*>(connection);
-}
+xcb_connection_t* xcb(void* connection) { return static_cast<xcb_connection_t*>(connection); }
 
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+template <typename Reply>
+using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
 
-template <typename Reply> ReplyPtr<Reply> owned(Reply* reply)
-{
-    return ReplyPtr<Reply>(reply, &std::free);
-}
+template <typename Reply>
+ReplyPtr<Reply> owned(Reply* reply) { return ReplyPtr<Reply>(reply, &std::free); }
 
 // The millimetres the server reports for a size in pixels, at 96 dots per inch.
-uint32_t millimetres(int pixels)
-{
-    return uint32_t(pixels * 25.4 / 96 + 0.5);
-}
+uint32_t millimetres(int pixels) { return uint32_t(pixels * 25.4 / 96 + 0.5); }
 }
 
 XOutputLighter* XOutputLighter::create(QObject* parent)
@@ -40,11 +33,11 @@ XOutputLighter* XOutputLighter::create(QObject* parent)
     if (!qGuiApp || !qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
         return nullptr;
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const xcb_query_extension_reply_t* randr
-        = c && !xcb_connection_has_error(c) ? xcb_get_extension_data(c, &xcb_randr_id) : nullptr;
+    const xcb_query_extension_reply_t* randr =
+        c && !xcb_connection_has_error(c) ? xcb_get_extension_data(c, &xcb_randr_id) : nullptr;
     auto version = randr && randr->present
-        ? owned(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 2), nullptr))
-        : owned<xcb_randr_query_version_reply_t>(nullptr);
+                       ? owned(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 2), nullptr))
+                       : owned<xcb_randr_query_version_reply_t>(nullptr);
     if (!version || (version->major_version == 1 && version->minor_version < 2)) {
         qCInfo(lcPlayer) << "the X server cannot set outputs (no RandR 1.2); outputs that light later are not followed";
         xcb_disconnect(c);
@@ -57,7 +50,9 @@ XOutputLighter* XOutputLighter::create(QObject* parent)
 }
 
 XOutputLighter::XOutputLighter(void* connection, quint32 root, QObject* parent)
-    : QObject(parent), m_connection(connection), m_root(root),
+    : QObject(parent),
+      m_connection(connection),
+      m_root(root),
       m_notifier(new QSocketNotifier(xcb_get_file_descriptor(xcb(connection)), QSocketNotifier::Read, this))
 {
     connect(m_notifier, &QSocketNotifier::activated, this, &XOutputLighter::readEvents);
@@ -108,8 +103,8 @@ int XOutputLighter::lightConnectedOutputs()
                                size_t(xcb_randr_get_output_info_name_length(output.get())));
         // The preferred modes come first; without one, the first the server lists.
         const xcb_randr_mode_t wanted = xcb_randr_get_output_info_modes(output.get())[0];
-        const xcb_randr_mode_info_t* mode
-            = std::find_if(modes, modes + modeCount, [&](const auto& m) { return m.id == wanted; });
+        const xcb_randr_mode_info_t* mode =
+            std::find_if(modes, modes + modeCount, [&](const auto& m) { return m.id == wanted; });
         if (mode == modes + modeCount)
             continue;
         // A display controller this output can use that drives nothing yet.
@@ -141,14 +136,14 @@ int XOutputLighter::lightConnectedOutputs()
                                       XCB_RANDR_ROTATION_ROTATE_0, 1, &outputs[i]),
             nullptr));
         if (!set || set->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
-            qCWarning(lcPlayer).noquote()
-                << "output" << QString::fromStdString(name)
-                << "is connected but dark; the X server refused to light it at" << mode->width << "x" << mode->height;
+            qCWarning(lcPlayer).noquote() << "output" << QString::fromStdString(name)
+                                          << "is connected but dark; the X server refused to light it at"
+                                          << mode->width << "x" << mode->height;
             continue;
         }
-        qCInfo(lcPlayer).noquote().nospace()
-            << "output " << QString::fromStdString(name) << " was connected but dark: lit at " << mode->width << "x"
-            << mode->height;
+        qCInfo(lcPlayer).noquote().nospace() << "output " << QString::fromStdString(name)
+                                             << " was connected but dark: lit at " << mode->width << "x"
+                                             << mode->height;
         ++lit;
     }
     xcb_flush(c);

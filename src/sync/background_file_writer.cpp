@@ -19,10 +19,7 @@ namespace {
 // final flush only waits for the tail.
 constexpr qint64 kWritebackStep = 16 * 1024 * 1024;
 
-QString systemError(int error = errno)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
+QString systemError(int error = errno) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 // 0, or the reason the bytes could not all be written.
 int writeAll(int fd, const QByteArray& bytes)
@@ -45,14 +42,12 @@ int writeAll(int fd, const QByteArray& bytes)
 
 }
 
-BackgroundFileWriter::BackgroundFileWriter(qint64 maxQueued) : m_maxQueued(maxQueued)
+BackgroundFileWriter::BackgroundFileWriter(qint64 maxQueued)
+    : m_maxQueued(maxQueued)
 {
 }
 
-BackgroundFileWriter::~BackgroundFileWriter()
-{
-    abandon();
-}
+BackgroundFileWriter::~BackgroundFileWriter() { abandon(); }
 
 bool BackgroundFileWriter::open(const QString& path, bool append)
 {
@@ -168,13 +163,10 @@ void BackgroundFileWriter::work()
 void BackgroundFileWriter::notify()
 {
     m_progress.notify_all();
-    QMetaObject::invokeMethod(
-        &m_notices,
-        [this] {
-            if (m_waitLoop)
-                m_waitLoop->quit();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&m_notices, [this] {
+        if (m_waitLoop)
+            m_waitLoop->quit();
+    }, Qt::QueuedConnection);
 }
 
 void BackgroundFileWriter::waitUntil(const std::function<bool()>& done)

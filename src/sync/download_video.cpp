@@ -33,10 +33,7 @@ namespace {
 constexpr int kReadSize = 256 * 1024;
 constexpr int kYieldEveryMs = 5;
 
-void yieldOnce()
-{
-    QCoreApplication::processEvents();
-}
+void yieldOnce() { QCoreApplication::processEvents(); }
 
 // Sleeps in the event loop until the control has the response (or has failed).
 void waitWhileExecuting(TransferControl& inet)
@@ -55,7 +52,8 @@ void waitWhileExecuting(TransferControl& inet)
 void abandonTransfer(TransferControl& inet)
 {
     inet.cancel();
-    while (!inet.getChunk(kReadSize).isEmpty()) { }
+    while (!inet.getChunk(kReadSize).isEmpty()) {
+    }
 }
 
 struct Length {
@@ -91,17 +89,14 @@ std::optional<ContentRange> parseContentRange(const QString& header)
     const QRegularExpressionMatch match = form.match(header);
     if (!match.hasMatch())
         return std::nullopt;
-    ContentRange range {match.captured(1).toLongLong(), match.captured(2).toLongLong(),
-                        match.captured(3) == u'*' ? -1 : match.captured(3).toLongLong()};
+    ContentRange range{match.captured(1).toLongLong(), match.captured(2).toLongLong(),
+                       match.captured(3) == u'*' ? -1 : match.captured(3).toLongLong()};
     if (range.last < range.first || (range.total >= 0 && range.last >= range.total))
         return std::nullopt;
     return range;
 }
 
-QString megabytes(qint64 bytes)
-{
-    return QString::number(double(bytes) / 1048576.0, 'f', 1) + QStringLiteral(" MB");
-}
+QString megabytes(qint64 bytes) { return QString::number(double(bytes) / 1048576.0, 'f', 1) + QStringLiteral(" MB"); }
 
 }
 
@@ -111,23 +106,23 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
     BackgroundFileWriter file;
     bool opened = false;
     // keepPartial: what reached the disk is good and the server can give the rest.
-    auto fail
-        = [&](const QString& reason, bool keepPartial = false) {
-              if (keepPartial) {
-                  if (opened)
-                      file.finish(); // the bytes kept must be on the disk before anything relies on them
-              } else {
-                  file.abandon();
-                  if (QFileInfo::exists(partialPath) && !QFile::remove(partialPath))
-                      qCWarning(lcSync) << "cannot delete the partial file" << partialPath;
-                  ctx.failedDownloads.forget(partialPath);
-              }
-              ctx.failedDownloads.noteFailedDownload(destination);
-              qCWarning(lcSync).noquote()
-                  << "download failed:" << url << "->" << destination << ":" << reason
-                  << (keepPartial ? QStringLiteral("(partial file kept, the rest is asked for next time)") : QString());
-              return false;
-          };
+    auto fail = [&](const QString& reason, bool keepPartial = false) {
+        if (keepPartial) {
+            if (opened)
+                file.finish(); // the bytes kept must be on the disk before anything relies on them
+        } else {
+            file.abandon();
+            if (QFileInfo::exists(partialPath) && !QFile::remove(partialPath))
+                qCWarning(lcSync) << "cannot delete the partial file" << partialPath;
+            ctx.failedDownloads.forget(partialPath);
+        }
+        ctx.failedDownloads.noteFailedDownload(destination);
+        qCWarning(lcSync).noquote() << "download failed:" << url << "->" << destination << ":" << reason
+                                    << (keepPartial
+                                            ? QStringLiteral("(partial file kept, the rest is asked for next time)")
+                                            : QString());
+        return false;
+    };
     // The partial file cannot be continued: it goes, and the whole file is asked for.
     auto startOver = [&](const QString& reason) {
         abandonTransfer(ctx.transfer);
@@ -177,8 +172,8 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
         return fail(textType);
     }
 
-    RemoteVersion version {url, -1, ctx.transfer.getHeader(QStringLiteral("ETag")).trimmed(),
-                           ctx.transfer.getHeader(QStringLiteral("Last-Modified")).trimmed()};
+    RemoteVersion version{url, -1, ctx.transfer.getHeader(QStringLiteral("ETag")).trimmed(),
+                          ctx.transfer.getHeader(QStringLiteral("Last-Modified")).trimmed()};
     const Length announced = announcedLength(ctx.transfer.getHeader(QStringLiteral("Content-Length")));
     // Where this answer's bytes go in the file, and how many it owes.
     qint64 writeFrom = 0;
@@ -355,7 +350,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
     if (ctx.versions)
         ctx.versions->record(destination, version);
     qCInfo(lcSync).noquote() << "downloaded" << url << "->" << destination << onDisk << "bytes"
-                             << (writeFrom > 0 ? QStringLiteral("(%1 resumed)").arg(received) : QString());
+                   << (writeFrom > 0 ? QStringLiteral("(%1 resumed)").arg(received) : QString());
     return true;
 }
 

@@ -21,10 +21,10 @@ class VideoVersions;
 inline constexpr qint64 kFreeSpaceMargin = 64 * 1024 * 1024;
 
 struct DownloadContext {
-    TransferControl& transfer; // the HTTP transfer control, used by this routine alone
-    StartupReporter& reporter; // status line, progress text and bar
-    FailedDownloads& failedDownloads; // the journal of downloads that did not complete
-    int progressRefreshMs = 100; // the progress follows the bytes at least this often
+    TransferControl& transfer;            // the HTTP transfer control, used by this routine alone
+    StartupReporter& reporter;         // status line, progress text and bar
+    FailedDownloads& failedDownloads;  // the journal of downloads that did not complete
+    int progressRefreshMs = 100;       // the progress follows the bytes at least this often
     VideoVersions* versions = nullptr; // what the server said of each whole download; none: not kept
     qint64 freeSpaceMargin = kFreeSpaceMargin;
 };

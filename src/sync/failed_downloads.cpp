@@ -60,7 +60,8 @@ bool isInVideoStore(const ProgramPaths& paths, const QString& path)
     return false;
 }
 
-FailedDownloads::FailedDownloads(ProgramPaths paths) : m_paths(std::move(paths))
+FailedDownloads::FailedDownloads(ProgramPaths paths)
+    : m_paths(std::move(paths))
 {
 }
 

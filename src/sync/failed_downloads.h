@@ -37,8 +37,8 @@ QString partialPathFor(const QString& destination);
 // What the server said of the whole file when a download began.
 struct RemoteVersion {
     QString url;
-    qint64 size = -1; // the whole file's length; -1: not announced
-    QString etag; // as sent, quotes included
+    qint64 size = -1;     // the whole file's length; -1: not announced
+    QString etag;         // as sent, quotes included
     QString lastModified; // as sent
     // The validator an If-Range may carry: a strong ETag, else the date; empty: none.
     QString ifRangeValidator() const;
@@ -95,7 +95,7 @@ private:
 
     ProgramPaths m_paths;
     std::shared_ptr<Disk> m_disk = std::make_shared<Disk>();
-    QStringList m_order; // the journal's paths, in order
+    QStringList m_order;            // the journal's paths, in order
     QMap<QString, Entry> m_entries; // what is known of each
     QStringList m_failedDownloads;
     QStringList m_unplayable;

@@ -26,10 +26,7 @@ QString hundredthsText(long long hundredths, const QLocale& locale)
 }
 
 // std::nearbyint follows the default rounding mode, which is to nearest, ties to even.
-long long roundHalfEven(double value)
-{
-    return static_cast<long long>(std::nearbyint(value));
-}
+long long roundHalfEven(double value) { return static_cast<long long>(std::nearbyint(value)); }
 
 }
 

@@ -21,10 +21,10 @@ struct RemoteHead;
 struct SyncContext {
     ProgramPaths paths;
     QString activeVideoDir;
-    ServerAddress content; // the content server the videos come from
+    ServerAddress content;       // the content server the videos come from
     ConnectionProbe& probe;
     StartupReporter& reporter;
-    FailedDownloads& failedDownloads; // the partial files of videos no longer listed leave it
+    FailedDownloads& failedDownloads;   // the partial files of videos no longer listed leave it
     // Fetches one video (downloadVideo in production); true on success.
     std::function<bool(const QString& url, const QString& destination, const QString& name)> download;
     // What the server says of a listed video that is on disk already (HttpHead in
@@ -35,13 +35,13 @@ struct SyncContext {
 
 // What one category's synchronization did.
 struct CategorySync {
-    bool listed = false; // false: nothing was looked at (no connection, no list)
-    QStringList deleted; // local names the server no longer lists, deleted
+    bool listed = false;    // false: nothing was looked at (no connection, no list)
+    QStringList deleted;    // local names the server no longer lists, deleted
     QStringList downloaded; // server names fetched whole
-    QStringList replaced; // of those, videos on disk that the server had changed
-    QStringList failed; // server names whose download failed
-    QStringList rejected; // server names that are not plain file names, ignored
-    QStringList listing; // the directory's files once the deletions are done
+    QStringList replaced;   // of those, videos on disk that the server had changed
+    QStringList failed;     // server names whose download failed
+    QStringList rejected;   // server names that are not plain file names, ignored
+    QStringList listing;    // the directory's files once the deletions are done
 };
 
 // http://host/videos/<category>/<name>, the name percent-encoded.

@@ -17,9 +17,9 @@ QStringList safeServerNames(const QStringList& serverNames, QStringList* rejecte
 QStringList namesMissingFrom(const QStringList& names, const QStringList& reference);
 
 struct SyncPlan {
-    QStringList toDelete; // local names the server no longer lists, in listing order
+    QStringList toDelete;   // local names the server no longer lists, in listing order
     QStringList toDownload; // server names the directory lacks, in server order
-    QStringList rejected; // server names ignored because they are not safe
+    QStringList rejected;   // server names ignored because they are not safe
 };
 
 // A rejected name is never downloaded, but it takes nothing away from the list: no

@@ -6,7 +6,8 @@
 
 namespace zepril {
 
-VideoVersions::VideoVersions(QString file) : m_file(std::move(file))
+VideoVersions::VideoVersions(QString file)
+    : m_file(std::move(file))
 {
     QStringList lines;
     ReadFileToList(m_file, lines);

@@ -93,7 +93,8 @@ void askDailyRebootOnce(const ProgramPaths& paths, const QDateTime& now, Reboote
 void askMissedDailyReboot(const ProgramPaths& paths, const QDateTime& now, const QDateTime& bootedAt,
                           std::optional<QTime> rebootTime, Rebooter& rebooter)
 {
-    const DailyRebootDecision decision = decideDailyReboot({now, bootedAt, readLastDailyReboot(paths), rebootTime, {}});
+    const DailyRebootDecision decision
+        = decideDailyReboot({now, bootedAt, readLastDailyReboot(paths), rebootTime, {}});
     if (!decision.due)
         return;
     qCInfo(lcScheduler).noquote() << "daily reboot missed while the player restarted:" << decision.reason;

@@ -99,10 +99,7 @@ bool systemctlReboot(QString& error)
 
 }
 
-bool systemRebootForbidden()
-{
-    return qEnvironmentVariableIsSet("ZEPRIL_FORBID_REBOOT");
-}
+bool systemRebootForbidden() { return qEnvironmentVariableIsSet("ZEPRIL_FORBID_REBOOT"); }
 
 RebootActions systemRebootActions()
 {
@@ -149,8 +146,7 @@ bool SystemRebooter::requestReboot()
     }
 
     if (m_forbidden) {
-        qCWarning(lcSystem)
-            << "reboot requested: refused, ZEPRIL_FORBID_REBOOT is set and no reboot command is configured";
+        qCWarning(lcSystem) << "reboot requested: refused, ZEPRIL_FORBID_REBOOT is set and no reboot command is configured";
         return false;
     }
 
@@ -186,7 +182,7 @@ void EnableShutdownPrivilege()
         qCWarning(lcSystem) << "cannot open the process token, error" << GetLastError();
         return;
     }
-    TOKEN_PRIVILEGES privileges {};
+    TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     if (LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid))

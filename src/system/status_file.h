@@ -12,14 +12,14 @@ namespace zepril {
 
 struct ChannelStatus {
     QString version;
-    QString state; // "starting", "playing", "no video", "stopping"
-    QString currentItem; // the playlist item on screen, "" when none
+    QString state;              // "starting", "playing", "no video", "stopping"
+    QString currentItem;        // the playlist item on screen, "" when none
     int playlistSize = 0;
     QDateTime lastTextsRefresh; // invalid: none yet this run
-    QString lastTextsOutcome; // "refreshed", "fetch failed", "no connection"
-    QDateTime lastSync; // invalid: no synchronization this run (manual mode)
+    QString lastTextsOutcome;   // "refreshed", "fetch failed", "no connection"
+    QDateTime lastSync;         // invalid: no synchronization this run (manual mode)
     QStringList lastSyncFailed; // paths of the downloads that failed
-    QDateTime nextReboot; // invalid: the configured time never matches
+    QDateTime nextReboot;       // invalid: the configured time never matches
     qint64 uptimeSeconds = 0;
     QDateTime written;
 };

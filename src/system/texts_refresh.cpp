@@ -13,7 +13,8 @@ RefreshOutcome refreshTexts(PhraseState& state, ConnectionProbe& probe, const st
 {
     QString kind;
     if (!IsInternetConnected(probe, kind)) {
-        qCInfo(lcScheduler) << "texts refresh skipped: no connection; the" << state.lstPhrase.size() << "phrases stay";
+        qCInfo(lcScheduler) << "texts refresh skipped: no connection; the" << state.lstPhrase.size()
+                            << "phrases stay";
         return RefreshOutcome::NoConnection;
     }
 

@@ -14,7 +14,7 @@ struct WordPictogram {
 };
 
 // The service's vocabulary; a word it adds later falls back to mist until listed here.
-constexpr std::array<WordPictogram, 12> kWordTable {{
+constexpr std::array<WordPictogram, 12> kWordTable{{
     {u"soleil", 1},
     {u"voile", 2},
     {u"nuageux", 2},

@@ -22,8 +22,8 @@ std::optional<QString> extractInto(const QString& document, const QString& name,
     return value;
 }
 
-bool showDaytime(const QString& document, QStringList& lstMeteo, WeatherDisplay& display, const QString& wordElement,
-                 const QString& temperatureElement)
+bool showDaytime(const QString& document, QStringList& lstMeteo, WeatherDisplay& display,
+                 const QString& wordElement, const QString& temperatureElement)
 {
     const std::optional<QString> word = extractInto(document, wordElement, lstMeteo);
     if (!word)

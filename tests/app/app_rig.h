@@ -33,11 +33,10 @@ struct ProgramDir {
     void config(const QString& variables)
     {
         const QString local = "127.0.0.1:" + QString::number(server.port());
-        tree.write("cfg/config.ini",
-                   ("[Variables_Setup]\r\n" + variables + "\r\n[Serveurs]\r\nmaj=" + local + "\r\nvideos=" + local
-                    + "\r\nmeteo=" + local + "\r\nftp=127.0.0.1:" + QString::number(unusedLocalPort())
-                    + "\r\n[Supervision]\r\ntextfile_dir=" + tree.path("collector") + "\r\n")
-                       .toUtf8());
+        tree.write("cfg/config.ini", ("[Variables_Setup]\r\n" + variables + "\r\n[Serveurs]\r\nmaj=" + local + "\r\nvideos="
+                                      + local + "\r\nmeteo=" + local + "\r\nftp=127.0.0.1:" + QString::number(unusedLocalPort())
+                                      + "\r\n[Supervision]\r\ntextfile_dir=" + tree.path("collector") + "\r\n")
+                                         .toUtf8());
     }
 };
 

@@ -24,10 +24,10 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
     const auto run = [&tree](const char* argument, const char* next = nullptr) {
         QString text;
         QTextStream out(&text);
-        const QStringList arguments = next ? QStringList {argument, next} : QStringList {argument};
+        const QStringList arguments = next ? QStringList{argument, next} : QStringList{argument};
         const auto status = runTechnicianCommand(arguments, ProgramPaths(tree.root()), out);
         out.flush();
-        return Answer {status, text};
+        return Answer{status, text};
     };
     tree.write("cfg/config.ini", "[Variables_Setup]\r\nmajvid_heure=3:00\r\ntaille_police=0\r\n");
 
@@ -43,9 +43,9 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
 
     // The scheduler, the status file, --reboot-time (which the timer that reboots a
     // stopped channel asks) and --check-config read majvid_heure alike ("": no reboot).
-    const std::pair<const char*, QString> rows[]
-        = {{"03:00", "03:00"}, {"3:00", "03:00"}, {"0300", "03:00"}, {"03h00", "03:00"}, {"", ""},
-           {"24:00", "00:00"}, {"03", ""},        {"25:00", ""},     {"12:60", ""}};
+    const std::pair<const char*, QString> rows[] = {{"03:00", "03:00"}, {"3:00", "03:00"}, {"0300", "03:00"},
+                                                    {"03h00", "03:00"}, {"", ""},          {"24:00", "00:00"},
+                                                    {"03", ""},         {"25:00", ""},     {"12:60", ""}};
     for (const auto& [setting, time] : rows) {
         tree.write("cfg/config.ini", QByteArray("[Variables_Setup]\r\nmajvid_heure=") + setting + "\r\n");
         const Answer asked = run("--reboot-time");
@@ -57,13 +57,12 @@ TEST(CommandLine, TheTechniciansCommandsAnswerWithoutStartingTheChannel)
         const QString scheduled = scheduler.rebootTime() ? scheduler.rebootTime()->toString("hh:mm") : "";
         const QString checked = run("--check-config").text;
         const bool plain = time == QLatin1String(setting) && !time.isEmpty();
-        EXPECT_EQ(
-            std::tuple(asked.text.trimmed(), asked.status, next ? next->time().toString("hh:mm") : "", scheduled,
-                       checked.contains(QStringLiteral("majvid_heure=\"%1\"").arg(setting)),
-                       checked.contains("the daily reboot is at " + time), checked.contains("never happens")),
-            std::tuple(time, time.isEmpty() ? 1 : 0, time, time, !plain, !plain && !time.isEmpty(), time.isEmpty()))
-            << setting << "\n"
-            << qPrintable(checked);
+        EXPECT_EQ(std::tuple(asked.text.trimmed(), asked.status, next ? next->time().toString("hh:mm") : "", scheduled,
+                             checked.contains(QStringLiteral("majvid_heure=\"%1\"").arg(setting)),
+                             checked.contains("the daily reboot is at " + time), checked.contains("never happens")),
+                  std::tuple(time, time.isEmpty() ? 1 : 0, time, time, !plain, !plain && !time.isEmpty(),
+                             time.isEmpty()))
+            << setting << "\n" << qPrintable(checked);
     }
 
     EXPECT_EQ(run("--status").status, 1);

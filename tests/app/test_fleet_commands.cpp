@@ -52,7 +52,7 @@ TEST(FleetCommands, WithoutAPlayerTheLastFilesAnswerAndWithOneThePlayerItself)
         return std::unique_ptr<test::FakeMediaPlayer>(player = new test::FakeMediaPlayer);
     };
     p.makeWebView = [] { return std::make_unique<StartupPageView>(QString(), nullptr); };
-    PlayerApp app(dir.paths(), Timings {.startupWindowMs = 10, .httpConnectTimeoutMs = 500}, std::move(p));
+    PlayerApp app(dir.paths(), Timings{.startupWindowMs = 10, .httpConnectTimeoutMs = 500}, std::move(p));
     app.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return app.loaded(); }, 10000));
     player->showPlaying(dir.tree.path("videos-auto/night/n.mp4"));

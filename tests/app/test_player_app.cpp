@@ -38,21 +38,12 @@ public:
 
 class RecordingShell final : public ShellOpener {
 public:
-    bool open(const QString& target) override
-    {
-        opened << target;
-        return true;
-    }
+    bool open(const QString& target) override { opened << target; return true; }
     QStringList opened;
 };
 
-const Timings kShortTimings {.startupWindowMs = 30,
-                             .noConnectionWaitMs = 40,
-                             .overlayFirstShowMs = 50,
-                             .textsTickMs = 30,
-                             .httpConnectTimeoutMs = 500,
-                             .httpIdleTimeoutMs = 1000,
-                             .ftpRequestTimeoutS = 1};
+const Timings kShortTimings{.startupWindowMs = 30, .noConnectionWaitMs = 40, .overlayFirstShowMs = 50, .textsTickMs = 30,
+                            .httpConnectTimeoutMs = 500, .httpIdleTimeoutMs = 1000, .ftpRequestTimeoutS = 1};
 
 // The fakes of the platform; a blank start-up page, since no helper is named.
 PlayerPlatform testPlatform(bool connected = true)
@@ -60,10 +51,7 @@ PlayerPlatform testPlatform(bool connected = true)
     PlayerPlatform p;
     p.probe = std::make_unique<FakeProbe>(connected);
     p.random = std::make_unique<RandomSource>(7);
-    p.makePlayer = [](QWidget*, QWidget*& video) {
-        video = nullptr;
-        return std::make_unique<FakeMediaPlayer>();
-    };
+    p.makePlayer = [](QWidget*, QWidget*& video) { video = nullptr; return std::make_unique<FakeMediaPlayer>(); };
     p.makeWebView = [] { return std::make_unique<StartupPageView>(QString(), nullptr); };
     return p;
 }
@@ -243,8 +231,7 @@ TEST(PlayerApp, ASecondPlayerOnTheSameDirectoryEndsWithoutTouchingAnything)
     dir.tree.write("videos-auto/night/partial.mp4", "in progress");
     const ProgramLock first(dir.paths()); // the running player
     ASSERT_TRUE(first.acquired());
-    const auto entries
-        = [&] { return QDir(dir.tree.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); };
+    const auto entries = [&] { return QDir(dir.tree.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); };
     const QStringList before = entries();
 
     qputenv("ZEPRIL_HOME", dir.tree.root().toUtf8()); // for the second player only

@@ -39,8 +39,7 @@ TEST(ScreenFollowing, OnXorgTheWindowsFollowTheScreenAndADarkOutputIsLit)
     ClockWeatherStrip strip(clock, Timings::production());
     strip.load();
     main.show();
-    const auto follower = followScreen(
-        main, banner, [&] { return &strip; }, Timings::production());
+    const auto follower = followScreen(main, banner, [&] { return &strip; }, Timings::production());
     EXPECT_TRUE(follower->lightsOutputs());
 
     // Within two seconds of a change the main screen and the video cover the screen, the
@@ -57,9 +56,9 @@ TEST(ScreenFollowing, OnXorgTheWindowsFollowTheScreenAndADarkOutputIsLit)
     };
     // A new mode; then switched off, the output is lit again at its preferred mode.
     for (const auto& [xrandr, width, height] :
-         {std::tuple(QStringList {"--mode", "1024x768", "--fb", "1024x768"}, 1024, 768),
-          std::tuple(QStringList {"--off"}, 1280, 720)}) {
-        ASSERT_EQ(QProcess::execute(QStringLiteral("xrandr"), QStringList {"--output", "DUMMY0"} + xrandr), 0);
+         {std::tuple(QStringList{"--mode", "1024x768", "--fb", "1024x768"}, 1024, 768),
+          std::tuple(QStringList{"--off"}, 1280, 720)}) {
+        ASSERT_EQ(QProcess::execute(QStringLiteral("xrandr"), QStringList{"--output", "DUMMY0"} + xrandr), 0);
         (void)QTest::qWaitFor([&, width = width, height = height] { return laidOut() == on(width, height); }, 2000);
         EXPECT_EQ(laidOut(), on(width, height)) << xrandr.join(' ').toStdString();
     }

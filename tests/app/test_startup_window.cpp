@@ -20,7 +20,7 @@ namespace {
 // Records the addresses it is asked to open and tells when it is destroyed.
 class FakeWebView final : public WebView {
 public:
-    FakeWebView(QStringList* navigated, bool* destroyed) : m_navigated(navigated), m_destroyed(destroyed) { }
+    FakeWebView(QStringList* navigated, bool* destroyed) : m_navigated(navigated), m_destroyed(destroyed) {}
     ~FakeWebView() override { *m_destroyed = true, delete m_area.data(); }
     void navigate(const QString& url) override { *m_navigated << url; }
     QWidget* widget() override { return m_area; }
@@ -40,12 +40,13 @@ struct Window {
             tree.write("cfg/url.dat", previous);
         ServerConfig servers = defaultServerConfig();
         servers.update = parseServerAddress(update, QStringLiteral("http"));
-        window = new StartupWindow(ProgramPaths(tree.root()), servers, Timings {.startupWindowMs = timerMs},
+        window = new StartupWindow(ProgramPaths(tree.root()), servers, Timings{.startupWindowMs = timerMs},
                                    std::make_unique<FakeWebView>(&navigated, &webViewDestroyed));
         window->load();
     }
     ~Window() { delete window.data(); }
-    template <typename W = QLabel> W* child(const QString& name) const { return window->findChild<W*>(name); }
+    template <typename W = QLabel>
+    W* child(const QString& name) const { return window->findChild<W*>(name); }
 
     test::TempTree tree;
     QPointer<StartupWindow> window;
@@ -132,9 +133,8 @@ TEST(StartupWindow, ShowsWhatTheStartupReportsThenAsksForTheMainScreenUntilItGoe
 TEST(WebEngineFlags, AddsTheKioskFlagsOnceAndKeepsTheOthers)
 {
     const QByteArray root = webEngineFlags("--lang=fr  --disable-gpu", true);
-    EXPECT_EQ(root,
-              "--lang=fr --disable-gpu --no-sandbox --disable-background-networking "
-              "--disable-component-update --no-first-run");
+    EXPECT_EQ(root, "--lang=fr --disable-gpu --no-sandbox --disable-background-networking "
+                    "--disable-component-update --no-first-run");
     EXPECT_EQ(webEngineFlags(root, true), root);
     EXPECT_FALSE(webEngineFlags("", false).contains("--no-sandbox"));
 }

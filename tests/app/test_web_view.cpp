@@ -30,10 +30,7 @@ qint64 parentOf(qint64 pid)
     return fields.size() > 1 && fields.at(0) != "Z" ? fields.at(1).toLongLong() : 0;
 }
 
-bool alive(qint64 pid)
-{
-    return parentOf(pid) != 0;
-}
+bool alive(qint64 pid) { return parentOf(pid) != 0; }
 
 QSet<qint64> childrenOf(qint64 parent)
 {
@@ -48,7 +45,7 @@ QSet<qint64> childrenOf(qint64 parent)
 struct Host {
     explicit Host(QString helper, int quitGraceMs = 300)
     {
-        const Timings timings {.startupPageQuitGraceMs = quitGraceMs, .startupPageTerminateGraceMs = 300};
+        const Timings timings{.startupPageQuitGraceMs = quitGraceMs, .startupPageTerminateGraceMs = 300};
         view = std::make_unique<StartupPageView>(std::move(helper), nullptr, timings);
         QObject::connect(view.get(), &StartupPageView::pageLoaded,
                          [this](const QString& shown, bool ok) { loaded << (ok ? "ok " : "failed ") + shown; });
@@ -82,7 +79,7 @@ TEST(StartupPageView, ShowsThePageInAProcessOfItsOwnThatLeavesNothingWhenUnloade
     Host host(QStringLiteral(ZEPRIL_STARTUP_PAGE_HELPER), 60000); // the helper must leave on its own
     host.view->navigate(url);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !host.loaded.isEmpty(); }, 60000)) << "the helper never reported the page";
-    EXPECT_EQ(host.loaded, QStringList {"ok " + url});
+    EXPECT_EQ(host.loaded, QStringList{"ok " + url});
     EXPECT_FALSE(server.requests().isEmpty());
 
     const qint64 helper = host.view->helperPid();
@@ -91,15 +88,14 @@ TEST(StartupPageView, ShowsThePageInAProcessOfItsOwnThatLeavesNothingWhenUnloade
     QFile maps(QStringLiteral("/proc/self/maps"));
     EXPECT_TRUE(maps.open(QIODevice::ReadOnly) && !maps.readAll().contains("libQt6WebEngine"));
     QSet<qint64> engineProcesses;
-    for (QList<qint64> todo {helper}; !todo.isEmpty();)
+    for (QList<qint64> todo{helper}; !todo.isEmpty();)
         for (qint64 child : childrenOf(todo.takeFirst()))
             todo << child, engineProcesses << child;
     EXPECT_FALSE(engineProcesses.isEmpty()) << "the engine's zygotes should be the helper's children";
 
     host.view.reset();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(helper); }, 20000)) << "the helper outlived its view";
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return std::none_of(engineProcesses.begin(), engineProcesses.end(), alive); }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::none_of(engineProcesses.begin(), engineProcesses.end(), alive); }, 10000))
         << "engine processes outlived the helper";
     EXPECT_EQ(childrenOf(getpid()), childrenBefore);
     EXPECT_TRUE(log.warnings.isEmpty()) << log.warnings.join('\n').toStdString();

@@ -24,7 +24,7 @@ TEST(ListFile, EveryLineEndEndsAName)
         {"empty file", "", {}},
     };
     for (const auto& row : rows) {
-        QStringList names {"stale"};
+        QStringList names{"stale"};
         ASSERT_TRUE(ReadFileToList(tree.write("cfg/night.ini", row.bytes), names)) << row.what;
         EXPECT_EQ(names, row.names) << row.what;
     }
@@ -32,19 +32,9 @@ TEST(ListFile, EveryLineEndEndsAName)
 
 TEST(TextCodec, Utf16ByMarkUtf8WhenValidElseWindows1252)
 {
-    EXPECT_EQ(decodeText("\xEF\xBB\xBF"
-                         "Caf\xC3\xA9"),
-              QStringLiteral("Café"));
-    EXPECT_EQ(decodeText(QByteArray("\xFF\xFE"
-                                    "C\0\xE9\0\x3D\xD8\x00\xDE",
-                                    10)),
-              QStringLiteral("Cé😀"));
-    EXPECT_EQ(decodeText(QByteArray("\xFF\xFE"
-                                    "\x6C\xDE"
-                                    "a\0",
-                                    6)),
-              QStringLiteral("\uFFFDa"))
-        << "a lone surrogate";
+    EXPECT_EQ(decodeText("\xEF\xBB\xBF" "Caf\xC3\xA9"), QStringLiteral("Café"));
+    EXPECT_EQ(decodeText(QByteArray("\xFF\xFE" "C\0\xE9\0\x3D\xD8\x00\xDE", 10)), QStringLiteral("Cé😀"));
+    EXPECT_EQ(decodeText(QByteArray("\xFF\xFE" "\x6C\xDE" "a\0", 6)), QStringLiteral("\uFFFDa")) << "a lone surrogate";
     EXPECT_EQ(decodeText("CAF\xC9"), QStringLiteral("CAFÉ")) << "a last byte that looks like a UTF-8 lead";
     // Every byte as the system's own converter has it; its five undefined bytes come
     // through as C1 controls.
@@ -61,13 +51,12 @@ TEST(ListFile, WrittenThenReadGivesTheSameNamesAndFailuresEmptyTheList)
     TempTree tree;
     const QString path = tree.write("cfg/error.ini");
     // The second list holds a mark that is part of the name.
-    for (const QStringList& names :
-         QList<QStringList> {{QStringLiteral("/opt/videos-auto/night/soirée.avi"), "", "b c"},
-                             {QStringLiteral("\uFEFFfirst.mp4"), QStringLiteral("\uFEFF")},
-                             {""},
-                             {}}) {
+    for (const QStringList& names : QList<QStringList>{{QStringLiteral("/opt/videos-auto/night/soirée.avi"), "", "b c"},
+                                                       {QStringLiteral("\uFEFFfirst.mp4"), QStringLiteral("\uFEFF")},
+                                                       {""},
+                                                       {}}) {
         ASSERT_TRUE(SaveListToFile(path, names));
-        QStringList back {"stale"};
+        QStringList back{"stale"};
         ASSERT_TRUE(ReadFileToList(path, back));
         EXPECT_EQ(back, names);
     }
@@ -77,7 +66,7 @@ TEST(ListFile, WrittenThenReadGivesTheSameNamesAndFailuresEmptyTheList)
     EXPECT_FALSE(SaveListToFile(tree.path("nodir/error.ini"), {"a"}));
     EXPECT_FALSE(tree.exists("nodir"));
     for (const QString& notAList : {tree.path("missing.ini"), tree.mkdir("adir")}) {
-        QStringList list {"x"};
+        QStringList list{"x"};
         EXPECT_FALSE(ReadFileToList(notAList, list)) << notAList;
         EXPECT_TRUE(list.isEmpty());
     }

@@ -14,7 +14,7 @@ using namespace zepril;
 // held in place of the event loop, it gives up after five seconds and says so.
 TEST(OffThread, TheCallersTimersRunWhileTheWorkWaitsAndItsResultComesBack)
 {
-    std::atomic<bool> ticked {false};
+    std::atomic<bool> ticked{false};
     QTimer::singleShot(5, [&] { ticked = true; });
     const auto started = std::chrono::steady_clock::now();
     const QString result = runOffThread([&] {

@@ -17,7 +17,7 @@ TEST(RandomSource, AFreshSeedEachRun)
 
 TEST(BuildInitialPlaylist, AtMostFiveDifferentFilesDrawnFromAllInVaryingOrder)
 {
-    for (const auto& [count, orderCount] : {std::pair {0, 1}, {1, 1}, {3, 6}, {5, 50}, {12, 150}}) {
+    for (const auto& [count, orderCount] : {std::pair{0, 1}, {1, 1}, {3, 6}, {5, 50}, {12, 150}}) {
         QStringList source;
         for (int i = 0; i < count; ++i)
             source << QStringLiteral("v%1.avi").arg(i);
@@ -25,7 +25,7 @@ TEST(BuildInitialPlaylist, AtMostFiveDifferentFilesDrawnFromAllInVaryingOrder)
         QSet<QStringList> orders;
         for (unsigned seed = 1; seed <= 200; ++seed) {
             RandomSource random(seed);
-            QStringList scratch {"junk"}, playlist {"index/index_ga.avi"};
+            QStringList scratch{"junk"}, playlist{"index/index_ga.avi"};
             BuildInitialPlaylist(source, scratch, "plages", playlist, random);
             ASSERT_EQ(playlist.takeFirst(), "index/index_ga.avi") << "entries are appended, nothing is replaced";
             ASSERT_EQ(playlist.size(), std::min(count, 5)) << count << " files, seed " << seed;
@@ -56,14 +56,14 @@ TEST(Composition, PresentIndexVideosHeadEveryCategoryBlockAndAviWinsWithAStatusP
         playable[i] = listOrdinaryFiles(joinPath(root, QLatin1String(kCategories[i].name)));
     QStringList scratch, statuses;
     RandomSource random(99);
-    const QStringList hotelWide {"index/index_ga.avi", "index/index_hotel.avi", "index/index_hotel_b.mp4",
-                                 "index/index_hotel_c.mp4"};
-    QStringList expected = hotelWide + QStringList {"index/index_rub_a.mp4"} + hotelWide + hotelWide
-        + QStringList {"index/index_rub_c.avi", "night/n1.avi"};
+    const QStringList hotelWide{"index/index_ga.avi", "index/index_hotel.avi", "index/index_hotel_b.mp4",
+                                "index/index_hotel_c.mp4"};
+    QStringList expected = hotelWide + QStringList{"index/index_rub_a.mp4"} + hotelWide + hotelWide
+        + QStringList{"index/index_rub_c.avi", "night/n1.avi"};
     for (int k = 3; k < 6; ++k)
         expected += hotelWide;
-    EXPECT_EQ(composePlaylist(resolveIndexSlots(root, ordinaryFileMatches), playable, root, ordinaryFileMatches,
-                              scratch, random, [&](const QString& text) { statuses.append(text); }),
+    EXPECT_EQ(composePlaylist(resolveIndexSlots(root, ordinaryFileMatches), playable, root, ordinaryFileMatches, scratch, random,
+                              [&](const QString& text) { statuses.append(text); }),
               expected);
     ASSERT_EQ(statuses.size(), 6);
     EXPECT_EQ(statuses[2], QStringLiteral("Constitution de la Playlist Vidéo initiale: catégorie night"));

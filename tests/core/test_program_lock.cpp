@@ -25,9 +25,8 @@ TEST(ProgramLock, OneHolderPerDirectoryUntilItsProcessDiesAndNoneWithoutADirecto
     other.mkdir("cfg");
     qputenv("ZEPRIL_TEST_CHILD_HOME", QFile::encodeName(tree.root())); // the child inherits it
     QProcess child;
-    child.start(
-        QCoreApplication::applicationFilePath(),
-        {"--gtest_filter=ProgramLockChild.DISABLED_HoldsTheLockUntilKilled", "--gtest_also_run_disabled_tests"});
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=ProgramLockChild.DISABLED_HoldsTheLockUntilKilled", "--gtest_also_run_disabled_tests"});
     QByteArray out;
     while (!out.contains("held\n") && child.waitForReadyRead(10000))
         out += child.readAllStandardOutput();

@@ -42,11 +42,8 @@ TEST(TreeCheck, VerdictsOnATableOfTrees)
         {"empty program directory", [](TempTree&) {}, true, "cfg is missing"},
         {"packaged tree, nothing to play", [](TempTree& t) { layOutPackagedTree(t); }, true, "screen would stay black"},
         {"one video in manual mode, no skin",
-         [](TempTree& t) {
-             layOutPackagedTree(t);
-             t.write("videos-man/night/a.mp4", "x");
-         },
-         false, "logo.jpg is missing"},
+         [](TempTree& t) { layOutPackagedTree(t); t.write("videos-man/night/a.mp4", "x"); }, false,
+         "logo.jpg is missing"},
         {"automatic mode without its folders",
          [](TempTree& t) {
              t.write("cfg/config.ini", "[Variables_Setup]\r\nmode_manuel=False\r\n");

@@ -66,7 +66,7 @@ TEST(ControlSocket, AnswersItsOwnUserOnlyAndSaysWhenNoPlayerListens)
         return std::optional<QByteArray>();
     });
     ASSERT_TRUE(server.listen());
-    struct stat info { };
+    struct stat info{};
     ASSERT_EQ(stat(path.toLocal8Bit(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 

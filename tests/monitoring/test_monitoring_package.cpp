@@ -18,7 +18,7 @@ TEST(MonitoringPackage, TheAlertsAndTheDashboardUseOnlyMetricsThePlayerWrites)
     s.syncOutcome = "synced";
     s.categories = {{"night", 1, 1, true}};
     s.filesystemFreeBytes = s.filesystemSizeBytes = 1;
-    s.picture = PictureReport {};
+    s.picture = PictureReport{};
     const QString written = QString::fromUtf8(prometheusText(s));
     for (const char* file : {"zepril-alerts.yml", "zepril-alerts.test.yml", "zepril-dashboard.json"}) {
         QFile f(QStringLiteral(ZEPRIL_SOURCE_DIR "/packaging/monitoring/") + file);

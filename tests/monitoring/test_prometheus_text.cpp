@@ -67,7 +67,7 @@ TEST(PrometheusText, EveryStateParsesWithRealParsersAndSaysWhatItHolds)
         QStringList expected; // "sample value": samples that must read so
         QStringList absent; // and samples that must not be there
     };
-    const std::vector<Case> cases {
+    const std::vector<Case> cases{
         {"starting, nothing known yet",
          [](PlayerSnapshot&) {},
          {"zepril_up| 1", "zepril_state|state=starting 1", "zepril_state|state=playing 0",
@@ -84,7 +84,7 @@ TEST(PrometheusText, EveryStateParsesWithRealParsersAndSaysWhatItHolds)
              s.categories[0] = {"night", 123456789012, 5, true};
              s.filesystemFreeBytes = 9000000000;
              s.restartsThisBoot = 2;
-             s.picture = PictureReport {t0, false, false};
+             s.picture = PictureReport{t0, false, false};
          },
          {"zepril_item_playing_info|item=night/a \"quoted\" back\\slash\nline é.mp4 1", "zepril_items_played_total| 42",
           "zepril_texts_last_success_timestamp_seconds| 1795990000",
@@ -98,7 +98,7 @@ TEST(PrometheusText, EveryStateParsesWithRealParsersAndSaysWhatItHolds)
              s.textsLastRefresh = t0;
              s.textsOutcome = "fetch failed";
              s.syncOutcome = "incomplete";
-             s.picture = PictureReport {t0, true, true};
+             s.picture = PictureReport{t0, true, true};
          },
          {"zepril_up| 0", "zepril_state|state=stopping 1", "zepril_texts_refresh_outcome|outcome=fetch failed 1",
           "zepril_sync_outcome|outcome=incomplete 1", "zepril_picture_black| 1", "zepril_picture_frozen| 1"},

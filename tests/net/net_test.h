@@ -27,7 +27,7 @@ inline const QString kFtpPassword = QStringLiteral("Pw-7731xq");
 inline const QString kMarker = QString(kEmptyFolderMarker); // an empty or unreachable folder
 inline const QByteArray kPrevious = "an old and much longer content\r\nsecond line\r\n";
 // Short bounds so that a fault never makes the suite wait long.
-inline const HttpOptions kQuick {.connectTimeoutMs = 1000, .idleTimeoutMs = 300};
+inline const HttpOptions kQuick{.connectTimeoutMs = 1000, .idleTimeoutMs = 300};
 
 // Accepts connections and never answers.
 struct SilentServer : QTcpServer {
@@ -38,8 +38,7 @@ struct SilentServer : QTcpServer {
 // How many of the commands the server received start with verb.
 inline int countVerb(const QStringList& commands, const QString& verb)
 {
-    return int(std::count_if(commands.begin(), commands.end(),
-                             [&](const QString& c) { return c.section(u' ', 0, 0) == verb; }));
+    return int(std::count_if(commands.begin(), commands.end(), [&](const QString& c) { return c.section(u' ', 0, 0) == verb; }));
 }
 
 // The remote tree, served by a real FTP server for the length of a test; each directory
@@ -57,7 +56,7 @@ protected:
         int age = 100;
         for (const char* name :
              {"a.avi", "docs", "b.avi", "img", "docs/empty", "docs/readme.txt", "docs/my clip.avi"}) {
-            const timeval times[2] {{time(nullptr) - age, 0}, {time(nullptr) - age, 0}};
+            const timeval times[2]{{time(nullptr) - age, 0}, {time(nullptr) - age, 0}};
             utimes(QFile::encodeName(remote.path(QString::fromLatin1(name))).constData(), times);
             --age;
         }

@@ -16,7 +16,7 @@ FtpSessionSettings settingsFor(int port, const QString& password = kFtpPassword,
 class FtpBrowser : public FtpServerTest {
 protected:
     FtpTransfer inet;
-    FtpSession session {inet};
+    FtpSession session{inet};
 };
 
 }
@@ -26,7 +26,7 @@ TEST_F(FtpBrowser, StartUpListsTheServerAndTheOperatorBrowsesAndFetches)
     QStringList statuses;
     QObject::connect(&session, &FtpSession::statusTextChanged, [&](const QString& s) { statuses << s; });
     session.connectToServer(settingsFor(server.port()));
-    EXPECT_EQ(session.listedEntries(), (QStringList {"docs/", "img/", "a.avi", "b.avi"}));
+    EXPECT_EQ(session.listedEntries(), (QStringList{"docs/", "img/", "a.avi", "b.avi"}));
     EXPECT_EQ(session.remoteDirectory(), "/");
     EXPECT_EQ(session.statusText(), "Request completed, all data received");
     EXPECT_TRUE(statuses.contains("Receiving a response from the host computer. Please wait..."))
@@ -34,9 +34,9 @@ TEST_F(FtpBrowser, StartUpListsTheServerAndTheOperatorBrowsesAndFetches)
 
     // Into docs/; a directory that is not there leaves the listing where it was.
     for (const auto& [go, browse] :
-         {std::pair {&FtpSession::activateEntry, "docs/"}, std::pair {&FtpSession::listDirectory, "nowhere/"}}) {
+         {std::pair{&FtpSession::activateEntry, "docs/"}, std::pair{&FtpSession::listDirectory, "nowhere/"}}) {
         (session.*go)(QString::fromLatin1(browse));
-        EXPECT_EQ(session.listedEntries(), (QStringList {"empty/", "readme.txt", "my clip.avi"})) << browse;
+        EXPECT_EQ(session.listedEntries(), (QStringList{"empty/", "readme.txt", "my clip.avi"})) << browse;
         EXPECT_EQ(session.remoteDirectory(), "/docs");
     }
     session.setLocalDirectory(local.mkdir(QStringLiteral("in"))); // the separator is supplied
@@ -45,15 +45,14 @@ TEST_F(FtpBrowser, StartUpListsTheServerAndTheOperatorBrowsesAndFetches)
 
     // A listing entry that names a path is neither fetched nor followed.
     const int retrBefore = countVerb(server.commands(), "RETR");
-    for (const QString& entry :
-         QStringList {"../x", "..", "../", "/etc/passwd", "a/b", "a/b/", "/", "./", ".", kMarker})
+    for (const QString& entry : QStringList{"../x", "..", "../", "/etc/passwd", "a/b", "a/b/", "/", "./", ".", kMarker})
         session.activateEntry(entry);
     EXPECT_EQ(countVerb(server.commands(), "RETR"), retrBefore);
     EXPECT_TRUE(QDir(local.root()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_EQ(session.remoteDirectory(), "/docs");
 
     session.activateEntry(QStringLiteral("empty/"));
-    EXPECT_EQ(session.listedEntries(), QStringList {kMarker});
+    EXPECT_EQ(session.listedEntries(), QStringList{kMarker});
     EXPECT_EQ(session.remoteDirectory(), "/docs/empty");
 
     session.listDirectory(QStringLiteral("/"));
@@ -78,7 +77,7 @@ TEST_F(FtpBrowser, RefusedLoginAndTlsDemandEndWithTheMarkerAndNeverShowThePasswo
     ASSERT_TRUE(server.start(remote.root(), kFtpUser, kFtpPassword, {QStringLiteral("--no-mlsd")}));
     LogCapture log;
     session.connectToServer(settingsFor(server.port(), QStringLiteral("wrong-secret")));
-    EXPECT_EQ(session.listedEntries(), QStringList {kMarker});
+    EXPECT_EQ(session.listedEntries(), QStringList{kMarker});
     EXPECT_EQ(session.remoteDirectory(), QString());
     EXPECT_EQ(session.statusText(), "Error occurred in communicating with the host computer");
     EXPECT_EQ(inet.responseCode(), 530);
@@ -87,19 +86,19 @@ TEST_F(FtpBrowser, RefusedLoginAndTlsDemandEndWithTheMarkerAndNeverShowThePasswo
     FtpSessionSettings tls = settingsFor(server.port());
     tls.server.scheme = QStringLiteral("ftps");
     session.connectToServer(tls);
-    EXPECT_EQ(session.listedEntries(), QStringList {kMarker});
+    EXPECT_EQ(session.listedEntries(), QStringList{kMarker});
     const QStringList commands = server.commands();
     ASSERT_TRUE(commands.contains(QStringLiteral("AUTH TLS"))) << commands.join(u'|').toStdString();
     EXPECT_EQ(countVerb(commands.mid(commands.lastIndexOf(QStringLiteral("AUTH TLS"))), "PASS"), 0);
 
     // Nor does the log of a session that works.
     session.connectToServer(settingsFor(server.port()));
-    EXPECT_EQ(session.listedEntries(), (QStringList {"docs/", "img/", "a.avi", "b.avi"}));
+    EXPECT_EQ(session.listedEntries(), (QStringList{"docs/", "img/", "a.avi", "b.avi"}));
     session.setLocalDirectory(local.root());
     session.activateEntry(QStringLiteral("b.avi"));
     EXPECT_EQ(local.read(QStringLiteral("b.avi")), QByteArray("bee"));
     session.activateEntry(QStringLiteral("docs/"));
-    EXPECT_EQ(session.listedEntries(), (QStringList {"empty/", "readme.txt", "my clip.avi"}));
+    EXPECT_EQ(session.listedEntries(), (QStringList{"empty/", "readme.txt", "my clip.avi"}));
     EXPECT_EQ(countVerb(server.commands(), "MLSD"), 1) << "asked once, then remembered";
     ASSERT_FALSE(log.lines.isEmpty());
     for (const QString& m : log.lines)
@@ -116,20 +115,20 @@ TEST(FtpBrowserServerDown, StartUpGoesOnWithinTheRequestTimeout)
     SilentServer silent;
     QElapsedTimer t;
     for (const auto& [name, port] :
-         {std::pair {"closed port", unusedLocalPort()}, std::pair {"silent server", silent.port()}}) {
+         {std::pair{"closed port", unusedLocalPort()}, std::pair{"silent server", silent.port()}}) {
         SCOPED_TRACE(name);
         FtpTransfer inet;
         FtpSession session(inet);
         t.start();
         session.connectToServer(settingsFor(port, kFtpPassword, 2));
-        EXPECT_EQ(session.listedEntries(), QStringList {kMarker});
+        EXPECT_EQ(session.listedEntries(), QStringList{kMarker});
         EXPECT_EQ(session.remoteDirectory(), QString());
         EXPECT_FALSE(inet.stillExecuting());
         EXPECT_LT(t.elapsed(), 3500);
         // A change of directory on the dead server waits for it once, not three times.
         t.restart();
         session.listDirectory(QStringLiteral("docs/"));
-        EXPECT_EQ(session.listedEntries(), QStringList {kMarker});
+        EXPECT_EQ(session.listedEntries(), QStringList{kMarker});
         EXPECT_LT(t.elapsed(), 3500);
     }
     {

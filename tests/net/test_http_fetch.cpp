@@ -13,7 +13,7 @@ TEST(HttpGetToFile, StoresTheBodyByteForByteAndNeverTakesAFailureForContent)
     server.serve("/list.ini", binary);
     server.deliver("/feed.xml", binary, {.chunked = true});
     server.serve("/texts.ini", "new\r\n"); // shorter than the file it replaces
-    server.serve("/empty.ini", ""); // no content: an existing file is kept
+    server.serve("/empty.ini", "");         // no content: an existing file is kept
     server.handle("/old.ini",
                   [](const httplib::Request&, httplib::Response& response) { response.set_redirect("/texts.ini"); });
     server.serve("/missing.ini", "<html><body>Not Found</body></html>", 404, "text/html");
@@ -21,17 +21,13 @@ TEST(HttpGetToFile, StoresTheBodyByteForByteAndNeverTakesAFailureForContent)
     server.deliver("/cut.ini", QByteArray(20000, 'v'), {.cutAt = 7000});
     server.deliver("/short.ini", "only this", {.announced = 5000});
 
-    const std::tuple<QString, bool, int, QByteArray> rows[]
-        = {{server.baseUrl() + "/list.ini", true, 200, binary},
-           {server.baseUrl() + "/feed.xml", true, 200, binary},
-           {server.baseUrl() + "/texts.ini", true, 200, "new\r\n"},
-           {server.baseUrl() + "/old.ini", true, 200, "new\r\n"},
-           {server.baseUrl() + "/empty.ini", true, 200, ""},
-           {server.baseUrl() + "/missing.ini", false, 404, {}},
-           {server.baseUrl() + "/broken.ini", false, 500, {}},
-           {server.baseUrl() + "/cut.ini", false, 200, {}},
-           {server.baseUrl() + "/short.ini", false, 200, {}},
-           {QStringLiteral("http://127.0.0.1:%1/list.ini").arg(unusedLocalPort()), false, 0, {}}};
+    const std::tuple<QString, bool, int, QByteArray> rows[] = {
+        {server.baseUrl() + "/list.ini", true, 200, binary},     {server.baseUrl() + "/feed.xml", true, 200, binary},
+        {server.baseUrl() + "/texts.ini", true, 200, "new\r\n"}, {server.baseUrl() + "/old.ini", true, 200, "new\r\n"},
+        {server.baseUrl() + "/empty.ini", true, 200, ""},        {server.baseUrl() + "/missing.ini", false, 404, {}},
+        {server.baseUrl() + "/broken.ini", false, 500, {}},      {server.baseUrl() + "/cut.ini", false, 200, {}},
+        {server.baseUrl() + "/short.ini", false, 200, {}},
+        {QStringLiteral("http://127.0.0.1:%1/list.ini").arg(unusedLocalPort()), false, 0, {}}};
     for (const auto& [url, ok, status, body] : rows) {
         SCOPED_TRACE(url.toStdString());
         TempTree tree;

@@ -7,7 +7,7 @@
 
 namespace {
 
-const Timings kTimings {.httpConnectTimeoutMs = 2000, .httpIdleTimeoutMs = 1000, .fetchDeadlineMs = 10000};
+const Timings kTimings{.httpConnectTimeoutMs = 2000, .httpIdleTimeoutMs = 1000, .fetchDeadlineMs = 10000};
 
 // Waits in the event loop until the control has answered; fails instead of hanging.
 bool get(HttpTransfer& http, const QString& url)
@@ -115,12 +115,12 @@ TEST(HttpEngines, GiveUpOnAStalledServerWithoutSpinning)
         http.setUrl(url);
         EXPECT_TRUE(http.execute("GET"));
         const QByteArray got = readAll(http);
-        return std::tuple {http.succeeded(), http.lastError(), got};
+        return std::tuple{http.succeeded(), http.lastError(), got};
     };
     const auto viaFetch = [](const QString& url) {
         TempTree tree;
         const FetchResult result = HttpGetToFile(url, tree.path("got"), HttpOptions::fromTimings(kTimings));
-        return std::tuple {result.ok, result.error, tree.read("got")};
+        return std::tuple{result.ok, result.error, tree.read("got")};
     };
     for (const bool transfer : {false, true}) {
         for (const QString& url :
@@ -142,8 +142,7 @@ TEST(HttpEngines, GiveUpOnAStalledServerWithoutSpinning)
             EXPECT_GE(waited, 800) << "the idle timeout ended the wait too early";
             EXPECT_LT(waited, 4000) << "the idle timeout did not end the wait";
             EXPECT_GT(ticks, int(waited / 15 / 3)) << "timers starved during the wait";
-            EXPECT_LT(cpu, 0.25 * double(waited) / 1000.0)
-                << "the wait spins: " << cpu << " s of CPU in " << waited << " ms";
+            EXPECT_LT(cpu, 0.25 * double(waited) / 1000.0) << "the wait spins: " << cpu << " s of CPU in " << waited << " ms";
         }
     }
 }

@@ -10,13 +10,13 @@ namespace {
 
 ServerAddress local(int port)
 {
-    return ServerAddress {QStringLiteral("http"), QStringLiteral("127.0.0.1"), port};
+    return ServerAddress{QStringLiteral("http"), QStringLiteral("127.0.0.1"), port};
 }
 
 // A program directory with its cfg folder, as the installation leaves it.
 struct ProgramTree {
     TempTree tree;
-    ProgramPaths paths {tree.root()};
+    ProgramPaths paths{tree.root()};
     ProgramTree() { tree.mkdir("cfg"); }
 };
 
@@ -49,10 +49,9 @@ std::pair<qint64, qint64> worstTimerLateness(const std::function<void()>& work)
 // untrimmed and in their case, and a slash cannot climb out of the folder.
 TEST(UpdateServerFetch, TextsAndCategoryListsReachTheProgramDirectory)
 {
-    const ServerAddress update {QStringLiteral("http"), QStringLiteral("maj.example.test"), -1};
+    const ServerAddress update{QStringLiteral("http"), QStringLiteral("maj.example.test"), -1};
     EXPECT_EQ(urlListUrl(update), "http://maj.example.test/zeprilia/url.txt"); // no port: the scheme's own
-    EXPECT_EQ(textsUrl(update, QStringLiteral(" AzUre ")),
-              "http://maj.example.test/zeprilia/datas/textes/%20AzUre%20_txt.ini");
+    EXPECT_EQ(textsUrl(update, QStringLiteral(" AzUre ")), "http://maj.example.test/zeprilia/datas/textes/%20AzUre%20_txt.ini");
     EXPECT_EQ(textsUrl(update, QStringLiteral("../x")), "http://maj.example.test/zeprilia/datas/textes/..%2Fx_txt.ini");
     TestHttpServer server;
     ProgramTree program;
@@ -62,19 +61,19 @@ TEST(UpdateServerFetch, TextsAndCategoryListsReachTheProgramDirectory)
     // A blank line is a phrase, not the absence of one.
     EXPECT_EQ(loadPhraseList(program.paths.textesIni()),
               QStringList({"Bienvenue au Lac", "", QStringLiteral("Petit-déjeuner de 7h à 10h")}));
-    EXPECT_EQ(loadPhraseList(program.tree.write("blank.ini", "\r\n")), QStringList {""});
+    EXPECT_EQ(loadPhraseList(program.tree.write("blank.ini", "\r\n")), QStringList{""});
     server.serve(kTextsPath, ""); // an empty file on the server is the hotel's choice of no texts
     EXPECT_TRUE(fetchHotelTexts(local(server.port()), kHotel, program.paths, kQuick).ok);
     EXPECT_TRUE(program.tree.read("cfg/textes.ini").isEmpty());
-    EXPECT_EQ(loadPhraseList(program.paths.textesIni()), QStringList {"BIENVENUE - WELCOME"});
+    EXPECT_EQ(loadPhraseList(program.paths.textesIni()), QStringList{"BIENVENUE - WELCOME"});
     ProgramTree unreached;
     EXPECT_FALSE(fetchHotelTexts(local(unusedLocalPort()), kHotel, unreached.paths, kQuick).ok);
     EXPECT_TRUE(unreached.tree.exists("cfg/textes.ini"));
-    EXPECT_EQ(loadPhraseList(unreached.paths.textesIni()), QStringList {"BIENVENUE - WELCOME"});
+    EXPECT_EQ(loadPhraseList(unreached.paths.textesIni()), QStringList{"BIENVENUE - WELCOME"});
 
     program.tree.write("cfg/plages.ini", "stale.avi\r\n");
     server.serve("/zeprilia/datas/videos/plages.ini", "sable.avi\r\nvagues du soir.avi\r\n");
-    QStringList plages {"stale.avi"};
+    QStringList plages{"stale.avi"};
     EXPECT_TRUE(fetchCategoryList(local(server.port()), "plages", plages, program.paths, kQuick));
     EXPECT_EQ(plages, QStringList({"sable.avi", "vagues du soir.avi"}));
     EXPECT_EQ(program.tree.read("cfg/plages.ini"), QByteArray("sable.avi\r\nvagues du soir.avi\r\n"));
@@ -91,8 +90,7 @@ TEST(UpdateServerFetch, TextsAndCategoryListsReachTheProgramDirectory)
     EXPECT_TRUE(fetchCategoryList(local(server.port()), "night", night, program.paths, kQuick));
     for (const qint64 size : {kUrlListMaxBytes, kUrlListMaxBytes + 1}) {
         server.serve("/zeprilia/url.txt", QByteArray(size, 'u'));
-        EXPECT_EQ(fetchUrlList(local(server.port()), program.tree.path("url.dat"), kQuick).ok,
-                  size == kUrlListMaxBytes);
+        EXPECT_EQ(fetchUrlList(local(server.port()), program.tree.path("url.dat"), kQuick).ok, size == kUrlListMaxBytes);
     }
     EXPECT_EQ(program.tree.read("url.dat").size(), kUrlListMaxBytes);
 }
@@ -106,13 +104,11 @@ TEST(fetchHotelTexts, AMisbehavingServerNeitherFreezesTheScreenNorTouchesTheText
     trickle.deliver(kTextsPath, QByteArray(1000, 't'), {.piece = 1, .pauseMs = 300});
     huge.deliver(kTextsPath, QByteArray(kTextsMaxBytes + 1, 'x'), {.chunked = true});
     error.serve(kTextsPath, "<html>Service Unavailable</html>", 503, "text/html");
-    const HttpOptions options {.connectTimeoutMs = 1000, .idleTimeoutMs = 700, .deadlineMs = 1500};
+    const HttpOptions options{.connectTimeoutMs = 1000, .idleTimeoutMs = 700, .deadlineMs = 1500};
 
-    const std::tuple<const char*, int, const char*> rows[]
-        = {{"trickle past the deadline", trickle.port(), "within 1500 ms"},
-           {"silent", silent.port(), "no data"},
-           {"huge", huge.port(), "larger than"},
-           {"error status", error.port(), "503"}};
+    const std::tuple<const char*, int, const char*> rows[] = {
+        {"trickle past the deadline", trickle.port(), "within 1500 ms"}, {"silent", silent.port(), "no data"},
+        {"huge", huge.port(), "larger than"}, {"error status", error.port(), "503"}};
     for (const auto& [what, port, reason] : rows) {
         SCOPED_TRACE(what);
         ProgramTree program;
@@ -126,7 +122,7 @@ TEST(fetchHotelTexts, AMisbehavingServerNeitherFreezesTheScreenNorTouchesTheText
         EXPECT_LT(worst, 250);
         EXPECT_EQ(program.tree.read("cfg/textes.ini"), kPrevious);
         // Nothing is stored beside it.
-        EXPECT_EQ(QDir(program.paths.cfg()).entryList(QDir::Files | QDir::Hidden), QStringList {"textes.ini"});
+        EXPECT_EQ(QDir(program.paths.cfg()).entryList(QDir::Files | QDir::Hidden), QStringList{"textes.ini"});
     }
 }
 
@@ -145,16 +141,12 @@ TEST(UpdateServerFetch, AWebPageBehind200IsAFailedFetch)
         {"page type with no markup", "a.mp4\r\n", "TEXT/HTML", false},
         {"JSON error", "{\"error\": \"login\"}", "text/plain", false},
         {"empty list", "", "text/plain", true},
-        {"UTF-16 list",
-         QByteArray("\xff\xfe"
-                    "a\0.\0m\0p\0\x34\0\r\0\n\0",
-                    16),
-         "application/octet-stream", true},
+        {"UTF-16 list", QByteArray("\xff\xfe" "a\0.\0m\0p\0\x34\0\r\0\n\0", 16), "application/octet-stream", true},
     };
     for (const auto& [what, body, type, isList] : lists) {
         SCOPED_TRACE(what);
         server.serve(list, body, 200, type);
-        QStringList names {"old.mp4"};
+        QStringList names{"old.mp4"};
         EXPECT_EQ(fetchCategoryList(local(server.port()), "night", names, program.paths, kQuick), isList);
         EXPECT_EQ(names.isEmpty(), !isList || body.isEmpty());
     }

@@ -39,7 +39,7 @@ struct FakeSurface final : BannerSurface {
     QList<std::tuple<double, double, double>> handed; // when, due time, left
     double step = 30;
     QHash<QString, double> widths;
-    TwipsRect reference {0, 300, 19200, 900};
+    TwipsRect reference{0, 300, 19200, 900};
     TwipsRect phrase;
     QString phraseText;
 };
@@ -92,18 +92,17 @@ TEST(BannerCycle, PassesEndStrictlyBeyondMinusTheWidthOfTheirOwnPhraseInListOrde
     rig.cycle.TimeCycleBandeau_Timer();
     EXPECT_EQ(std::pair(rig.surface.phrase.left, rig.surface.phrase.width), std::pair(19200.0, 6000.0));
     // 840 steps of 30 reach exactly minus the width, where the box still touches the edge.
-    EXPECT_EQ((std::pair {rig.runPass(false), rig.cycle.passTicks()}), std::pair(841, 841));
+    EXPECT_EQ((std::pair{rig.runPass(false), rig.cycle.passTicks()}), std::pair(841, 841));
     EXPECT_DOUBLE_EQ(rig.surface.phrase.left, 19200); // waits off screen for the next pass
     rig.surface.step = 7.5; // a fractional step reaches exactly -6000 too
     EXPECT_EQ(rig.runPass(), 3361);
     Rig two({"short", "a much longer phrase"});
     two.surface.widths = {{"short", 1500}, {"a much longer phrase", 9000}};
-    EXPECT_EQ((std::pair {two.runPass(), two.runPass()}), std::pair(691, 941));
+    EXPECT_EQ((std::pair{two.runPass(), two.runPass()}), std::pair(691, 941));
 
     // Phrases come in list order and wrap; a refresh lets the running pass finish with its text.
     Rig three({"one", "", "three"}); // an empty line is a blank phrase, not skipped
-    EXPECT_EQ((std::pair {three.passTexts(4), three.list.index}),
-              std::pair(QStringList {"one", "", "three", "one"}, 1));
+    EXPECT_EQ((std::pair{three.passTexts(4), three.list.index}), std::pair(QStringList{"one", "", "three", "one"}, 1));
     Rig lost({"one", "two", "three"}); // an index out of range starts over instead of stalling
     lost.list.index = 7;
     EXPECT_EQ(lost.passTexts(2), QStringList({"one", "two"}));
@@ -111,7 +110,7 @@ TEST(BannerCycle, PassesEndStrictlyBeyondMinusTheWidthOfTheirOwnPhraseInListOrde
     for (int i = 0; i < 100; ++i)
         lost.tick();
     lost.list.items = {"new"}, lost.list.index = 0;
-    EXPECT_EQ((std::pair {lost.runPass(false) + 100, lost.surface.phraseText}), std::pair(841, QString("three")));
+    EXPECT_EQ((std::pair{lost.runPass(false) + 100, lost.surface.phraseText}), std::pair(841, QString("three")));
     EXPECT_EQ(lost.passTexts(2), QStringList(2, "new"));
 }
 
@@ -120,8 +119,8 @@ TEST(BannerCycle, ThePhraseIsWhereTheTimeSinceThePassBeganSaysAndEndsWhereCounte
     // 19200 twips in, 6000 wide, 30 per 15 ms: counted ticks ended on the 841st, at -6030.
     using Row = std::tuple<double, double, int, bool>; // elapsed ms -> left, whole ticks, ended
     for (const auto& [elapsed, left, ticks, ended] :
-         {Row {-3, 19200, 0, false}, Row {7.5, 19185, 0, false}, Row {105, 18990, 7, false},
-          Row {12600, -6000, 840, false}, Row {12615, -6030, 841, true}, Row {1e9, -6030, 841, true}}) {
+         {Row{-3, 19200, 0, false}, Row{7.5, 19185, 0, false}, Row{105, 18990, 7, false},
+          Row{12600, -6000, 840, false}, Row{12615, -6030, 841, true}, Row{1e9, -6030, 841, true}}) {
         const PassPosition at = passPosition(19200, 6000, 30, 15, elapsed);
         EXPECT_EQ(std::tuple(at.left, at.ticks, at.ended), std::tuple(left, ticks, ended)) << elapsed;
     }
@@ -136,7 +135,7 @@ TEST(BannerCycle, ThePhraseIsWhereTheTimeSinceThePassBeganSaysAndEndsWhereCounte
     QObject::connect(&late.cycle, &BannerCycle::passEnded, [&](int ticks) { ended << ticks; });
     late.tick(60000);
     EXPECT_EQ(std::tuple(ended, late.cycle.passRunning(), late.surface.phrase.left),
-              std::tuple(QList<int> {841}, false, 19200.0));
+              std::tuple(QList<int>{841}, false, 19200.0));
 }
 
 TEST(BannerCycle, ASurfaceThatDrawsAheadIsHandedEveryTickOnceAndTheCycleWakesEverySixTicks)
@@ -164,7 +163,7 @@ TEST(BannerCycle, ASurfaceThatDrawsAheadIsHandedEveryTickOnceAndTheCycleWakesEve
         tick = k;
     }
     EXPECT_EQ(std::tuple(tick, resumedAt.size(), ended, rig.surface.phrase.left),
-              std::tuple(841, 1, QList<int> {841}, 19200.0));
+              std::tuple(841, 1, QList<int>{841}, 19200.0));
 }
 
 TEST(BannerCycle, StackingOverOneCycle)
@@ -177,7 +176,7 @@ TEST(BannerCycle, StackingOverOneCycle)
     rig.tick();
     EXPECT_EQ(rig.raiser.order.topFirst(), QList<W>({W::Banner, W::Overlay}));
     rig.tick();
-    const QList<W> raised {W::Overlay, W::Banner, W::Overlay, W::Banner, W::Banner, W::Main, W::Overlay};
+    const QList<W> raised{W::Overlay, W::Banner, W::Overlay, W::Banner, W::Banner, W::Main, W::Overlay};
     EXPECT_EQ(rig.raiser.raised, raised);
     // Between passes the video covers the banner, and the overlay stays on top.
     EXPECT_EQ(rig.raiser.order.topFirst(), QList<W>({W::Overlay, W::Main, W::Banner}));

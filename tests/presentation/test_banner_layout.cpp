@@ -7,25 +7,18 @@ using namespace zepril;
 TEST(BannerLayout, AStripOfWholePixelsAlongTheBottomAtFullWidth)
 {
     const auto layout = [](double height, double ratio, double tpp = 15) {
-        return layoutBanner({.screenWidth = 19200,
-                             .screenHeight = height,
-                             .twipsPerPixel = tpp,
-                             .heightRatio = ratio,
-                             .referenceHeight = 900,
-                             .logoWidth = 1200,
-                             .logoHeight = 1200});
+        return layoutBanner({.screenWidth = 19200, .screenHeight = height, .twipsPerPixel = tpp, .heightRatio = ratio,
+                             .referenceHeight = 900, .logoWidth = 1200, .logoHeight = 1200});
     };
     const BannerLayout l = layout(11520, 8);
-    EXPECT_EQ(l.window, (TwipsRect {0, 10080, 19200, 1440}));
-    EXPECT_EQ(l.background, (TwipsRect {0, 0, 19200, 1440}));
+    EXPECT_EQ(l.window, (TwipsRect{0, 10080, 19200, 1440}));
+    EXPECT_EQ(l.background, (TwipsRect{0, 0, 19200, 1440}));
     // The reference starts where the logo ends, counted from the right edge.
-    EXPECT_EQ(l.reference, (TwipsRect {18000, 270, 19200, 900}));
-    EXPECT_EQ(l.logo, (TwipsRect {0, 120, 1200, 1200}));
+    EXPECT_EQ(l.reference, (TwipsRect{18000, 270, 19200, 900}));
+    EXPECT_EQ(l.logo, (TwipsRect{0, 120, 1200, 1200}));
     EXPECT_EQ(l.phrase, l.reference);
 
-    struct Row {
-        double height, ratio, tpp, expectedHeight;
-    };
+    struct Row { double height, ratio, tpp, expectedHeight; };
     const Row rows[] = {
         {10800, 7, 15, 103 * 15}, // 102.86 px rounds to 103
         {720 * 12, 6, twipsPerPixel(120), 120 * 12},
@@ -42,7 +35,7 @@ TEST(BannerLayout, AStripOfWholePixelsAlongTheBottomAtFullWidth)
 TEST(BannerLayout, SettingsThatAreNotPositiveNumbersTakeTheDefaults)
 {
     const auto values = [](const BannerSettings& s) { return std::tuple(s.scrollStep, s.fontPoints, s.heightRatio); };
-    EXPECT_EQ(values(resolveBannerSettings("fast", "-12", "0")), values(BannerSettings {}));
+    EXPECT_EQ(values(resolveBannerSettings("fast", "-12", "0")), values(BannerSettings{}));
     EXPECT_EQ(values(resolveBannerSettings("12.5", "20", "4")), std::tuple(12.5, 20.0, 4.0));
 }
 

@@ -27,14 +27,11 @@
 using namespace zepril;
 
 namespace {
-QRect screenRect()
-{
-    return QGuiApplication::primaryScreen()->geometry();
-}
+QRect screenRect() { return QGuiApplication::primaryScreen()->geometry(); }
 
 struct OnePhrase final : PhraseSource {
     int phraseIndex() const override { return 0; }
-    void setPhraseIndex(int) override { }
+    void setPhraseIndex(int) override {}
     int phraseCount() const override { return 1; }
     std::optional<QString> selectPhrase(int) override { return text; }
     QString text;
@@ -113,7 +110,7 @@ void passEveryKindOfPhrase(BannerWindow& banner)
             << text.left(20).toStdString();
     }
     for (int i = 0; i < 32; ++i) { // boxes of no column, part of one and one, at every eighth of a pixel
-        const double pixels = std::array {0.0, 0.125, 1.0, 1.5}[size_t(i / 8)];
+        const double pixels = std::array{0.0, 0.125, 1.0, 1.5}[size_t(i / 8)];
         banner.setPhraseGeometry({(100 + i % 8 / 8.0) * tpp, 0, pixels * tpp, banner.referenceGeometry().height});
         EXPECT_EQ(shown().pixelColor(20, banner.height() / 2), QColor(Qt::blue)) << i;
     }
@@ -224,7 +221,7 @@ TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesIt
     QLoggingCategory::setFilterRules(QStringLiteral("zepril.banner.debug=true"));
     test::LogCapture log("zepril.banner");
     const QString megabyte = QStringLiteral("BIENVENUE ").repeated(100'000);
-    for (const auto& [text, shown] : {std::pair<QString, QString> {"BIENVENUE A L'HOTEL", "BIENVENUE A L'HOTEL"},
+    for (const auto& [text, shown] : {std::pair<QString, QString>{"BIENVENUE A L'HOTEL", "BIENVENUE A L'HOTEL"},
                                       {megabyte, megabyte.left(kMaxShownPhraseChars) + QChar(0x2026)}}) {
         SCOPED_TRACE(text.size());
         phrase.text = text;
@@ -249,14 +246,8 @@ TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesIt
     QLoggingCategory::setFilterRules(QString());
 }
 
-TEST_F(BannerWindowTest, EveryKindOfPhrasePassesHarmlessly)
-{
-    passEveryKindOfPhrase(banner);
-}
-TEST_F(BannerWindowTest, OnXEveryKindOfPhrasePassesHarmlessly)
-{
-    passEveryKindOfPhrase(banner);
-}
+TEST_F(BannerWindowTest, EveryKindOfPhrasePassesHarmlessly) { passEveryKindOfPhrase(banner); }
+TEST_F(BannerWindowTest, OnXEveryKindOfPhrasePassesHarmlessly) { passEveryKindOfPhrase(banner); }
 
 TEST_F(BannerWindowTest, SkinPicturesAndBadOnes)
 {

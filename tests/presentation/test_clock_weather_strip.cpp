@@ -13,10 +13,7 @@
 using namespace zepril;
 
 namespace {
-QDateTime at(int h, int m, int s = 0)
-{
-    return QDateTime(QDate(2026, 12, 6), QTime(h, m, s));
-}
+QDateTime at(int h, int m, int s = 0) { return QDateTime(QDate(2026, 12, 6), QTime(h, m, s)); }
 
 // Every pixel of the key colour lies outside the mask, every other one inside.
 int maskMismatches(ClockWeatherStrip& form)
@@ -34,7 +31,7 @@ int maskMismatches(ClockWeatherStrip& form)
 TEST(ClockWeatherStrip, TheTopStripKeepsKeyColourPixelsOutsideItsMaskWhateverIsShownAndTicks)
 {
     test::FakeClock clock(at(9, 5, 12));
-    ClockWeatherStrip form(clock, Timings {.clockRefreshMs = 30});
+    ClockWeatherStrip form(clock, Timings{.clockRefreshMs = 30});
     // Six pictograms of distinct colours; the sun has a square of exactly the key colour.
     std::array<QPixmap, 6> pictures;
     for (int i = 0; i < 6; ++i) {

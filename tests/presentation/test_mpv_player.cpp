@@ -35,8 +35,7 @@ protected:
     {
         int insertIndex = 0;
         const auto path = [](const QString& item) { return s_tree->path(item); };
-        return handOverPlaylist(
-            items, path, [](const QString& p) { return QFile::exists(p); }, player, insertIndex);
+        return handOverPlaylist(items, path, [](const QString& p) { return QFile::exists(p); }, player, insertIndex);
     }
     static inline test::TempTree* s_tree = nullptr;
     static inline bool s_ready = false;
@@ -48,8 +47,8 @@ TEST_F(MpvPlayerTest, InsertsWhereAskedAndLoopsBackToTheFirstItemSkippingABroken
     MpvPlayer player(nullptr, {.nullOutputs = true, .retryAfterAllFailedMs = 50});
     Recorder seen(player);
     // mpv itself only appends; an insert in the middle, at the head or far beyond the end must still land there.
-    const std::pair<int, const char*> inserts[]
-        = {{0, "/v/b.avi"}, {0, "/v/a.avi"}, {2, "/v/d.avi"}, {2, "/v/c.avi"}, {9, "/v/e.avi"}};
+    const std::pair<int, const char*> inserts[] = {{0, "/v/b.avi"}, {0, "/v/a.avi"}, {2, "/v/d.avi"}, {2, "/v/c.avi"},
+                                                   {9, "/v/e.avi"}};
     for (const auto& [position, path] : inserts)
         player.insertItem(position, path);
     EXPECT_EQ(player.playlistEntries(), QStringList({"/v/a.avi", "/v/b.avi", "/v/c.avi", "/v/d.avi", "/v/e.avi"}));
@@ -58,8 +57,8 @@ TEST_F(MpvPlayerTest, InsertsWhereAskedAndLoopsBackToTheFirstItemSkippingABroken
     EXPECT_EQ(player.playlistEntries().size(), 5);
 
     // An item deleted after the playlist was composed is left out of the hand-over.
-    const QStringList items {"restaurants/one.mp4", "night/deleted.avi", "plages/broken.avi", "night/2.avi"};
-    const QStringList paths {s_tree->path(items[0]), s_tree->path(items[2]), s_tree->path(items[3])};
+    const QStringList items{"restaurants/one.mp4", "night/deleted.avi", "plages/broken.avi", "night/2.avi"};
+    const QStringList paths{s_tree->path(items[0]), s_tree->path(items[2]), s_tree->path(items[3])};
     ASSERT_EQ(handOver(player, items), 3);
     EXPECT_EQ(player.playlistEntries(), paths);
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen.started.size() >= 4; }, 8000)) << qPrintable(seen.started.join(','));

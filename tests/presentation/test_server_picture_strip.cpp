@@ -25,8 +25,9 @@ TEST(ServerPictureStripTest, OnXAServerClockThatNoLongerKeepsPaceEndsTheDrawings
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     // Grabbed on Qt's connection, which never waits.
-    const auto now
-        = [&] { return QGuiApplication::primaryScreen()->grabWindow(window.winId()).toImage().pixelColor(32, 8); };
+    const auto now = [&] {
+        return QGuiApplication::primaryScreen()->grabWindow(window.winId()).toImage().pixelColor(32, 8);
+    };
     const auto shown = [&] { return strip->finish(), now(); };
     QImage red(64, 16, QImage::Format_RGB32), blue(64, 16, QImage::Format_RGB32);
     red.fill(Qt::red);

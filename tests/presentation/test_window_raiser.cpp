@@ -2,8 +2,8 @@
 #include "presentation/window_raiser.h"
 
 #include <QEvent>
-#include <QWidget>
 #include <QtCore/qtestsupport_core.h>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ using W = StackedWindow;
 
 TEST(WindowRaiser, StripsAManagedWindowCannotCoverGoToTheBottom)
 {
-    const QList<W> managed {W::Main};
+    const QList<W> managed{W::Main};
     EXPECT_EQ(windowsToLower({W::Overlay, W::Main, W::Banner}, managed), QList<W>({W::Banner}));
     EXPECT_EQ(windowsToLower({W::Banner, W::Overlay, W::Main}, managed), QList<W>());
     // Mid-way through the end of a pass the overlay would go down too: this is why
@@ -23,7 +23,7 @@ TEST(WindowRaiser, StripsAManagedWindowCannotCoverGoToTheBottom)
 
 namespace {
 struct Strip final : QWidget {
-    Strip() : QWidget(nullptr, stripWindowFlags()) { }
+    Strip() : QWidget(nullptr, stripWindowFlags()) {}
     bool event(QEvent* e) override { return restacks += e->type() == QEvent::ZOrderChange, QWidget::event(e); }
     int restacks = 0;
 };

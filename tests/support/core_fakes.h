@@ -11,7 +11,7 @@ namespace zepril::test {
 
 class FakeClock final : public Clock {
 public:
-    explicit FakeClock(QDateTime t = QDateTime(QDate(2026, 1, 1), QTime(0, 0))) : time(std::move(t)) { }
+    explicit FakeClock(QDateTime t = QDateTime(QDate(2026, 1, 1), QTime(0, 0))) : time(std::move(t)) {}
     QDateTime now() const override { return time; }
     double steadyMs() const override { return steady; }
     QDateTime time;
@@ -20,33 +20,17 @@ public:
 
 class FakeProbe final : public ConnectionProbe {
 public:
-    explicit FakeProbe(bool up = true) : connected(up) { }
-    bool isConnected(QString& kind) override
-    {
-        kind = connected ? "LAN" : "";
-        return connected;
-    }
+    explicit FakeProbe(bool up = true) : connected(up) {}
+    bool isConnected(QString& kind) override { kind = connected ? "LAN" : ""; return connected; }
     bool connected;
 };
 
 // Keeps what the start-up reported, besides logging it as the real reporter does.
 class RecordingReporter final : public LoggingReporter {
 public:
-    void setStatus(const QString& text) override
-    {
-        LoggingReporter::setStatus(text);
-        events << text;
-    }
-    void showStage(int i) override
-    {
-        LoggingReporter::showStage(i);
-        events << "stage " + QString::number(i);
-    }
-    void setFileSize(const QString& text) override
-    {
-        LoggingReporter::setFileSize(text);
-        fileSizes << text;
-    }
+    void setStatus(const QString& text) override { LoggingReporter::setStatus(text); events << text; }
+    void showStage(int i) override { LoggingReporter::showStage(i); events << "stage " + QString::number(i); }
+    void setFileSize(const QString& text) override { LoggingReporter::setFileSize(text); fileSizes << text; }
     QStringList events; // statuses and "stage N" marks, in the order they came
     QStringList fileSizes;
 };

@@ -11,11 +11,7 @@ namespace zepril::test {
 // Records every call as a line of text, in order.
 class FakeMediaPlayer final : public MediaPlayer {
 public:
-    void clearPlaylist() override
-    {
-        calls << "clear";
-        items.clear();
-    }
+    void clearPlaylist() override { calls << "clear"; items.clear(); }
     void setLoop(bool loop) override { calls << (loop ? "loop on" : "loop off"); }
     void insertItem(int position, const QString& path) override
     {

@@ -9,7 +9,7 @@ bool FtpTestServer::start(const QString& root, const QString& user, const QStrin
     stop();
     // The first python3 on PATH may lack pyftpdlib; the system one has it.
     const QString tools = qEnvironmentVariable("ZEPRIL_TEST_TOOLS", QStringLiteral(ZEPRIL_SOURCE_DIR "/tools"));
-    const QStringList args = QStringList {tools + "/ftp_server.py", root, "0", user, password} + options;
+    const QStringList args = QStringList{tools + "/ftp_server.py", root, "0", user, password} + options;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.setStandardErrorFile(QProcess::nullDevice());
     m_process.start(QStringLiteral("/usr/bin/python3"), args);

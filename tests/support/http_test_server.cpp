@@ -16,8 +16,9 @@ TestHttpServer::TestHttpServer()
 {
     // Short keep-alive so that stopping never waits on an idle client connection.
     m_server.set_keep_alive_timeout(1);
-    m_server.Get(".*",
-                 [this](const httplib::Request& request, httplib::Response& response) { dispatch(request, response); });
+    m_server.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+        dispatch(request, response);
+    });
     m_port = m_server.bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         qFatal("test HTTP server: cannot bind 127.0.0.1");
@@ -36,10 +37,7 @@ TestHttpServer::~TestHttpServer()
         m_thread.join();
 }
 
-QString TestHttpServer::baseUrl() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
-}
+QString TestHttpServer::baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
 
 void TestHttpServer::handle(const QString& path, Handler handler)
 {
@@ -130,7 +128,7 @@ QList<RecordedRequest> TestHttpServer::requests() const
 
 void TestHttpServer::dispatch(const httplib::Request& request, httplib::Response& response)
 {
-    RecordedRequest recorded {QString::fromStdString(request.target), QString::fromStdString(request.method), {}};
+    RecordedRequest recorded{QString::fromStdString(request.target), QString::fromStdString(request.method), {}};
     for (const auto& [name, value] : request.headers)
         recorded.headers.insert(QString::fromStdString(name).toLower(), QString::fromStdString(value));
     std::unique_lock lock(m_mutex);
@@ -148,7 +146,7 @@ void TestHttpServer::dispatch(const httplib::Request& request, httplib::Response
 
 int unusedLocalPort()
 {
-    sockaddr_in address {};
+    sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;

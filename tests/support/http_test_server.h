@@ -18,9 +18,9 @@
 namespace zepril::test {
 
 struct RecordedRequest {
-    QString target; // as received, still percent-encoded
+    QString target;                   // as received, still percent-encoded
     QString method;
-    QMap<QString, QString> headers; // names in lower case
+    QMap<QString, QString> headers;   // names in lower case
 };
 
 class TestHttpServer final {
@@ -39,10 +39,10 @@ public:
     // How deliver() sends a body: in pieces, pausing between them, and maybe not all of it.
     struct Delivery {
         qint64 announced = -1; // the length announced; -1: the body's own
-        qint64 cutAt = -1; // the connection drops once this many bytes are sent
+        qint64 cutAt = -1;     // the connection drops once this many bytes are sent
         size_t piece = 1 << 16;
-        int pauseMs = 0; // before every piece but the first
-        bool chunked = false; // no length announced at all
+        int pauseMs = 0;       // before every piece but the first
+        bool chunked = false;  // no length announced at all
         std::function<bool(size_t offset)> beforePiece = {}; // false ends the body there
     };
     void deliver(const QString& path, const QByteArray& body, const Delivery& how);
@@ -57,7 +57,7 @@ public:
     void serveFile(const QString& path, const QByteArray& body, const FileVersion& version, const Delivery& how);
     void serveFile(const QString& path, const QByteArray& body, const FileVersion& version)
     {
-        serveFile(path, body, version, Delivery {});
+        serveFile(path, body, version, Delivery{});
     }
     qint64 bodyBytesSent() const { return m_bodyBytes; }
 
@@ -70,8 +70,8 @@ private:
     httplib::Server m_server;
     std::thread m_thread;
     int m_port = -1;
-    std::atomic<bool> m_stopping {false};
-    std::atomic<qint64> m_bodyBytes {0};
+    std::atomic<bool> m_stopping{false};
+    std::atomic<qint64> m_bodyBytes{0};
     mutable std::mutex m_mutex;
     std::map<std::string, Handler> m_routes;
     QList<RecordedRequest> m_requests;

@@ -7,15 +7,9 @@
 
 namespace zepril::test {
 
-TempTree::TempTree()
-{
-    m_dir.setAutoRemove(true);
-}
+TempTree::TempTree() { m_dir.setAutoRemove(true); }
 
-QString TempTree::path(const QString& relative) const
-{
-    return QDir(m_dir.path()).filePath(relative);
-}
+QString TempTree::path(const QString& relative) const { return QDir(m_dir.path()).filePath(relative); }
 
 QString TempTree::write(const QString& relative, const QByteArray& bytes)
 {
@@ -40,10 +34,7 @@ QByteArray TempTree::read(const QString& relative) const
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool TempTree::exists(const QString& relative) const
-{
-    return QFileInfo::exists(path(relative));
-}
+bool TempTree::exists(const QString& relative) const { return QFileInfo::exists(path(relative)); }
 
 bool makeVideo(const QString& path, double seconds)
 {
@@ -51,7 +42,8 @@ bool makeVideo(const QString& path, double seconds)
     QProcess p;
     p.start(QStringLiteral("ffmpeg"),
             {"-v", "error", "-y", "-f", "lavfi", "-i",
-             QStringLiteral("testsrc=size=160x120:rate=25:duration=%1").arg(seconds), "-pix_fmt", "yuv420p", path});
+             QStringLiteral("testsrc=size=160x120:rate=25:duration=%1").arg(seconds), "-pix_fmt", "yuv420p",
+             path});
     return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 

@@ -8,10 +8,7 @@ namespace zepril::test {
 // truncation or a shift shows in the content.
 inline QByteArray patterned(qsizetype size, int seed = 0)
 {
-    static const QByteArray kFileType("\0\0\0\x18"
-                                      "ftypisom\0\0\x02\0"
-                                      "isomiso2",
-                                      24);
+    static const QByteArray kFileType("\0\0\0\x18" "ftypisom\0\0\x02\0" "isomiso2", 24);
     QByteArray bytes(size, Qt::Uninitialized);
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = i < kFileType.size() ? kFileType[i] : char((i * 13 + seed + i / 997) & 0xff);

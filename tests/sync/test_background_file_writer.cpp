@@ -43,8 +43,8 @@ TEST(BackgroundFileWriter, WaitsForASlowDiskInTheEventLoopAndReportsAFailedFlush
             received.append(buffer, n);
     });
     drain.start(5);
-    std::atomic<bool> over {false};
-    std::atomic<bool> rescued {false};
+    std::atomic<bool> over{false};
+    std::atomic<bool> rescued{false};
     std::thread watchdog([&] {
         for (int waited = 0; waited < 5000 && !over; waited += 10)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -79,8 +79,8 @@ TEST_F(DownloadFileTest, EveryFailureIsJournaledInOrderAndLeavesNoFile)
     server.serve("/videos/night/big.mp4", patterned(1048576));
     server.deliver("/videos/night/good.mp4", body, {.chunked = true});
 
-    const QStringList names {"e404.mp4", "e500.mp4",  "page.mp4", "html.mp4",  "xml.mp4", "json.mp4",
-                             "zip.mp4",  "noise.mp4", "ts.mp4",   "empty.mp4", "cut.mp4", "short.mp4"};
+    const QStringList names{"e404.mp4", "e500.mp4", "page.mp4", "html.mp4", "xml.mp4",   "json.mp4",
+                            "zip.mp4",  "noise.mp4", "ts.mp4",  "empty.mp4", "cut.mp4", "short.mp4"};
     for (const QString& name : names)
         EXPECT_FALSE(download(name)) << name.toStdString();
     EXPECT_LT(sent->load(), size_t(page.size() / 2));
@@ -88,7 +88,7 @@ TEST_F(DownloadFileTest, EveryFailureIsJournaledInOrderAndLeavesNoFile)
                                dest("down.mp4"), "down.mp4"));
     {
         // A full disk: the file size limit of the process makes the writes fail for real.
-        rlimit saved {};
+        rlimit saved{};
         ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit small = saved;
@@ -103,13 +103,14 @@ TEST_F(DownloadFileTest, EveryFailureIsJournaledInOrderAndLeavesNoFile)
     EXPECT_TRUE(tree.read("videos-auto/night/good.mp4") == body);
     EXPECT_EQ(reporter.fileSizes.last(), "0.29 Mo") << "without an announced length, only the megabytes received";
     QStringList expected;
-    for (const QString& name : names + QStringList {"down.mp4", "big.mp4"})
+    for (const QString& name : names + QStringList{"down.mp4", "big.mp4"})
         expected << dest(name);
     EXPECT_EQ(failed.failedDownloads(), expected);
     EXPECT_TRUE(journal().isEmpty());
     for (const QString& path : expected)
         EXPECT_FALSE(QFileInfo::exists(path) || QFileInfo::exists(partialPathFor(path))) << path.toStdString();
 }
+
 
 // The child side of the test below: it only runs when that test starts this program
 // again with the environment set, and is killed before it can end.
@@ -120,8 +121,8 @@ TEST(KilledTransferChild, DISABLED_DownloadsUntilKilled)
     HttpTransfer http(kTimings);
     http.setRequestTimeout(30);
     RecordingReporter reporter;
-    FailedDownloads failed {ProgramPaths(args[2])};
-    DownloadContext ctx {http, reporter, failed};
+    FailedDownloads failed{ProgramPaths(args[2])};
+    DownloadContext ctx{http, reporter, failed};
     downloadVideo(ctx, args[0], args[1], FileNameFromPath(args[1]));
 }
 
@@ -132,7 +133,7 @@ TEST(KilledTransferChild, DISABLED_DownloadsUntilKilled)
 TEST_F(DownloadFileTest, ACutTransferIsResumedWithOnlyTheRestOnTheWire)
 {
     const QByteArray body = patterned(1048576, 9);
-    const TestHttpServer::FileVersion v1 {"\"v1\""};
+    const TestHttpServer::FileVersion v1{"\"v1\""};
     auto release = std::make_shared<std::atomic<bool>>(false);
     const auto holdTheRest = [release](size_t offset) {
         for (int i = 0; offset > 0 && i < 2000 && !*release; ++i)
@@ -167,16 +168,16 @@ TEST_F(DownloadFileTest, ACutTransferIsResumedWithOnlyTheRestOnTheWire)
     EXPECT_FALSE(download("short.mp4"));
     EXPECT_TRUE(listOrdinaryFiles(paths.categoryDir("videos-auto", "night")).isEmpty());
 
-    FailedDownloads nextRun {paths};
+    FailedDownloads nextRun{paths};
     nextRun.clearAtStartup();
-    const QStringList parts {part, partialPathFor(dest("cut.mp4")), partialPathFor(dest("short.mp4"))};
+    const QStringList parts{part, partialPathFor(dest("cut.mp4")), partialPathFor(dest("short.mp4"))};
     EXPECT_EQ(journal(), parts);
     const qint64 kept[] = {QFileInfo(parts[0]).size(), body.size() * 9 / 10, 1048576};
     server.serveFile("/videos/night/big.mp4", body, v1);
     server.serveFile("/videos/night/cut.mp4", body, v1);
     server.serveFile("/videos/night/short.mp4", fourMegabytes, {"\"s\""});
-    DownloadContext next {transfer, reporter, nextRun};
-    const QStringList names {"big.mp4", "cut.mp4", "short.mp4"};
+    DownloadContext next{transfer, reporter, nextRun};
+    const QStringList names{"big.mp4", "cut.mp4", "short.mp4"};
     for (int i = 0; i < 3; ++i) {
         const qint64 before = server.bodyBytesSent();
         ASSERT_TRUE(downloadVideo(next, url(names[i]), dest(names[i]), names[i])) << i;
@@ -204,9 +205,8 @@ TEST_F(DownloadFileTest, ACutTransferIsResumedWithOnlyTheRestOnTheWire)
 TEST_F(DownloadFileTest, A206ThatDoesNotMatchTheRequestIsNotKept)
 {
     const QByteArray body = patterned(300000);
-    for (const auto& [range, length] : {std::pair {"bytes 100-300099/400000", 300000},
-                                        {"bytes 0-299999/*", 300000},
-                                        {"bytes 0-199999/300000", 300000}}) {
+    for (const auto& [range, length] : {std::pair{"bytes 100-300099/400000", 300000}, {"bytes 0-299999/*", 300000},
+                                         {"bytes 0-199999/300000", 300000}}) {
         SCOPED_TRACE(range);
         server.handle("/videos/night/odd.mp4", [&](const httplib::Request& request, httplib::Response& r) {
             const_cast<httplib::Request&>(request).ranges.clear();

@@ -19,7 +19,7 @@ TEST(FailedDownloads, TheStartUpDeletesOnlyListedVideosAndEmptiesTheJournal)
 {
     TempTree tree;
     TempTree elsewhere;
-    FailedDownloads journal {ProgramPaths(tree.root())};
+    FailedDownloads journal{ProgramPaths(tree.root())};
     const QString partial = tree.write("videos-auto/plages/sable.avi", QByteArray(100, 'v'));
     const QString neighbour = tree.write("videos-auto/plages/vagues.avi", QByteArray(100, 'v'));
     const QString manual = tree.write("videos-man/night/soiree.avi", "x");
@@ -28,24 +28,24 @@ TEST(FailedDownloads, TheStartUpDeletesOnlyListedVideosAndEmptiesTheJournal)
     const QString linkedAway = elsewhere.write("linked/target.avi", "keep me too");
     ASSERT_TRUE(QFile::link(elsewhere.path("linked"), tree.path("videos-auto/evil")));
     const QString lookAlike = tree.write("videos-autox/x.avi", "keep");
-    const QStringList kept {neighbour, config, foreign, linkedAway, lookAlike};
+    const QStringList kept{neighbour, config, foreign, linkedAway, lookAlike};
     journal.clearAtStartup();
-    for (const QString& path : kept + QStringList {partial, manual})
+    for (const QString& path : kept + QStringList{partial, manual})
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
     EXPECT_TRUE(tree.exists("cfg/error.ini") && tree.read("cfg/error.ini").isEmpty());
 
     tree.write("cfg/error.ini",
                encodeList({
                    partial,
-                   tree.path("videos-auto/plages/deja-parti.avi"), // already gone
-                   tree.path("videos-auto/services/absent/clip.avi"), // in a missing directory
+                   tree.path("videos-auto/plages/deja-parti.avi"),       // already gone
+                   tree.path("videos-auto/services/absent/clip.avi"),    // in a missing directory
                    manual,
-                   config, // not a video
-                   foreign, // another tree altogether
-                   tree.path("videos-auto/../cfg/config.ini"), // climbs out
-                   tree.path("videos-auto/evil/target.avi"), // through a linked directory
-                   QStringLiteral("videos-auto/plages/vagues.avi"), // relative: no fixed meaning
-                   lookAlike, // a look-alike folder name
+                   config,                                               // not a video
+                   foreign,                                              // another tree altogether
+                   tree.path("videos-auto/../cfg/config.ini"),           // climbs out
+                   tree.path("videos-auto/evil/target.avi"),             // through a linked directory
+                   QStringLiteral("videos-auto/plages/vagues.avi"),      // relative: no fixed meaning
+                   lookAlike,                                            // a look-alike folder name
                }));
     journal.clearAtStartup();
     EXPECT_FALSE(QFile::exists(partial));
@@ -59,7 +59,7 @@ TEST(FailedDownloads, TheStartUpDeletesOnlyListedVideosAndEmptiesTheJournal)
     // A video the player cannot open is journaled once, for a check.
     journal.recordPlaybackFailure(neighbour);
     journal.recordPlaybackFailure(neighbour);
-    EXPECT_EQ(journal.paths(), QStringList {neighbour});
+    EXPECT_EQ(journal.paths(), QStringList{neighbour});
 
     // The disk is waited for in the event loop: a failure recorded by an event meanwhile
     // is on the disk too when the save returns, whichever of the two wrote last.
@@ -85,18 +85,18 @@ TEST(FailedDownloads, APlaybackFailureIsCheckedAtTheNextStartUpNotDeleted)
     const QString page = tree.write("videos-auto/night/page.mp4", "<!DOCTYPE html><html></html>");
     const QString part = tree.write("videos-auto/night/.next.mp4.part", "half");
     {
-        FailedDownloads run {paths};
+        FailedDownloads run{paths};
         run.clearAtStartup();
         run.recordPlaybackFailure(good);
         run.recordPlaybackFailure(page);
         run.begin(part, {"http://x/next.mp4", 8, "\"n\"", "Tue, 01 Dec 2026 10:00:00 GMT"});
     }
-    FailedDownloads offline {paths};
+    FailedDownloads offline{paths};
     offline.clearAtStartup();
     EXPECT_TRUE(QFile::exists(good));
     EXPECT_FALSE(QFile::exists(page));
     EXPECT_TRUE(QFile::exists(part));
-    EXPECT_EQ(offline.partial(part).value_or(RemoteVersion {}).lastModified, "Tue, 01 Dec 2026 10:00:00 GMT");
+    EXPECT_EQ(offline.partial(part).value_or(RemoteVersion{}).lastModified, "Tue, 01 Dec 2026 10:00:00 GMT");
     // A weak ETag cannot vouch for bytes; the date can.
-    EXPECT_EQ((RemoteVersion {{}, 8, "W/\"n\"", "date"}).ifRangeValidator(), "date");
+    EXPECT_EQ((RemoteVersion{{}, 8, "W/\"n\"", "date"}).ifRangeValidator(), "date");
 }

@@ -20,13 +20,10 @@
 
 namespace zepril::test {
 
-inline const Timings kTimings {.httpIdleTimeoutMs = 1000};
+inline const Timings kTimings{.httpIdleTimeoutMs = 1000};
 
 // A tiny body that passes for a video and carries a text to tell it apart.
-inline QByteArray clip(const QByteArray& text)
-{
-    return patterned(24) + text;
-}
+inline QByteArray clip(const QByteArray& text) { return patterned(24) + text; }
 
 class SyncTest : public ::testing::Test {
 protected:
@@ -53,14 +50,14 @@ protected:
     }
 
     TempTree tree;
-    ProgramPaths paths {tree.root()};
+    ProgramPaths paths{tree.root()};
     TestHttpServer server;
-    HttpTransfer transfer {kTimings}; // the main screen's HTTP engine, as in production
+    HttpTransfer transfer{kTimings}; // the main screen's HTTP engine, as in production
     RecordingReporter reporter;
-    FakeProbe probe {true};
-    FailedDownloads failed {paths};
-    VideoVersions versions {paths.versionsIni()};
-    DownloadContext dl {transfer, reporter, failed, 100, &versions};
+    FakeProbe probe{true};
+    FailedDownloads failed{paths};
+    VideoVersions versions{paths.versionsIni()};
+    DownloadContext dl{transfer, reporter, failed, 100, &versions};
     SyncContext syncCtx {
         paths,
         "videos-auto",

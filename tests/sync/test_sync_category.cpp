@@ -36,20 +36,8 @@ TEST_F(SyncCategoryTest, FollowsTheListOnlyWhenFetchedWithAConnectionAndRejectsP
     EXPECT_TRUE(server.requests().isEmpty() && journal().isEmpty());
     probe.connected = true;
 
-    const QStringList list {"clip.mp4",
-                            "../x",
-                            "keep.mp4",
-                            "keep1.mp4",
-                            "a/b",
-                            "..",
-                            "bad.mp4",
-                            ".",
-                            "",
-                            "a\\b",
-                            QString("c\x01") + "d",
-                            "keep2.mp4\nkeep3.mp4\n",
-                            "a b é.mp4",
-                            "a b é.mp4"};
+    const QStringList list{"clip.mp4", "../x", "keep.mp4", "keep1.mp4", "a/b", "..", "bad.mp4", ".", "", "a\\b",
+                           QString("c\x01") + "d", "keep2.mp4\nkeep3.mp4\n", "a b é.mp4", "a b é.mp4"};
     CategorySync done = syncCategory(syncCtx, "night", list, true);
     const CategorySync services = syncCategory(syncCtx, "services", {"a.mp4"}, true);
     EXPECT_EQ(tree.read("videos-auto/night/clip.mp4"), clip("clip.mp4"));
@@ -64,17 +52,17 @@ TEST_F(SyncCategoryTest, FollowsTheListOnlyWhenFetchedWithAConnectionAndRejectsP
     // A rejected name protects no file of its own.
     EXPECT_EQ(done.deleted, QStringList({"Clip.mp4", "gone.mp4", "x"}));
     EXPECT_EQ(done.downloaded, QStringList({"clip.mp4", "a b é.mp4", "a b é.mp4"}));
-    EXPECT_EQ(done.failed, QStringList {"bad.mp4"});
-    EXPECT_EQ(services.failed, QStringList {"a.mp4"});
+    EXPECT_EQ(done.failed, QStringList{"bad.mp4"});
+    EXPECT_EQ(services.failed, QStringList{"a.mp4"});
     // Server order, the repeated name twice, names percent-encoded.
     QStringList targets;
     for (const auto& request : server.requests())
         if (request.method == "GET")
             targets << request.target;
-    EXPECT_EQ(targets,
-              QStringList({"/videos/night/clip.mp4", "/videos/night/bad.mp4", "/videos/night/a%20b%20%C3%A9.mp4",
-                           "/videos/night/a%20b%20%C3%A9.mp4", "/videos/services/a.mp4"}));
-    const QStringList failedPaths {dest("bad.mp4"), dest("a.mp4", "services")};
+    EXPECT_EQ(targets, QStringList({"/videos/night/clip.mp4", "/videos/night/bad.mp4",
+                                               "/videos/night/a%20b%20%C3%A9.mp4", "/videos/night/a%20b%20%C3%A9.mp4",
+                                               "/videos/services/a.mp4"}));
+    const QStringList failedPaths{dest("bad.mp4"), dest("a.mp4", "services")};
     EXPECT_EQ(failed.failedDownloads(), failedPaths);
     EXPECT_TRUE(journal().isEmpty());
 
@@ -84,7 +72,7 @@ TEST_F(SyncCategoryTest, FollowsTheListOnlyWhenFetchedWithAConnectionAndRejectsP
         playable[k] = listOrdinaryFiles(paths.categoryDir("videos-auto", kCategories[k].name));
     failed.recordPlaybackFailure(tree.path("videos-auto/restaurants/bad.mp4"));
     failed.removeFromPlayable(playable);
-    EXPECT_EQ(playable[0], QStringList {"Bad.mp4"}) << "the comparison is exact and case-sensitive";
+    EXPECT_EQ(playable[0], QStringList{"Bad.mp4"}) << "the comparison is exact and case-sensitive";
     EXPECT_EQ(QSet<QString>(playable[2].begin(), playable[2].end()),
               QSet<QString>({"clip.mp4", "keep.mp4", "keep1.mp4", "keep2.mp4", "keep3.mp4", "a b é.mp4"}));
 
@@ -122,7 +110,7 @@ TEST_F(SyncCategoryTest, AVideoChangedOnTheServerIsSwappedInOneRename)
     const QString gone = tree.write("videos-auto/night/.gone.mp4.part", clip("half"));
     failed.begin(gone, {url("gone.mp4"), 100, "\"g\"", {}});
     const CategorySync done = syncCategory(syncCtx, "night", {"menu.mp4", "plain.mp4"}, true);
-    EXPECT_EQ(done.replaced, QStringList {"menu.mp4"});
+    EXPECT_EQ(done.replaced, QStringList{"menu.mp4"});
     EXPECT_EQ(seenMeanwhile, clip("menu v1"));
     EXPECT_EQ(playing.readAll(), clip("menu v1"));
     EXPECT_EQ(tree.read("videos-auto/night/menu.mp4"), clip("menu v2"));

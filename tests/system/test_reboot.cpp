@@ -39,12 +39,7 @@ TEST(Reboot, TheCommandWinsEvenWhereForbiddenOtherwiseLogindThenSystemctlUnlessF
 
     // Without a command: logind first, then systemctl, and neither where a system restart is forbidden.
     ASSERT_TRUE(systemRebootForbidden()); // only the recorded actions are reachable; the real ones would refuse too
-    struct Row {
-        bool forbidden, logind, systemctl;
-        QString command;
-        bool expected;
-        QStringList calls;
-    };
+    struct Row { bool forbidden, logind, systemctl; QString command; bool expected; QStringList calls; };
     const Row rows[] = {
         {false, true, true, {}, true, {"logind"}},
         {false, false, true, {}, true, {"logind", "systemctl"}},

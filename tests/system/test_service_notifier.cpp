@@ -74,8 +74,7 @@ TEST(StartupKeepAlive, ALongDownloadIsKeptAliveWhileItMovesAndNoLongerOnceItStal
     for (double bytes = 6400; bytes <= 19.5e6; bytes += 6400)
         report(QStringLiteral("TELECHARGEMENT [ long.mp4 ]"), bytes);
     EXPECT_TRUE(last.startsWith("EXTEND_TIMEOUT_USEC=120000000\nSTATUS=starting: TELECHARGEMENT [ long.mp4 ] (19")
-                && last.endsWith(" octets)"))
-        << last.constData();
+                && last.endsWith(" octets)")) << last.constData();
     EXPECT_EQ(window.progressValue(), 19494400) << "every report reaches the window";
     EXPECT_GT(sentAt.size(), 55);
     for (qsizetype i = 1; i < sentAt.size(); ++i)

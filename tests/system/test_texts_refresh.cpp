@@ -10,15 +10,9 @@ using namespace zepril;
 TEST(TextsRefresh, OutcomesOfARefresh)
 {
     using O = RefreshOutcome;
-    const QStringList old {"Old one", "Old two"};
+    const QStringList old{"Old one", "Old two"};
     // What a reload would read is always there, so reading it when nothing was fetched shows.
-    struct Row {
-        const char* name;
-        bool connected, fetchOk;
-        QStringList reloaded;
-        O outcome;
-        QStringList phrases;
-    };
+    struct Row { const char* name; bool connected, fetchOk; QStringList reloaded; O outcome; QStringList phrases; };
     const Row rows[] = {
         {"new texts", true, true, {"Bonjour", "Hello", "Hola"}, O::Refreshed, {"Bonjour", "Hello", "Hola"}},
         {"no connection", false, true, {"Stale"}, O::NoConnection, old},
@@ -27,7 +21,7 @@ TEST(TextsRefresh, OutcomesOfARefresh)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        PhraseState state {old, 2, 1};
+        PhraseState state{old, 2, 1};
         test::FakeProbe probe(r.connected);
         int fetches = 0;
         const auto fetch = [&] { return ++fetches, r.fetchOk; };

@@ -32,7 +32,7 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
     test::TestHttpServer server;
     const auto makeFeed = [&](const QString& at, WeatherFetch fetch = httpWeatherFetch({1000, 2000})) {
         return std::make_unique<WeatherFeed>(clock, probe, ProgramPaths(tree.root()), parseServerAddress(at, "http"),
-                                             std::move(fetch), display, WeatherFields {lstMeteo, txtMeteo, tickCount});
+                                             std::move(fetch), display, WeatherFields{lstMeteo, txtMeteo, tickCount});
     };
     auto feed = makeFeed(server.baseUrl());
     const auto ticks = [&](int n) {
@@ -45,14 +45,11 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
     // Close to a megabyte, with the morning's values only at the end: the panel gets the beginning.
     const QByteArray body = "<meteo><ville>" + QByteArray(900 * 1024, 'v') + "</ville>" + forecast("averse", "12");
     server.serve(path, body, 200, "text/xml");
-    const QStringList shown = QStringList(59, "show") << "temperature 12 \u00B0"
-                                                      << "pictogram 3"
-                                                      << "show"
-                                                      << "show";
+    const QStringList shown = QStringList(59, "show") << "temperature 12 \u00B0" << "pictogram 3" << "show" << "show";
     EXPECT_EQ(ticks(60), shown);
     EXPECT_EQ(server.requests().value(0).target, "/api/api/rss_simple.php?id=32704&");
     EXPECT_EQ(std::tuple(tree.read("cfg/meteo.xml"), txtMeteo, lstMeteo),
-              std::tuple(body, QString::fromLatin1(body.left(kPanelExtractChars)), QStringList {"averse", "12"}));
+              std::tuple(body, QString::fromLatin1(body.left(kPanelExtractChars)), QStringList{"averse", "12"}));
 
     // Hidden at once while disconnected; the 60th tick is spent then, the next attempt comes 60 ticks later.
     probe.connected = false;
@@ -62,11 +59,11 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
 
     // Every failing answer carries other values: showing 99 would mean a failure was taken for content.
     const QByteArray other = forecast("orageloc", "99", "99");
-    const std::pair<const char*, std::function<void()>> faults[]
-        = {{"error status", [&] { server.serve(path, other, 500); }},
-           {"cut after the values", [&] { server.deliver(path, other, {.cutAt = other.indexOf("</m>")}); }},
-           {"length not sent", [&] { server.deliver(path, other, {.announced = other.size() + 500}); }},
-           {"server down", [&] { feed = makeFeed(QStringLiteral("127.0.0.1:%1").arg(test::unusedLocalPort())); }}};
+    const std::pair<const char*, std::function<void()>> faults[] = {
+        {"error status", [&] { server.serve(path, other, 500); }},
+        {"cut after the values", [&] { server.deliver(path, other, {.cutAt = other.indexOf("</m>")}); }},
+        {"length not sent", [&] { server.deliver(path, other, {.announced = other.size() + 500}); }},
+        {"server down", [&] { feed = makeFeed(QStringLiteral("127.0.0.1:%1").arg(test::unusedLocalPort())); }}};
     for (const auto& [what, arrange] : faults) {
         SCOPED_TRACE(what);
         arrange();
@@ -84,13 +81,11 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
     });
     server.serve(path, forecast("averse", "12"), 200, "text/xml");
     feed->refresh();
-    EXPECT_EQ(std::pair(fetches, lstMeteo), std::pair(2, QStringList {"averse", "12"}));
+    EXPECT_EQ(std::pair(fetches, lstMeteo), std::pair(2, QStringList{"averse", "12"}));
 
     // A fetch that leaves no file at all stops the refresh before it touches anything.
-    feed = makeFeed("meteo.example.org", [](const QString&, const QString&) {
-        return FetchResult {false, 0, 0, "no"};
-    });
+    feed = makeFeed("meteo.example.org", [](const QString&, const QString&) { return FetchResult{false, 0, 0, "no"}; });
     lstMeteo = {"voile", "18"}, txtMeteo = "previous";
     feed->refresh();
-    EXPECT_EQ(std::pair(lstMeteo, txtMeteo), std::pair(QStringList {"voile", "18"}, QString("previous")));
+    EXPECT_EQ(std::pair(lstMeteo, txtMeteo), std::pair(QStringList{"voile", "18"}, QString("previous")));
 }
