@@ -86,9 +86,9 @@ OperatorPanel::OperatorPanel(QWidget* parent) : QWidget(parent)
 
     auto* meteo = new QWidget(this);
     auto* meteoLayout = new QVBoxLayout(meteo);
-    auto* label7 = new QLabel(QStringLiteral("Meteo"), meteo);
-    label7->setObjectName(QStringLiteral("Label7"));
-    meteoLayout->addWidget(label7);
+    auto* meteoCaption = new QLabel(QStringLiteral("Meteo"), meteo);
+    meteoCaption->setObjectName(QStringLiteral("Label7"));
+    meteoLayout->addWidget(meteoCaption);
     m_txtMeteo = new QPlainTextEdit(meteo);
     m_txtMeteo->setObjectName(QStringLiteral("txtMeteo"));
     m_txtMeteo->setReadOnly(true);

@@ -65,7 +65,7 @@ StartupWindow::StartupWindow(ProgramPaths paths, ServerConfig servers, Timings t
     setWindowTitle(QStringLiteral("ZEPRIL"));
     resize(800, 600);
 
-    Label2 = label(QStringLiteral("Label2"), QStringLiteral("Informations: "), 10, this);
+    m_infoLabel = label(QStringLiteral("Label2"), QStringLiteral("Informations: "), 10, this);
     lblStatus = label(QStringLiteral("lblStatus"), QString(), 10, this);
     lblFilesize = label(QStringLiteral("lblFilesize"), QStringLiteral("0"), 9, this);
     lblConnected = label(QStringLiteral("lblConnected"), QStringLiteral("CONNEXION INTERNET INACTIVE"), 12, this);
@@ -82,7 +82,7 @@ StartupWindow::StartupWindow(ProgramPaths paths, ServerConfig servers, Timings t
     pb1->setTextVisible(false);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label2);
+    layout->addWidget(m_infoLabel);
     if (m_webView && m_webView->widget()) {
         m_webView->widget()->setObjectName(QStringLiteral("w1"));
         m_webView->widget()->setMinimumSize(320, 240);

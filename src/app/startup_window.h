@@ -70,7 +70,7 @@ private:
     Timings m_timings;
     std::unique_ptr<WebView> m_webView;
 
-    QLabel* Label2 = nullptr;
+    QLabel* m_infoLabel = nullptr;
     QLabel* lblStatus = nullptr;
     QLabel* lblFilesize = nullptr;
     QProgressBar* pb1 = nullptr;

@@ -107,27 +107,27 @@ QStringList loadPhraseList(const QString& textesIniPath)
     return phrases;
 }
 
-bool fetchCategoryList(const ServerAddress& update, const QString& cat, QStringList& cat1, const ProgramPaths& paths,
-                       HttpOptions options)
+bool fetchCategoryList(const ServerAddress& update, const QString& category, QStringList& serverList,
+                       const ProgramPaths& paths, HttpOptions options)
 {
     options.maxBytes = kCategoryListMaxBytes;
     options.acceptAnswer = notAListReason;
-    const QString path = paths.categoryListFile(cat);
+    const QString path = paths.categoryListFile(category);
     if (ordinaryFileMatches(path))
         deleteFile(path);
     QCoreApplication::processEvents();
 
-    const FetchResult result = HttpGetToFile(videoListUrl(update, cat), path, options);
+    const FetchResult result = HttpGetToFile(videoListUrl(update, category), path, options);
     QCoreApplication::processEvents();
 
     if (ordinaryFileMatches(path))
-        LoadListFromFile(existingPathOrEmpty(path), cat1);
+        LoadListFromFile(existingPathOrEmpty(path), serverList);
     else
-        cat1.clear(); // no file could be created: the old list is no more current
+        serverList.clear(); // no file could be created: the old list is no more current
     if (result.ok)
-        qCInfo(lcNet).noquote() << "video list of" << cat << "fetched:" << cat1.size() << "videos";
+        qCInfo(lcNet).noquote() << "video list of" << category << "fetched:" << serverList.size() << "videos";
     else
-        qCWarning(lcNet).noquote() << "video list of" << cat << "not fetched from" << update.baseUrl()
+        qCWarning(lcNet).noquote() << "video list of" << category << "not fetched from" << update.baseUrl()
                                    << "- no video of the category is deleted:" << result.error;
     QCoreApplication::processEvents();
     return result.ok;

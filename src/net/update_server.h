@@ -36,11 +36,11 @@ FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel
 // missing or holds no line.
 QStringList loadPhraseList(const QString& textesIniPath);
 
-// Fetches the category's list file afresh and reloads cat1 from it; yields to the event
+// Fetches the category's list file afresh and reloads serverList from it; yields to the event
 // loop before, after and at the end. True only when the list was really fetched: after
-// a failure the file is empty and so is cat1, which must not be taken for an empty
+// a failure the file is empty and so is serverList, which must not be taken for an empty
 // category.
-bool fetchCategoryList(const ServerAddress& update, const QString& cat, QStringList& cat1, const ProgramPaths& paths,
-                       HttpOptions options = {});
+bool fetchCategoryList(const ServerAddress& update, const QString& category, QStringList& serverList,
+                       const ProgramPaths& paths, HttpOptions options = {});
 
 }
