@@ -6,8 +6,8 @@
 //   bench_download [megabytes] [--load cpu|disk]   (default 512, no load)
 // --load cpu keeps every core busy with a shell loop, --load disk keeps a dd writing and
 // flushing 1 GB files beside the download, for the whole run.
-#include "core/startup_reporter.h"
 #include "net/http_transfer.h"
+#include "silent_reporter.h"
 #include "support/http_test_server.h"
 #include "sync/download_video.h"
 #include "sync/failed_downloads.h"
@@ -36,20 +36,6 @@
 using namespace zepril;
 
 namespace {
-
-// Quiet stand-in for the start-up window: the bench measures the transfer, not logging.
-class SilentReporter final : public StartupReporter {
-public:
-    void setStatus(const QString&) override {}
-    void showStage(int) override {}
-    void setFileSize(const QString& text) override { last = text; ++updates; }
-    void setProgressRange(double, double) override {}
-    void setProgressValue(double) override {}
-    void showConnectionWarning() override {}
-    bool connectionWarningShown() const override { return false; }
-    QString last;
-    int updates = 0;
-};
 
 qint64 statusKb(const char* key)
 {

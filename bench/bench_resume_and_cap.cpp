@@ -6,9 +6,10 @@
 //     size, when the partial file is thrown away (the player before resuming) and when the
 //     rest is asked for.
 //   bench_resume_and_cap [megabytes] [cap in kbit/s]   (default 100 MB, 80000 kbit/s)
-#include "core/startup_reporter.h"
 #include "net/http_transfer.h"
+#include "silent_reporter.h"
 #include "support/http_test_server.h"
+#include "support/video_bytes.h"
 #include "sync/download_video.h"
 #include "sync/failed_downloads.h"
 
@@ -24,26 +25,6 @@
 using namespace zepril;
 
 namespace {
-
-class SilentReporter final : public StartupReporter {
-public:
-    void setStatus(const QString&) override {}
-    void showStage(int) override {}
-    void setFileSize(const QString&) override {}
-    void setProgressRange(double, double) override {}
-    void setProgressValue(double) override {}
-    void showConnectionWarning() override {}
-    bool connectionWarningShown() const override { return false; }
-};
-
-QByteArray videoLike(qsizetype size)
-{
-    static const QByteArray kFileType("\0\0\0\x18" "ftypisom\0\0\x02\0" "isomiso2", 24);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = i < kFileType.size() ? kFileType[i] : char((i * 13 + i / 997) & 0xff);
-    return bytes;
-}
 
 struct Run {
     bool ok = false;
@@ -72,7 +53,7 @@ int main(int argc, char** argv)
     const qint64 megabytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 100;
     const qint64 capKbits = argc > 2 ? QByteArray(argv[2]).toLongLong() : 80000;
     const qint64 cap = capKbits * 1000 / 8;
-    const QByteArray body = videoLike(megabytes * 1000 * 1000);
+    const QByteArray body = test::patterned(megabytes * 1000 * 1000);
 
     QTemporaryDir root;
     QDir(root.path()).mkpath(QStringLiteral("cfg"));
