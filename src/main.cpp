@@ -44,7 +44,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(ZEPRIL_VERSION));
     zepril::PlayerApp player(paths);
     player.start();
+    zepril::endAtOnceOnUnplannedExit();
     const int status = app.exec();
+    zepril::notePlannedExit();
     qCWarning(lcStartup) << "the player ends with status" << status << "- its event loop ended";
     return status;
 }

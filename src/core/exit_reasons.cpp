@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <unistd.h>
@@ -17,6 +18,8 @@ std::atomic<int> g_phase {int(RunPhase::Starting)};
 std::atomic<qint64> g_watchdogPeriodMs {0};
 std::atomic<qint64> g_lastPingMs {0};
 std::atomic<bool> g_fatalReported {false};
+std::atomic<bool> g_displayLost {false};
+std::atomic<bool> g_plannedExit {false};
 bool g_toJournal = false;
 QtMessageHandler g_previousHandler = nullptr;
 bool g_noDisplay = false;
@@ -89,6 +92,8 @@ void reportFatalMessage(QtMsgType type, const QMessageLogContext& context, const
 {
     if (type == QtWarningMsg && message.contains(QLatin1String("could not connect to display")))
         g_noDisplay = true;
+    if (type == QtWarningMsg && message.contains(QLatin1String("X11 connection broke")))
+        g_displayLost.store(true);
     if (type == QtFatalMsg && !g_fatalReported.exchange(true)) {
         const QByteArray display = qgetenv("DISPLAY");
         const QString reason = g_noDisplay
@@ -101,6 +106,21 @@ void reportFatalMessage(QtMsgType type, const QMessageLogContext& context, const
     }
     if (g_previousHandler)
         g_previousHandler(type, context, message);
+}
+
+void onUnplannedExit()
+{
+    if (g_plannedExit.load())
+        return;
+    const char* line = g_displayLost.load()
+        ? "zepril.system: the player ends with status 1: its X server went away\n"
+        : "zepril.system: the player ends with status 1: a library ended the process (the X server may have gone away)\n";
+    char buffer[160] = "<3>";
+    const int prefix = g_toJournal ? 3 : 0;
+    Line out {buffer + prefix, buffer + sizeof buffer - 1};
+    out.add(line);
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, buffer, size_t(out.at - buffer));
+    std::_Exit(1);
 }
 
 }
@@ -134,6 +154,16 @@ void installExitReports(bool toJournal)
     g_previousHandler = qInstallMessageHandler(reportFatalMessage);
     for (const int signalNumber : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
         std::signal(signalNumber, onFatalSignal);
+}
+
+void endAtOnceOnUnplannedExit()
+{
+    std::atexit(onUnplannedExit);
+}
+
+void notePlannedExit()
+{
+    g_plannedExit.store(true);
 }
 
 void setRunPhase(RunPhase phase)

@@ -14,6 +14,15 @@ enum class RunPhase { Starting, Playing };
 // The lines start with a journal priority when toJournal holds.
 void installExitReports(bool toJournal);
 
+// From here on, an exit() the player did not ask for ends the process at once with
+// status 1 and a line saying why. Libraries call exit() when the X server goes away
+// (Xlib's default I/O error handler, Qt's X connection); exit() would then run the
+// destructors while the video threads still use what they free, and the player would
+// crash instead of ending. Called once the player's windows exist.
+void endAtOnceOnUnplannedExit();
+// The player's own end through exit(), with its status.
+void notePlannedExit();
+
 // What the player does now, named in the crash line. Safe from any thread.
 void setRunPhase(RunPhase phase);
 

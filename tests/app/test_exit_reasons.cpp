@@ -46,3 +46,36 @@ TEST(ExitReasons, EachWayThePlayerEndsLeavesOneLineThatSaysWhy)
     formatExitLine(line, sizeof line, SIGABRT, RunPhase::Playing, 2000, 60000);
     EXPECT_STREQ(line + 32, "aborted (SIGABRT) while the channel played\n");
 }
+
+// The X server goes away under the player (a service stop that reaches both, a crashed
+// server): Xlib and Qt call exit(), and the player must end with a status and a line,
+// not crash in its own destructors while the video threads still run.
+TEST(ExitReasons, AnXServerThatGoesAwayEndsThePlayerWithStatusOneNotACrash)
+{
+    ProgramDir dir;
+    dir.config("mode_manuel=True\r\nmajvid_heure=xx\r\n");
+    QProcess server;
+    server.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
+    ASSERT_TRUE(server.waitForReadyRead(10000)) << "Xvfb did not start";
+    const QString display = ':' + QString::fromLatin1(server.readAllStandardOutput()).trimmed();
+    QProcess player;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ZEPRIL_HOME", dir.tree.root());
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("DISPLAY", display);
+    environment.remove("XAUTHORITY");
+    player.setProcessEnvironment(environment);
+    player.setReadChannel(QProcess::StandardError);
+    player.start(QStringLiteral(ZEPRIL_CLIENT_PATH));
+    QString log;
+    while (!log.contains("URL list") && player.waitForReadyRead(10000))
+        log += QString::fromUtf8(player.readAllStandardError());
+    ASSERT_TRUE(log.contains("URL list")) << log.toStdString();
+    server.kill();
+    ASSERT_TRUE(player.waitForFinished(20000));
+    log += QString::fromUtf8(player.readAllStandardError());
+    EXPECT_EQ(player.exitStatus(), QProcess::NormalExit) << log.toStdString();
+    EXPECT_EQ(player.exitCode(), 1);
+    EXPECT_TRUE(log.contains("the player ends with status 1: its X server went away")) << log.toStdString();
+    server.waitForFinished(5000);
+}
