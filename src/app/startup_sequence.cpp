@@ -54,7 +54,7 @@ void StartupSequence::runFromDisk()
     // The lists the last start-up fetched, for the panel; nothing here trusts them.
     for (size_t i = 0; i < kCategories.size(); ++i)
         if (const QString list = m_paths.categoryListFile(QLatin1String(kCategories[i].name)); ordinaryFileMatches(list))
-            LoadListFromFile(list, m_serverLists[i]);
+            readListFile(list, m_serverLists[i]);
     clearJournal();
     m_activeVideoDir = isManualMode(m_settings.mode_manuel) ? QStringLiteral("videos-man") : QStringLiteral("videos-auto");
     qCInfo(lcStartup).noquote() << "quick start:" << m_phrases.size() << "phrase(s) and the videos of"
@@ -72,7 +72,7 @@ void StartupSequence::readOptions()
 
 void StartupSequence::checkConnection()
 {
-    if (!IsInternetConnected(m_seams.probe, m_connectionKind)) {
+    if (!hasInternetConnection(m_seams.probe, m_connectionKind)) {
         qCWarning(lcStartup) << "no network connection at start-up";
         m_seams.reporter.showConnectionWarning();
     }

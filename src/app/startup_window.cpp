@@ -147,7 +147,7 @@ void StartupWindow::load()
 
     lstUrl.clear();
     if (ordinaryFileMatches(m_paths.urlDat()))
-        LoadListFromFile(m_paths.urlDat(), lstUrl);
+        readListFile(m_paths.urlDat(), lstUrl);
     QCoreApplication::processEvents();
     if (!alive)
         return;

@@ -45,7 +45,7 @@ bool SystemConnectionProbe::isConnected(QString& kind)
     return connected;
 }
 
-bool IsInternetConnected(ConnectionProbe& probe, QString& kind)
+bool hasInternetConnection(ConnectionProbe& probe, QString& kind)
 {
     kind.clear();
     return probe.isConnected(kind);

@@ -23,6 +23,6 @@ private:
 };
 
 // The helper routine the rest of the program calls.
-bool IsInternetConnected(ConnectionProbe& probe, QString& kind);
+bool hasInternetConnection(ConnectionProbe& probe, QString& kind);
 
 }

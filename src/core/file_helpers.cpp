@@ -97,7 +97,7 @@ QStringList listOrdinaryFiles(const QString& directory)
     return names;
 }
 
-QString FileNameFromPath(const QString& path)
+QString fileNameOf(const QString& path)
 {
     const qsizetype cut = path.lastIndexOf(kSep);
     return cut < 0 ? path : path.mid(cut + 1);

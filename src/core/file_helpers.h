@@ -19,7 +19,7 @@ QString existingPathOrEmpty(const QString& path);
 QStringList listOrdinaryFiles(const QString& directory);
 
 // The text after the last native separator; the whole path without one.
-QString FileNameFromPath(const QString& path);
+QString fileNameOf(const QString& path);
 
 // Joins path components with the native separator.
 QString joinPath(const QString& a, const QString& b);

@@ -82,7 +82,7 @@ QString readIniText(const QString& path)
     return decodeText(file.readAll());
 }
 
-QString ReadIniValue(const QString& section, const QString& key, const QString& path,
+QString iniValue(const QString& section, const QString& key, const QString& path,
                      const QString& defaultValue)
 {
     return iniValueFromText(readIniText(path), section, key, defaultValue);

@@ -8,7 +8,7 @@
 
 namespace zepril {
 
-QString ReadIniValue(const QString& section, const QString& key, const QString& path,
+QString iniValue(const QString& section, const QString& key, const QString& path,
                      const QString& defaultValue);
 
 // The same on text already in memory.

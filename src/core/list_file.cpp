@@ -45,7 +45,7 @@ QByteArray encodeList(const QStringList& items)
     return out;
 }
 
-bool ReadFileToList(const QString& path, QStringList& list)
+bool readListFile(const QString& path, QStringList& list)
 {
     list.clear();
     QFile file(path);
@@ -55,7 +55,7 @@ bool ReadFileToList(const QString& path, QStringList& list)
     return true;
 }
 
-bool SaveListToFile(const QString& path, const QStringList& list)
+bool writeListFile(const QString& path, const QStringList& list)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {

@@ -12,11 +12,10 @@ QByteArray encodeList(const QStringList& items);
 
 // Empties the list, then fills it from the file. False when the file cannot be read
 // (the list stays empty).
-bool ReadFileToList(const QString& path, QStringList& list);
-inline bool LoadListFromFile(const QString& path, QStringList& list) { return ReadFileToList(path, list); }
+bool readListFile(const QString& path, QStringList& list);
 
 // Creates or replaces the file with the items, UTF-8, CR LF. The new content is
 // written beside the file and renamed over it, so a crash never leaves half a list.
-bool SaveListToFile(const QString& path, const QStringList& list);
+bool writeListFile(const QString& path, const QStringList& list);
 
 }

@@ -15,7 +15,7 @@ RandomSource::RandomSource()
 {
 }
 
-int RandomSource::RandomBetween(int upper, int lower)
+int RandomSource::between(int upper, int lower)
 {
     if (upper < lower)
         std::swap(upper, lower);
@@ -23,13 +23,13 @@ int RandomSource::RandomBetween(int upper, int lower)
     return dist(m_engine);
 }
 
-void BuildInitialPlaylist(const QStringList& source, QStringList& scratch, const QString& category,
+void drawCategoryVideos(const QStringList& source, QStringList& scratch, const QString& category,
                           QStringList& playlist, RandomSource& random)
 {
     scratch.clear();
     const qsizetype n = std::min<qsizetype>(source.size(), 5);
     while (scratch.size() < n) {
-        const QString r = QString::number(random.RandomBetween(int(source.size() - 1), 0));
+        const QString r = QString::number(random.between(int(source.size() - 1), 0));
         if (!scratch.contains(r))
             scratch.append(r);
     }
@@ -79,7 +79,7 @@ QStringList composePlaylist(const IndexSlots& index, const std::array<QStringLis
         const QString category = QLatin1String(kCategories[i].name);
         if (statusFor)
             statusFor(playlistStatusText(category));
-        BuildInitialPlaylist(playable[i], scratch, category, playlist, random);
+        drawCategoryVideos(playable[i], scratch, category, playlist, random);
     }
     return playlist;
 }

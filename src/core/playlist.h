@@ -16,7 +16,7 @@ public:
     RandomSource();
     explicit RandomSource(unsigned seed) : m_engine(seed) {}
     // A whole number from lower to upper, both included; the upper bound comes first.
-    int RandomBetween(int upper, int lower);
+    int between(int upper, int lower);
 
 private:
     std::mt19937 m_engine;
@@ -24,7 +24,7 @@ private:
 
 // Appends at most five entries of source to playlist as category + separator + entry,
 // in drawing order; scratch receives the drawn indices as decimal texts.
-void BuildInitialPlaylist(const QStringList& source, QStringList& scratch, const QString& category,
+void drawCategoryVideos(const QStringList& source, QStringList& scratch, const QString& category,
                           QStringList& playlist, RandomSource& random);
 
 // The eleven index videos, in their fixed order.

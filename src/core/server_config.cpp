@@ -58,7 +58,7 @@ ServerConfig readServerConfig(const QString& configIniPath)
     ServerConfig c = defaultServerConfig();
     const QString servers = QStringLiteral("Serveurs");
     const auto address = [&](const char* key, ServerAddress& into, const char* scheme) {
-        const QString v = ReadIniValue(servers, QLatin1String(key), configIniPath, QString());
+        const QString v = iniValue(servers, QLatin1String(key), configIniPath, QString());
         if (v.trimmed().isEmpty())
             return;
         const ServerAddress parsed = parseServerAddress(v, QLatin1String(scheme));
@@ -73,10 +73,10 @@ ServerConfig readServerConfig(const QString& configIniPath)
     address("videos", c.content, "http");
     address("meteo", c.weather, "http");
     address("ftp", c.ftp, "ftp");
-    c.ftpUser = ReadIniValue(servers, QStringLiteral("ftp_user"), configIniPath, c.ftpUser);
-    c.ftpPassword = ReadIniValue(servers, QStringLiteral("ftp_password"), configIniPath, c.ftpPassword);
-    c.rebootCommand = ReadIniValue(QStringLiteral("Systeme"), QStringLiteral("reboot"), configIniPath, QString());
-    const QString rate = ReadIniValue(servers, QStringLiteral("debit_max"), configIniPath, QString()).trimmed();
+    c.ftpUser = iniValue(servers, QStringLiteral("ftp_user"), configIniPath, c.ftpUser);
+    c.ftpPassword = iniValue(servers, QStringLiteral("ftp_password"), configIniPath, c.ftpPassword);
+    c.rebootCommand = iniValue(QStringLiteral("Systeme"), QStringLiteral("reboot"), configIniPath, QString());
+    const QString rate = iniValue(servers, QStringLiteral("debit_max"), configIniPath, QString()).trimmed();
     bool isNumber = false;
     const qint64 kilobits = rate.toLongLong(&isNumber);
     if (isNumber && kilobits > 0)

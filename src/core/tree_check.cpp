@@ -45,7 +45,7 @@ QList<TreeFinding> checkProgramTree(const QString& root, const QStringList& conf
         add(out, TreeFinding::Warning, QStringLiteral("%1 is missing: built-in settings and servers are used")
                                            .arg(paths.configIni()));
     } else {
-        const QString password = ReadIniValue(QStringLiteral("Serveurs"), QStringLiteral("ftp_password"),
+        const QString password = iniValue(QStringLiteral("Serveurs"), QStringLiteral("ftp_password"),
                                               paths.configIni(), QString());
         if (!password.isEmpty() && (config.permissions() & QFileDevice::ReadOther))
             add(out, TreeFinding::Warning,

@@ -101,7 +101,7 @@ QStringList loadPhraseList(const QString& textesIniPath)
 {
     QStringList phrases;
     if (ordinaryFileMatches(textesIniPath))
-        LoadListFromFile(existingPathOrEmpty(textesIniPath), phrases);
+        readListFile(existingPathOrEmpty(textesIniPath), phrases);
     if (phrases.isEmpty())
         phrases.append(QString::fromLatin1(kFallbackPhrase));
     return phrases;
@@ -121,7 +121,7 @@ bool fetchCategoryList(const ServerAddress& update, const QString& category, QSt
     QCoreApplication::processEvents();
 
     if (ordinaryFileMatches(path))
-        LoadListFromFile(existingPathOrEmpty(path), serverList);
+        readListFile(existingPathOrEmpty(path), serverList);
     else
         serverList.clear(); // no file could be created: the old list is no more current
     if (result.ok)

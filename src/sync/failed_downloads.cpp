@@ -107,7 +107,7 @@ QStringList FailedDownloads::lines() const
 void FailedDownloads::load(QStringList& order, QMap<QString, Entry>& entries) const
 {
     QStringList file;
-    if (!ReadFileToList(m_paths.errorIni(), file))
+    if (!readListFile(m_paths.errorIni(), file))
         qCInfo(lcSync).noquote() << "no failed-downloads journal at" << m_paths.errorIni();
     QString section;
     for (const QString& line : std::as_const(file)) {
@@ -156,7 +156,7 @@ bool FailedDownloads::save() const
             std::lock_guard lock(disk->mutex);
             list = disk->newest;
         }
-        return SaveListToFile(path, list);
+        return writeListFile(path, list);
     });
     if (saved)
         return true;
@@ -299,7 +299,7 @@ void FailedDownloads::removeFromPlayable(std::array<QStringList, 6>& playable) c
         return;
     QSet<QString> failed;
     for (const QString& path : m_unplayable)
-        failed.insert(FileNameFromPath(path));
+        failed.insert(fileNameOf(path));
     for (QStringList& list : playable) {
         list.removeIf([&](const QString& name) {
             if (!failed.contains(name))

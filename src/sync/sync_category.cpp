@@ -80,7 +80,7 @@ CategorySync syncCategory(SyncContext& ctx, const QString& category, const QStri
     CategorySync done;
     ctx.reporter.setStatus(QStringLiteral("Synchronisation catégorie ") + category);
     QString kind;
-    if (!IsInternetConnected(ctx.probe, kind)) {
+    if (!hasInternetConnection(ctx.probe, kind)) {
         qCInfo(lcSync) << category << "not synchronized: no connection";
         return done;
     }

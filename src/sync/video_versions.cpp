@@ -10,7 +10,7 @@ VideoVersions::VideoVersions(QString file)
     : m_file(std::move(file))
 {
     QStringList lines;
-    ReadFileToList(m_file, lines);
+    readListFile(m_file, lines);
     RemoteVersion* current = nullptr;
     for (const QString& line : std::as_const(lines)) {
         if (line.startsWith(u'[') && line.endsWith(u']')) {
@@ -60,7 +60,7 @@ void VideoVersions::save() const
         lines << u'[' + it.key() + u']' << QStringLiteral("url=") + it->url << QStringLiteral("size=%1").arg(it->size)
               << QStringLiteral("etag=") + it->etag << QStringLiteral("last_modified=") + it->lastModified;
     }
-    if (!runOffThread([&] { return SaveListToFile(m_file, lines); }))
+    if (!runOffThread([&] { return writeListFile(m_file, lines); }))
         qCWarning(lcSync).noquote() << "cannot write" << m_file;
 }
 

@@ -12,7 +12,7 @@ RefreshOutcome refreshTexts(PhraseState& state, ConnectionProbe& probe, const st
                             const std::function<QStringList()>& reloadPhrases)
 {
     QString kind;
-    if (!IsInternetConnected(probe, kind)) {
+    if (!hasInternetConnection(probe, kind)) {
         qCInfo(lcScheduler) << "texts refresh skipped: no connection; the" << state.lstPhrase.size()
                             << "phrases stay";
         return RefreshOutcome::NoConnection;

@@ -97,7 +97,7 @@ void WeatherFeed::refresh()
 void WeatherFeed::refreshWhenConnected()
 {
     QString kind;
-    if (IsInternetConnected(m_probe, kind)) {
+    if (hasInternetConnection(m_probe, kind)) {
         refresh();
         m_display.setWeatherVisible(true);
     } else {
@@ -120,7 +120,7 @@ void WeatherFeed::onWeatherTick()
 void WeatherFeed::showWithConnection()
 {
     QString kind;
-    m_display.setWeatherVisible(IsInternetConnected(m_probe, kind));
+    m_display.setWeatherVisible(hasInternetConnection(m_probe, kind));
 }
 
 WeatherFetch httpWeatherFetch(const HttpOptions& options)

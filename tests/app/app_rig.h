@@ -27,7 +27,7 @@ struct ProgramDir {
     QStringList journal() const
     {
         QStringList lines;
-        ReadFileToList(paths().errorIni(), lines);
+        readListFile(paths().errorIni(), lines);
         return lines.mid(0, lines.indexOf(QRegularExpression(QStringLiteral("^\\[.*\\]$"))));
     }
     void config(const QString& variables)

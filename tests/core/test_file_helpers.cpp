@@ -46,7 +46,7 @@ TEST(FileHelpers, OnlyVisibleOrdinaryFilesCountStarAndQuestionMarkAreTheOnlyWild
     EXPECT_EQ(existingPathOrEmpty(at("a.avi")), at("a.avi"));
     EXPECT_EQ(existingPathOrEmpty(dir), dir);
     EXPECT_EQ(existingPathOrEmpty(at("missing.avi")), QString());
-    EXPECT_EQ(FileNameFromPath("/opt/videos/a.avi"), "a.avi");
-    EXPECT_EQ(FileNameFromPath("C:\\videos\\a.avi"), "C:\\videos\\a.avi") << "only the native separator splits";
+    EXPECT_EQ(fileNameOf("/opt/videos/a.avi"), "a.avi");
+    EXPECT_EQ(fileNameOf("C:\\videos\\a.avi"), "C:\\videos\\a.avi") << "only the native separator splits";
     EXPECT_EQ(joinPath("/opt/zepril/", "cfg"), "/opt/zepril/cfg");
 }

@@ -9,18 +9,18 @@ const QString kSection = QStringLiteral("Variables_Setup");
 TEST(IniReader, MissingFileSectionOrKeyGiveTheDefaultAndValuesAreTrimmedUnquotedAndCut)
 {
     TempTree tree;
-    EXPECT_EQ(ReadIniValue(kSection, "cycle_phrase", tree.path("cfg/config.ini"), "30"), "30");
-    EXPECT_EQ(ReadIniValue(kSection, "cycle_phrase", tree.mkdir("cfg"), "30"), "30") << "a directory is no file";
+    EXPECT_EQ(iniValue(kSection, "cycle_phrase", tree.path("cfg/config.ini"), "30"), "30");
+    EXPECT_EQ(iniValue(kSection, "cycle_phrase", tree.mkdir("cfg"), "30"), "30") << "a directory is no file";
 
     // CR alone, LF alone and CR LF end lines; Windows-1252 letters are read.
     const QString ini = tree.write("cfg/config.ini", "[Autre]\rcycle_phrase=12\n[Variables_Setup]\r\n"
                                                      "nom_hotel=H\xF4tel \x80uro\nlast=1");
-    EXPECT_EQ(ReadIniValue("Absente", "cycle_phrase", ini, "30"), "30");
-    EXPECT_EQ(ReadIniValue(kSection, "cycle_phrase", ini, "30"), "30") << "a key of another section must not leak";
-    EXPECT_EQ(ReadIniValue(kSection, "nom_hotel", ini, "x"), QStringLiteral("Hôtel €uro"));
-    EXPECT_EQ(ReadIniValue(kSection, "last", ini, "x"), "1");
+    EXPECT_EQ(iniValue("Absente", "cycle_phrase", ini, "30"), "30");
+    EXPECT_EQ(iniValue(kSection, "cycle_phrase", ini, "30"), "30") << "a key of another section must not leak";
+    EXPECT_EQ(iniValue(kSection, "nom_hotel", ini, "x"), QStringLiteral("Hôtel €uro"));
+    EXPECT_EQ(iniValue(kSection, "last", ini, "x"), "1");
     const QString marked = tree.write("utf8.ini", "\xEF\xBB\xBF[Variables_Setup]\r\nnom_hotel=Caf\xE9\r\n");
-    EXPECT_EQ(ReadIniValue(kSection, "nom_hotel", marked, "x"), QStringLiteral("Café"))
+    EXPECT_EQ(iniValue(kSection, "nom_hotel", marked, "x"), QStringLiteral("Café"))
         << "a byte-order mark must not hide the first section";
 
     const QString longer = QString(254, u'y') + QStringLiteral("TAIL");

@@ -25,7 +25,7 @@ TEST(ListFile, EveryLineEndEndsAName)
     };
     for (const auto& row : rows) {
         QStringList names{"stale"};
-        ASSERT_TRUE(ReadFileToList(tree.write("cfg/night.ini", row.bytes), names)) << row.what;
+        ASSERT_TRUE(readListFile(tree.write("cfg/night.ini", row.bytes), names)) << row.what;
         EXPECT_EQ(names, row.names) << row.what;
     }
 }
@@ -55,19 +55,19 @@ TEST(ListFile, WrittenThenReadGivesTheSameNamesAndFailuresEmptyTheList)
                                                        {QStringLiteral("\uFEFFfirst.mp4"), QStringLiteral("\uFEFF")},
                                                        {""},
                                                        {}}) {
-        ASSERT_TRUE(SaveListToFile(path, names));
+        ASSERT_TRUE(writeListFile(path, names));
         QStringList back{"stale"};
-        ASSERT_TRUE(ReadFileToList(path, back));
+        ASSERT_TRUE(readListFile(path, back));
         EXPECT_EQ(back, names);
     }
-    ASSERT_TRUE(SaveListToFile(path, {QStringLiteral("é"), "", "z"}));
+    ASSERT_TRUE(writeListFile(path, {QStringLiteral("é"), "", "z"}));
     EXPECT_EQ(tree.read("cfg/error.ini"), QByteArray("\xC3\xA9\r\n\r\nz\r\n")) << "UTF-8 with CR LF, no mark";
 
-    EXPECT_FALSE(SaveListToFile(tree.path("nodir/error.ini"), {"a"}));
+    EXPECT_FALSE(writeListFile(tree.path("nodir/error.ini"), {"a"}));
     EXPECT_FALSE(tree.exists("nodir"));
     for (const QString& notAList : {tree.path("missing.ini"), tree.mkdir("adir")}) {
         QStringList list{"x"};
-        EXPECT_FALSE(ReadFileToList(notAList, list)) << notAList;
+        EXPECT_FALSE(readListFile(notAList, list)) << notAList;
         EXPECT_TRUE(list.isEmpty());
     }
 }

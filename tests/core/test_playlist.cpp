@@ -11,11 +11,11 @@ TEST(RandomSource, AFreshSeedEachRun)
     RandomSource a, b;
     QList<int> drawsA, drawsB;
     for (int i = 0; i < 8; ++i)
-        drawsA.append(a.RandomBetween(1000000, 0)), drawsB.append(b.RandomBetween(1000000, 0));
+        drawsA.append(a.between(1000000, 0)), drawsB.append(b.between(1000000, 0));
     EXPECT_NE(drawsA, drawsB);
 }
 
-TEST(BuildInitialPlaylist, AtMostFiveDifferentFilesDrawnFromAllInVaryingOrder)
+TEST(CategoryDraw, AtMostFiveDifferentFilesDrawnFromAllInVaryingOrder)
 {
     for (const auto& [count, orderCount] : {std::pair{0, 1}, {1, 1}, {3, 6}, {5, 50}, {12, 150}}) {
         QStringList source;
@@ -26,7 +26,7 @@ TEST(BuildInitialPlaylist, AtMostFiveDifferentFilesDrawnFromAllInVaryingOrder)
         for (unsigned seed = 1; seed <= 200; ++seed) {
             RandomSource random(seed);
             QStringList scratch{"junk"}, playlist{"index/index_ga.avi"};
-            BuildInitialPlaylist(source, scratch, "plages", playlist, random);
+            drawCategoryVideos(source, scratch, "plages", playlist, random);
             ASSERT_EQ(playlist.takeFirst(), "index/index_ga.avi") << "entries are appended, nothing is replaced";
             ASSERT_EQ(playlist.size(), std::min(count, 5)) << count << " files, seed " << seed;
             ASSERT_EQ(scratch.size(), playlist.size()) << "the scratch list holds the drawn indices";

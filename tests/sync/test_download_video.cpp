@@ -123,7 +123,7 @@ TEST(KilledTransferChild, DISABLED_DownloadsUntilKilled)
     RecordingReporter reporter;
     FailedDownloads failed{ProgramPaths(args[2])};
     DownloadContext ctx{http, reporter, failed};
-    downloadVideo(ctx, args[0], args[1], FileNameFromPath(args[1]));
+    downloadVideo(ctx, args[0], args[1], fileNameOf(args[1]));
 }
 
 // A killed player, a cut at 90 % and a short 206 each leave a hidden partial file that no

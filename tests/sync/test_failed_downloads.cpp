@@ -68,7 +68,7 @@ TEST(FailedDownloads, TheStartUpDeletesOnlyListedVideosAndEmptiesTheJournal)
         QCoreApplication::instance(), [&] { journal.recordPlaybackFailure(manual); }, Qt::QueuedConnection);
     EXPECT_TRUE(journal.begin(next, {"http://x/suivant.avi", 9, "\"e\"", {}}));
     QStringList lines;
-    ReadFileToList(tree.path("cfg/error.ini"), lines);
+    readListFile(tree.path("cfg/error.ini"), lines);
     EXPECT_EQ(lines.mid(0, 3), QStringList({neighbour, next, manual}));
 }
 

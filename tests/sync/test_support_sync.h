@@ -45,7 +45,7 @@ protected:
     QStringList journal() const
     {
         QStringList items;
-        ReadFileToList(paths.errorIni(), items);
+        readListFile(paths.errorIni(), items);
         return items.mid(0, items.indexOf(QRegularExpression(QStringLiteral("^\\[.*\\]$"))));
     }
 
