@@ -1,0 +1,12 @@
+#include "core/event_wait.h"
+
+#include <QCoreApplication>
+
+namespace zepril {
+
+void letEventsRun()
+{
+    QCoreApplication::processEvents();
+}
+
+}
