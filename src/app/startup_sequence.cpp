@@ -131,7 +131,7 @@ void StartupSequence::synchronizeOrMarkManual()
                      [&download](const QString& url, const QString& dest, const QString& name) {
                          return downloadVideo(download, url, dest, name);
                      },
-                     [this](const QString& url) { return HttpHead(url, HttpOptions::fromTimings(m_timings)); },
+                     [this](const QString& url) { return fetchHead(url, HttpOptions::fromTimings(m_timings)); },
                      &versions};
     for (size_t i = 0; i < kCategories.size(); ++i) {
         const CategorySync done =

@@ -147,7 +147,7 @@ void keepOrCreateEmpty(const QString& destination)
         qCWarning(lcNet) << "cannot create" << destination << ":" << file.errorString();
 }
 
-FetchResult HttpGetToFile(const QString& url, const QString& destination, const HttpOptions& options)
+FetchResult fetchToFile(const QString& url, const QString& destination, const HttpOptions& options)
 {
     curl::globalInit(); // on the caller's thread, before a worker may need it
     // The clock, the banner and the player live on this thread: they keep running while

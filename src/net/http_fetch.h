@@ -42,7 +42,7 @@ struct FetchResult {
 // Returns only when the fetch is over. Called on a thread that runs an event loop (the
 // UI thread), the transfer runs on a worker thread while a local event loop keeps the
 // timers, the repaints and the player's events going; elsewhere it runs in place.
-FetchResult HttpGetToFile(const QString& url, const QString& destination, const HttpOptions& options = {});
+FetchResult fetchToFile(const QString& url, const QString& destination, const HttpOptions& options = {});
 
 // The file contract of a failed fetch: an existing destination keeps its content, a
 // missing one is created empty, so that readers always find the file.

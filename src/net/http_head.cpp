@@ -42,7 +42,7 @@ RemoteHead headInPlace(const QString& url, const HttpOptions& options)
 
 }
 
-RemoteHead HttpHead(const QString& url, const HttpOptions& options)
+RemoteHead fetchHead(const QString& url, const HttpOptions& options)
 {
     curl::globalInit();
     const RemoteHead head = runOffThread([&] { return headInPlace(url, options); });

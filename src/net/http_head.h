@@ -17,7 +17,7 @@ struct RemoteHead {
     QString error;
 };
 
-// Off the UI thread as HttpGetToFile is; bounded by options' timeouts and deadline.
-RemoteHead HttpHead(const QString& url, const HttpOptions& options);
+// Off the UI thread as fetchToFile is; bounded by options' timeouts and deadline.
+RemoteHead fetchHead(const QString& url, const HttpOptions& options);
 
 }

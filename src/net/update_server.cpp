@@ -53,7 +53,7 @@ QString videoListUrl(const ServerAddress& update, const QString& category)
 FetchResult fetchUrlList(const ServerAddress& update, const QString& destination, HttpOptions options)
 {
     options.maxBytes = kUrlListMaxBytes;
-    return HttpGetToFile(urlListUrl(update), destination, options);
+    return fetchToFile(urlListUrl(update), destination, options);
 }
 
 FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
@@ -79,7 +79,7 @@ FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel
     }
     incoming.close();
 
-    FetchResult result = HttpGetToFile(url, incoming.fileName(), options);
+    FetchResult result = fetchToFile(url, incoming.fileName(), options);
     if (!result.ok) {
         qCWarning(lcNet).noquote() << "texts of" << nomHotel << "not fetched from" << update.baseUrl()
                                    << "- texts file left as it was:" << result.error;
@@ -117,7 +117,7 @@ bool fetchCategoryList(const ServerAddress& update, const QString& category, QSt
         deleteFile(path);
     QCoreApplication::processEvents();
 
-    const FetchResult result = HttpGetToFile(videoListUrl(update, category), path, options);
+    const FetchResult result = fetchToFile(videoListUrl(update, category), path, options);
     QCoreApplication::processEvents();
 
     if (ordinaryFileMatches(path))

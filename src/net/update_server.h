@@ -23,7 +23,7 @@ QString urlListUrl(const ServerAddress& update);
 QString textsUrl(const ServerAddress& update, const QString& hotel);
 QString videoListUrl(const ServerAddress& update, const QString& category);
 
-// Fetches the start-up page's URL list into destination (see HttpGetToFile).
+// Fetches the start-up page's URL list into destination (see fetchToFile).
 FetchResult fetchUrlList(const ServerAddress& update, const QString& destination, HttpOptions options = {});
 
 // Refreshes cfg/textes.ini with the hotel's texts. The file is only replaced once the

@@ -91,7 +91,7 @@ CategorySync syncCategory(SyncContext& ctx, const QString& category, const QStri
         return done;
     }
 
-    const QString directory = ctx.paths.categoryDir(ctx.activeVideoDir, category);
+    const QString directory = ctx.paths.categoryDir(ctx.videoDir, category);
     const SyncPlan plan = planSync(listOrdinaryFiles(directory), serverList);
     done.listed = true;
     done.rejected = plan.rejected;

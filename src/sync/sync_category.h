@@ -20,14 +20,14 @@ struct RemoteHead;
 
 struct SyncContext {
     ProgramPaths paths;
-    QString activeVideoDir;
+    QString videoDir; // "videos-auto" or "videos-man": the tree the videos go to
     ServerAddress content;       // the content server the videos come from
     ConnectionProbe& probe;
     StartupReporter& reporter;
     FailedDownloads& failedDownloads;   // the partial files of videos no longer listed leave it
     // Fetches one video (downloadVideo in production); true on success.
     std::function<bool(const QString& url, const QString& destination, const QString& name)> download;
-    // What the server says of a listed video that is on disk already (HttpHead in
+    // What the server says of a listed video that is on disk already (fetchHead in
     // production), compared with versions; none: local videos are never compared.
     std::function<RemoteHead(const QString& url)> remoteHead = {};
     VideoVersions* versions = nullptr;

@@ -129,7 +129,7 @@ WeatherFetch httpWeatherFetch(const HttpOptions& options)
     return [options](const QString& url, const QString& destination) {
         HttpOptions capped = options;
         capped.maxBytes = 1024 * 1024;
-        return HttpGetToFile(url, destination, capped);
+        return fetchToFile(url, destination, capped);
     };
 }
 

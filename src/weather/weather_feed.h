@@ -17,7 +17,7 @@ class Clock;
 class ConnectionProbe;
 class WeatherDisplay;
 
-// Fetches url into the file destination (HttpGetToFile in production).
+// Fetches url into the file destination (fetchToFile in production).
 using WeatherFetch = std::function<FetchResult(const QString& url, const QString& destination)>;
 
 // Where the forecast for this location is published, on the configured weather service.

@@ -32,7 +32,7 @@ TEST(HttpGetToFile, StoresTheBodyByteForByteAndNeverTakesAFailureForContent)
         SCOPED_TRACE(url.toStdString());
         TempTree tree;
         tree.write("got.ini", kPrevious);
-        const FetchResult result = HttpGetToFile(url, tree.path("got.ini"), kQuick);
+        const FetchResult result = fetchToFile(url, tree.path("got.ini"), kQuick);
         EXPECT_EQ(result.ok, ok) << result.error.toStdString();
         EXPECT_EQ(result.status, status);
         EXPECT_EQ(result.error.isEmpty(), ok);
@@ -40,7 +40,7 @@ TEST(HttpGetToFile, StoresTheBodyByteForByteAndNeverTakesAFailureForContent)
             EXPECT_EQ(result.bytes, body.size());
         }
         EXPECT_EQ(tree.read("got.ini"), body.isEmpty() ? kPrevious : body);
-        EXPECT_EQ(HttpGetToFile(url, tree.path("new.ini"), kQuick).ok, ok);
+        EXPECT_EQ(fetchToFile(url, tree.path("new.ini"), kQuick).ok, ok);
         ASSERT_TRUE(tree.exists("new.ini"));
         EXPECT_EQ(tree.read("new.ini"), body);
     }

@@ -119,13 +119,13 @@ TEST(HttpEngines, GiveUpOnAStalledServerWithoutSpinning)
     };
     const auto viaFetch = [](const QString& url) {
         TempTree tree;
-        const FetchResult result = HttpGetToFile(url, tree.path("got"), HttpOptions::fromTimings(kTimings));
+        const FetchResult result = fetchToFile(url, tree.path("got"), HttpOptions::fromTimings(kTimings));
         return std::tuple{result.ok, result.error, tree.read("got")};
     };
     for (const bool transfer : {false, true}) {
         for (const QString& url :
              {server.baseUrl() + "/stalled", QStringLiteral("http://127.0.0.1:%1/x").arg(silent.port())}) {
-            SCOPED_TRACE((transfer ? "HttpTransfer " : "HttpGetToFile ") + url.toStdString());
+            SCOPED_TRACE((transfer ? "HttpTransfer " : "fetchToFile ") + url.toStdString());
             int ticks = 0;
             QTimer timer;
             QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });

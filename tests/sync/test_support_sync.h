@@ -66,7 +66,7 @@ protected:
         reporter,
         failed,
         [this](const QString& u, const QString& d, const QString& n) { return downloadVideo(dl, u, d, n); },
-        [](const QString& u) { return HttpHead(u, HttpOptions {.connectTimeoutMs = 1000, .idleTimeoutMs = 1000}); },
+        [](const QString& u) { return fetchHead(u, HttpOptions {.connectTimeoutMs = 1000, .idleTimeoutMs = 1000}); },
         &versions};
 };
 
