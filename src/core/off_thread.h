@@ -3,7 +3,8 @@
 // calling thread's event loop goes on serving the clock, the banner and the player. The
 // caller gets the result only once the work is over, so a sequence of steps keeps its
 // order. A thread without an event loop runs the work in place.
-#include <QEventLoop>
+#include "core/event_wait.h"
+
 #include <QMetaObject>
 #include <QThread>
 
@@ -18,13 +19,13 @@ std::invoke_result_t<Work&> runOffThread(Work work)
     if (!QThread::currentThread()->eventDispatcher())
         return work();
     std::invoke_result_t<Work&> result{};
-    QEventLoop loop;
+    EventSleeper sleeper;
     std::thread worker([&] {
         result = work();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&sleeper, &EventSleeper::wake, Qt::QueuedConnection);
     });
-    loop.exec();
-    worker.join(); // at once, unless the application is quitting and ended the loop early
+    sleeper.sleep();
+    worker.join(); // at once, unless the application is quitting and ended the sleep early
     return result;
 }
 

@@ -1,11 +1,11 @@
 #include "net/update_server.h"
 
+#include "core/event_wait.h"
 #include "core/file_helpers.h"
 #include "core/list_file.h"
 #include "core/logging.h"
 #include "net/answer_check.h"
 
-#include <QCoreApplication>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -115,10 +115,10 @@ bool fetchCategoryList(const ServerAddress& update, const QString& category, QSt
     const QString path = paths.categoryListFile(category);
     if (ordinaryFileMatches(path))
         deleteFile(path);
-    QCoreApplication::processEvents();
+    letEventsRun();
 
     const FetchResult result = fetchToFile(videoListUrl(update, category), path, options);
-    QCoreApplication::processEvents();
+    letEventsRun();
 
     if (ordinaryFileMatches(path))
         readListFile(existingPathOrEmpty(path), serverList);
@@ -129,7 +129,7 @@ bool fetchCategoryList(const ServerAddress& update, const QString& category, QSt
     else
         qCWarning(lcNet).noquote() << "video list of" << category << "not fetched from" << update.baseUrl()
                                    << "- no video of the category is deleted:" << result.error;
-    QCoreApplication::processEvents();
+    letEventsRun();
     return result.ok;
 }
 

@@ -1,6 +1,5 @@
 #include "sync/background_file_writer.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <QThread>
 
@@ -163,10 +162,7 @@ void BackgroundFileWriter::work()
 void BackgroundFileWriter::notify()
 {
     m_progress.notify_all();
-    QMetaObject::invokeMethod(&m_notices, [this] {
-        if (m_waitLoop)
-            m_waitLoop->quit();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&m_sleeper, &EventSleeper::wake, Qt::QueuedConnection);
 }
 
 void BackgroundFileWriter::waitUntil(const std::function<bool()>& done)
@@ -183,14 +179,10 @@ void BackgroundFileWriter::waitUntil(const std::function<bool()>& done)
             if (done())
                 return;
         }
-        // A notice posted after the check is only handled inside this loop, so it
-        // cannot be missed; an older one only ends the loop early. Once the
-        // application is quitting, a loop returns at once (-1): the wait then blocks
+        // A notice that came after the check wakes the next sleep at once; an older one
+        // only ends a sleep early. Once the application is quitting, the wait blocks
         // rather than spins.
-        QEventLoop loop;
-        QEventLoop* outer = std::exchange(m_waitLoop, &loop);
-        serveEvents = loop.exec() >= 0;
-        m_waitLoop = outer;
+        serveEvents = m_sleeper.sleep() != EventSleeper::End::Quitting;
     }
 }
 

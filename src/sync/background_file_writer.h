@@ -3,8 +3,9 @@
 // hold a write or a write-back request for hundreds of milliseconds; that must slow the
 // download, never the screen, so the caller only queues bytes and waits, when it has
 // to, in its event loop.
+#include "core/event_wait.h"
+
 #include <QByteArray>
-#include <QObject>
 #include <QString>
 
 #include <condition_variable>
@@ -12,8 +13,6 @@
 #include <functional>
 #include <mutex>
 #include <thread>
-
-class QEventLoop;
 
 namespace zepril {
 
@@ -43,8 +42,7 @@ private:
     void waitUntil(const std::function<bool()>& done);
 
     const qint64 m_maxQueued;
-    QObject m_notices; // lives on the caller's thread: the writer's notices are handled there
-    QEventLoop* m_waitLoop = nullptr;
+    EventSleeper m_sleeper; // lives on the caller's thread: the writer's notices wake it there
     int m_fd = -1;
 
     mutable std::mutex m_mutex;

@@ -1,12 +1,12 @@
 #include "sync/failed_downloads.h"
 
+#include "core/event_wait.h"
 #include "core/file_helpers.h"
 #include "core/list_file.h"
 #include "core/logging.h"
 #include "core/off_thread.h"
 #include "sync/media_check.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -169,7 +169,7 @@ void FailedDownloads::clearAtStartup()
     QStringList previous;
     QMap<QString, Entry> known;
     load(previous, known);
-    QCoreApplication::processEvents();
+    letEventsRun();
 
     m_order.clear();
     m_entries.clear();

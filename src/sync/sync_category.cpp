@@ -1,6 +1,7 @@
 #include "sync/sync_category.h"
 
 #include "core/connection_probe.h"
+#include "core/event_wait.h"
 #include "core/file_helpers.h"
 #include "core/logging.h"
 #include "core/startup_reporter.h"
@@ -9,7 +10,6 @@
 #include "sync/sync_plan.h"
 #include "sync/video_versions.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -68,7 +68,7 @@ QStringList changedVideos(SyncContext& ctx, const QString& category, const QStri
                    && (!head.etag.isEmpty() || !head.lastModified.isEmpty())) {
             ctx.versions->record(path, {url, QFileInfo(path).size(), head.etag, head.lastModified});
         }
-        QCoreApplication::processEvents();
+        letEventsRun();
     }
     return changed;
 }
@@ -129,7 +129,7 @@ CategorySync syncCategory(SyncContext& ctx, const QString& category, const QStri
         } else {
             done.failed.append(name);
         }
-        QCoreApplication::processEvents();
+        letEventsRun();
     }
     return done;
 }
