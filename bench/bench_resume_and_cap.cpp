@@ -34,10 +34,9 @@ struct Run {
 Run download(qint64 capBytesPerSecond, FailedDownloads& journal, const QString& url, const QString& destination)
 {
     HttpTransfer http;
-    http.setRequestTimeout(30);
     http.setMaxReceiveRate(capBytesPerSecond);
     SilentReporter reporter;
-    DownloadContext ctx{http, reporter, journal};
+    DownloadContext ctx{.transfer = http, .reporter = reporter, .failedDownloads = journal, .requestTimeoutS = 30};
     QElapsedTimer clock;
     clock.start();
     const bool ok = downloadVideo(ctx, url, destination, QFileInfo(destination).fileName());

@@ -70,6 +70,10 @@ void Easy::applyShared()
     // Timeouts are ours (see perform); libcurl must never raise SIGALRM in a threaded program.
     curl_easy_setopt(m_handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_handle, CURLOPT_ERRORBUFFER, m_errorText);
+    if (m_connecting) {
+        curl_easy_setopt(m_handle, CURLOPT_SOCKOPTFUNCTION, &Easy::onSocketOpened);
+        curl_easy_setopt(m_handle, CURLOPT_SOCKOPTDATA, this);
+    }
     // No proxy option is set on purpose: libcurl then takes the system's proxy from
     // http_proxy, https_proxy and no_proxy, the way the kiosk's network is configured.
 }
@@ -156,6 +160,21 @@ Outcome Easy::perform(const Limits& limits, const std::atomic<bool>* abort)
     else if (o.code != CURLE_OK)
         o.error = QString::fromUtf8(m_errorText[0] ? m_errorText : curl_easy_strerror(o.code)).trimmed();
     return o;
+}
+
+void Easy::onConnecting(std::function<void()> hook)
+{
+    m_connecting = std::move(hook);
+    if (m_handle)
+        applyShared();
+}
+
+int Easy::onSocketOpened(void* self, curl_socket_t, curlsocktype purpose)
+{
+    auto* easy = static_cast<Easy*>(self);
+    if (purpose == CURLSOCKTYPE_IPCXN && easy->m_connecting)
+        easy->m_connecting();
+    return CURL_SOCKOPT_OK;
 }
 
 std::optional<QByteArray> Easy::header(const char* name) const

@@ -9,6 +9,7 @@
 #include <curl/curl.h>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 
 namespace zepril::curl {
@@ -29,6 +30,25 @@ struct Outcome {
     bool deadlineExpired = false;
     bool aborted = false;
     bool ok() const { return code == CURLE_OK; }
+};
+
+// A libcurl string list (request headers, raw commands), freed with its owner.
+class StringList final {
+public:
+    StringList() = default;
+    ~StringList() { curl_slist_free_all(m_list); }
+    StringList(const StringList&) = delete;
+    StringList& operator=(const StringList&) = delete;
+
+    void append(const QByteArray& line)
+    {
+        if (curl_slist* longer = curl_slist_append(m_list, line.constData()))
+            m_list = longer;
+    }
+    curl_slist* get() const { return m_list; }
+
+private:
+    curl_slist* m_list = nullptr;
 };
 
 // Safe to call from any thread, any number of times; every Easy calls it.
@@ -67,16 +87,22 @@ public:
     // control connection): call from a callback when the server has said something.
     void noteActivity() { m_activity = true; }
 
+    // Called on the performing thread as a connection to the server is being opened
+    // (not for an FTP data connection, nor when an open one is reused); kept by reset().
+    void onConnecting(std::function<void()> hook);
+
     // The value of a header of the latest response (the last of a redirect chain);
     // nullopt when it has none. Only on the thread that performs, during or after it.
     std::optional<QByteArray> header(const char* name) const;
 
 private:
     void applyShared();
+    static int onSocketOpened(void* self, curl_socket_t, curlsocktype purpose);
 
     CURL* m_handle = nullptr;
     CURLM* m_multi = nullptr; // keeps the connections between requests
     bool m_activity = false;
+    std::function<void()> m_connecting;
     char m_errorText[CURL_ERROR_SIZE] = {};
 };
 

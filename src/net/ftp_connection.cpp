@@ -67,19 +67,25 @@ FtpResult FtpConnection::run(const FtpSettings& settings, const FtpCommand& comm
     if (!m_easy || !(settings == m_settings)) {
         // Another server or account: nothing learnt about the old one holds.
         m_easy = std::make_unique<curl::Easy>();
+        m_easy->onConnecting([this] {
+            if (!m_connected) {
+                emitState(TransferState::Resolved);
+                emitState(TransferState::Connecting);
+            }
+        });
         m_settings = settings;
         m_cwd.clear();
         m_noMlsd = false;
         m_connected = false;
     }
     m_sink = &sink;
-    m_lastState = -1;
+    m_lastState.reset();
     FtpResult r;
     if (!*m_easy) {
         r.error = QStringLiteral("libcurl could not be initialised");
     } else {
         if (!m_connected)
-            emitState(1);
+            emitState(TransferState::Resolving);
         switch (command.kind) {
         case CommandKind::Ls: r = list(); break;
         case CommandKind::Cd: r = changeDirectory(command.argument); break;
@@ -154,8 +160,6 @@ void FtpConnection::prepare(const QString& url)
     m_easy->set(CURLOPT_VERBOSE, 1L);
     m_easy->set(CURLOPT_DEBUGFUNCTION, &FtpConnection::onDebug);
     m_easy->set(CURLOPT_DEBUGDATA, this);
-    m_easy->set(CURLOPT_SOCKOPTFUNCTION, &FtpConnection::onSocket);
-    m_easy->set(CURLOPT_SOCKOPTDATA, this);
 }
 
 FtpConnection::Outcome FtpConnection::perform()
@@ -262,16 +266,15 @@ FtpConnection::Outcome FtpConnection::listWith(const QString& url, const char* c
 FtpConnection::Outcome FtpConnection::commands(const QList<QByteArray>& lines)
 {
     prepare(baseUrl() + u'/');
-    curl_slist* list = nullptr;
+    curl::StringList list;
     // "*": a refusal is not an error for libcurl, which would otherwise drop the
     // connection; the replies are judged here instead.
     for (const QByteArray& line : lines)
-        list = curl_slist_append(list, ('*' + line).constData());
-    m_easy->set(CURLOPT_QUOTE, list);
+        list.append('*' + line);
+    m_easy->set(CURLOPT_QUOTE, list.get());
     m_easy->set(CURLOPT_NOBODY, 1L);
     const Outcome o = perform();
     m_easy->set(CURLOPT_QUOTE, nullptr);
-    curl_slist_free_all(list);
     return o;
 }
 
@@ -388,7 +391,7 @@ FtpResult FtpConnection::fetch(const QString& remote, const QString& local)
     return r;
 }
 
-void FtpConnection::emitState(int state)
+void FtpConnection::emitState(TransferState state)
 {
     if (state == m_lastState || !m_sink)
         return;
@@ -405,8 +408,8 @@ int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, v
         if (command.startsWith("PASS"))
             command = "PASS"; // kept out of every record
         c->m_sentCommands << command;
-        c->emitState(5);
-        c->emitState(6);
+        c->emitState(TransferState::Requesting);
+        c->emitState(TransferState::RequestSent);
         break;
     }
     case CURLINFO_HEADER_IN: {
@@ -414,7 +417,7 @@ int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, v
         const QByteArray line(data, static_cast<qsizetype>(size));
         if (line.startsWith("220") && !c->m_connected) {
             c->m_connected = true;
-            c->emitState(4);
+            c->emitState(TransferState::Connected);
         }
         // The last line of a reply is "ddd text"; continuation lines are "ddd-".
         if (line.size() >= 4 && line.at(3) == ' ' && std::isdigit(static_cast<unsigned char>(line.at(0)))) {
@@ -423,8 +426,8 @@ int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, v
             if (c->m_replyCode >= 200 && !c->m_sentCommands.isEmpty())
                 c->m_exchanges.append({c->m_sentCommands.takeFirst(), c->m_replyCode, line.trimmed()});
         }
-        c->emitState(7);
-        c->emitState(8);
+        c->emitState(TransferState::ReceivingResponse);
+        c->emitState(TransferState::ResponseReceived);
         break;
     }
     case CURLINFO_DATA_IN:
@@ -432,24 +435,14 @@ int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, v
         // that it is alive.
         if (!c->m_lastDataSignal.isValid() || c->m_lastDataSignal.elapsed() >= 1000) {
             c->m_lastDataSignal.start();
-            c->m_lastState = -1;
+            c->m_lastState.reset();
         }
-        c->emitState(7);
+        c->emitState(TransferState::ReceivingResponse);
         break;
     default:
         break;
     }
     return 0;
-}
-
-int FtpConnection::onSocket(void* self, curl_socket_t, curlsocktype purpose)
-{
-    auto* c = static_cast<FtpConnection*>(self);
-    if (purpose == CURLSOCKTYPE_IPCXN && !c->m_connected) {
-        c->emitState(2);
-        c->emitState(3);
-    }
-    return CURL_SOCKOPT_OK;
 }
 
 size_t FtpConnection::onListingData(char* data, size_t size, size_t count, void* self)

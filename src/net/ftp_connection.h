@@ -7,10 +7,12 @@
 #include <QString>
 
 #include "net/curl_easy.h"
+#include "net/transfer.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSaveFile;
 
@@ -37,9 +39,9 @@ struct FtpSettings {
 struct FtpResult {
     bool ok = false;
     int replyCode = 0;
-    QString error;
-    QByteArray response;
-    QString workingDirectory;
+    QString error = {};
+    QByteArray response = {}; // LS: one entry per line, directories with a trailing "/"; PWD: the directory
+    QString workingDirectory = {};
 };
 
 // Everything that touches libcurl, on the worker thread only. One easy handle for the
@@ -49,7 +51,7 @@ struct FtpResult {
 class FtpConnection final {
     Q_DISABLE_COPY_MOVE(FtpConnection)
 public:
-    using StateSink = std::function<void(int)>;
+    using StateSink = std::function<void(TransferState)>;
 
     FtpConnection();
     ~FtpConnection();
@@ -90,10 +92,9 @@ private:
     QByteArray replyTextTo(const QByteArray& command) const;
     FtpResult fetch(const QString& remote, const QString& local);
 
-    void emitState(int state);
+    void emitState(TransferState state);
 
     static int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self);
-    static int onSocket(void* self, curl_socket_t, curlsocktype purpose);
     static size_t onListingData(char* data, size_t size, size_t count, void* self);
     static size_t onFileData(char* data, size_t size, size_t count, void* self);
 
@@ -106,7 +107,7 @@ private:
 
     // Per request.
     const StateSink* m_sink = nullptr;
-    int m_lastState = -1;
+    std::optional<TransferState> m_lastState;
     QByteArray m_url;
     QByteArray m_user;
     QByteArray m_password;

@@ -5,9 +5,9 @@
 #include "net/ftp_listing.h"
 #include "net/ftp_transfer.h"
 
+#include "core/event_wait.h"
+
 #include <QDir>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -41,7 +41,7 @@ FtpSessionSettings ftpSessionSettings(const ServerConfig& servers, const Timings
 
 FtpSession::FtpSession(FtpTransfer& engine, QObject* parent) : QObject(parent), m_engine(engine)
 {
-    connect(&m_engine, &FtpTransfer::stateChanged, this, &FtpSession::onStateChanged);
+    connect(&m_engine, &FtpTransfer::stateReached, this, &FtpSession::showState);
 }
 
 void FtpSession::connectToServer(const FtpSessionSettings& settings)
@@ -85,42 +85,36 @@ void FtpSession::listDirectory(const QString& dir)
 QString FtpSession::lastAnswer()
 {
     waitForIdle();
-    return QString::fromUtf8(m_engine.response());
+    return QString::fromUtf8(m_engine.result().response);
 }
 
 void FtpSession::waitForIdle()
 {
     // An engine already given up on is not waited for again until it shows life.
-    if (!m_engine.stillExecuting() || m_gaveUp)
+    if (!m_engine.busy() || m_gaveUp)
         return;
-    QEventLoop loop;
-    QTimer quiet;
-    quiet.setSingleShot(true);
-    quiet.setInterval(m_timeoutS * 1000 + kWaitGraceMs);
-    connect(&m_engine, &FtpTransfer::stateChanged, &loop, [&] {
-        if (!m_engine.stillExecuting())
-            loop.quit();
-        else
-            quiet.start();
-    });
-    connect(&quiet, &QTimer::timeout, &loop, [&] {
-        qCWarning(lcFtp) << "no news from the transfer control for" << quiet.interval() << "ms; not waiting longer";
-        m_gaveUp = true;
-        loop.quit();
-    });
-    quiet.start();
-    // Checked again: the control may have ended between the first check and now.
-    if (m_engine.stillExecuting())
-        loop.exec();
+    // Every state is a sign of life and starts the quiet time again.
+    EventSleeper sleeper;
+    connect(&m_engine, &FtpTransfer::stateReached, &sleeper, &EventSleeper::wake);
+    const int quietMs = m_timeoutS * 1000 + kWaitGraceMs;
+    while (m_engine.busy()) {
+        const EventSleeper::End end = sleeper.sleep(quietMs);
+        if (end == EventSleeper::End::TimedOut) {
+            qCWarning(lcFtp) << "no news from the transfer control for" << quietMs << "ms; not waiting longer";
+            m_gaveUp = true;
+        }
+        if (end != EventSleeper::End::Woken)
+            return;
+    }
 }
 
-void FtpSession::onStateChanged(int state)
+void FtpSession::showState(TransferState state)
 {
     m_gaveUp = false;
-    const bool known = state >= 0 && state <= 12;
+    const bool known = state >= TransferState::Idle && state <= TransferState::Completed;
     QString text = known ? stateText(state) : m_status;
     // An unknown state keeps the text as it is, and must not stack a second suffix.
-    if (m_engine.stillExecuting() && (known || !text.endsWith(kPleaseWait)))
+    if (m_engine.busy() && (known || !text.endsWith(kPleaseWait)))
         text += kPleaseWait;
     setStatus(text);
 }
@@ -150,7 +144,7 @@ void FtpSession::activateEntry(const QString& entry)
         waitForIdle();
 }
 
-QString FtpSession::stateText(int state)
+QString FtpSession::stateText(TransferState state)
 {
     static const std::array<const char*, 13> texts{
         "",
@@ -167,9 +161,8 @@ QString FtpSession::stateText(int state)
         "Error occurred in communicating with the host computer",
         "Request completed, all data received",
     };
-    if (state < 0 || state >= static_cast<int>(texts.size()))
-        return {};
-    return QString::fromLatin1(texts[static_cast<size_t>(state)]);
+    const auto index = static_cast<size_t>(state);
+    return index < texts.size() ? QString::fromLatin1(texts[index]) : QString();
 }
 
 void FtpSession::setLocalDirectory(const QString& directory)
@@ -184,19 +177,20 @@ bool FtpSession::send(const FtpCommand& command)
 {
     if (m_engine.execute(command))
         return true;
-    qCWarning(lcFtp).noquote() << "command not sent:" << m_engine.lastError();
+    qCWarning(lcFtp).noquote() << "command not sent:" << m_engine.result().error;
     return false;
 }
 
 bool FtpSession::serverUnavailable() const
 {
-    if (m_engine.stillExecuting())
+    if (m_engine.busy())
         return true;
-    if (m_engine.succeeded())
+    const FtpResult result = m_engine.result();
+    if (result.ok)
         return false;
     // These replies come from a logged-in server about one directory or file; any
     // other failure means the server was not reached or would not have us.
-    const int code = m_engine.responseCode();
+    const int code = result.replyCode;
     return !(code == 450 || code == 550 || code == 553);
 }
 

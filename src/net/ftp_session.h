@@ -5,6 +5,7 @@
 // directory, and turns the engine's states into the status bar's text. It holds the
 // values the panel shows, not the widgets.
 #include "core/server_config.h"
+#include "net/transfer.h"
 
 #include <QObject>
 #include <QString>
@@ -43,11 +44,11 @@ public:
     // meanwhile; gives up when the engine has shown no sign of life for the request
     // timeout (plus a short grace), so an engine that never ends cannot hold the caller.
     void waitForIdle();
-    void onStateChanged(int state);
+    void showState(zepril::TransferState state);
     // The operator's double-click on an entry of listedEntries().
     void activateEntry(const QString& entry);
 
-    static QString stateText(int state);
+    static QString stateText(TransferState state);
 
     QStringList listedEntries() const { return m_listedEntries; }
     // The local directory that receives fetched files; "" means the current directory.

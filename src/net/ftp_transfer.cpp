@@ -48,9 +48,17 @@ FtpTransfer::~FtpTransfer()
     delete m_connection;
 }
 
+FtpResult FtpTransfer::result() const
+{
+    FtpResult r = m_result;
+    if (m_busy)
+        r.response.clear();
+    return r;
+}
+
 bool FtpTransfer::refuse(const QString& what, const QString& reason)
 {
-    m_lastError = reason;
+    m_result.error = reason;
     qCWarning(lcFtp).noquote() << "refused" << what << "-" << reason;
     return false;
 }
@@ -58,7 +66,7 @@ bool FtpTransfer::refuse(const QString& what, const QString& reason)
 bool FtpTransfer::execute(const FtpCommand& command)
 {
     const QString what = (commandName(command.kind) + u' ' + command.argument).simplified();
-    if (m_executing)
+    if (m_busy)
         return refuse(what, QStringLiteral("still executing the previous request"));
     if (hasLineBreak(command.argument) || hasLineBreak(command.local))
         return refuse(what, QStringLiteral("a line break cannot be sent to the server"));
@@ -78,19 +86,16 @@ bool FtpTransfer::execute(const FtpCommand& command)
         return refuse(what, QStringLiteral("no FTP server configured"));
 
     const FtpSettings settings = m_settings;
-    m_executing = true;
-    m_succeeded = false;
-    m_replyCode = 0;
-    m_lastError.clear();
-    m_response.clear();
+    m_busy = true;
+    m_result = {.workingDirectory = m_result.workingDirectory};
     qCInfo(lcFtp).noquote() << commandName(command.kind) << (settings.tls ? "ftps" : "ftp")
                             << settings.host + u':' + QString::number(settings.port) << "user" << settings.user
                             << command.argument << command.local;
 
     // The sink runs on the worker thread; each state is delivered on ours, and is
     // dropped with the posted event if this object is gone by then.
-    auto sink = [this](int state) {
-        QMetaObject::invokeMethod(this, [this, state] { emit stateChanged(state); }, Qt::QueuedConnection);
+    auto sink = [this](TransferState state) {
+        QMetaObject::invokeMethod(this, [this, state] { emit stateReached(state); }, Qt::QueuedConnection);
     };
     FtpConnection* connection = m_connection;
     QMetaObject::invokeMethod(
@@ -105,15 +110,11 @@ bool FtpTransfer::execute(const FtpCommand& command)
 
 void FtpTransfer::finish(const FtpResult& result)
 {
-    m_succeeded = result.ok;
-    m_replyCode = result.replyCode;
-    m_lastError = result.error;
-    m_response = result.response;
-    m_workingDirectory = result.workingDirectory;
-    m_executing = false;
+    m_result = result;
+    m_busy = false;
     if (!result.ok)
         qCWarning(lcFtp).noquote() << "request failed:" << result.error;
-    emit stateChanged(result.ok ? 12 : 11);
+    emit stateReached(result.ok ? TransferState::Completed : TransferState::Failed);
 }
 
 }

@@ -1,9 +1,10 @@
 #pragma once
 // The FTP engine of the main screen: one FTP (or FTP over explicit TLS)
 // connection to one server, kept between commands, driven by typed commands. Each
-// command runs on a worker thread; execute() returns at once and the states (the
-// transfer control's numbers, 0 to 12) and the end arrive on the owner's thread.
+// command runs on a worker thread; execute() returns at once and the states and the end
+// arrive on the owner's thread.
 #include "net/ftp_connection.h"
+#include "net/transfer.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -24,38 +25,28 @@ public:
     void configure(const FtpSettings& settings) { m_settings = settings; }
     const FtpSettings& settings() const { return m_settings; }
 
-    // Starts the command and returns at once. False, with lastError() set and nothing
+    // Starts the command and returns at once. False, with result().error set and nothing
     // sent, while a command runs, without a server, for a CD without a directory, and
     // for a GET whose names climb with "..", hold a line break, or whose receiving
     // directory does not exist.
     bool execute(const FtpCommand& command);
-    bool stillExecuting() const { return m_executing; }
+    bool busy() const { return m_busy; }
 
-    // The answer of the last command once it has ended: for LS one entry per line
-    // (directories with a trailing "/"), for PWD the directory; empty otherwise.
-    QByteArray response() const { return m_executing ? QByteArray() : m_response; }
-    // The server's last reply code (221, 257, 530, ...), 0 when it never answered.
-    int responseCode() const { return m_replyCode; }
-    bool succeeded() const { return m_succeeded; }
-    QString lastError() const { return m_lastError; }
-    // The remote working directory as the server last reported it; "" before the first
-    // command has reached the server.
-    QString workingDirectory() const { return m_workingDirectory; }
+    // The last command's outcome; its answer only once it has ended. The working
+    // directory stays as the server last reported it ("" before the first command
+    // reached the server).
+    FtpResult result() const;
 
 signals:
-    void stateChanged(int state);
+    void stateReached(zepril::TransferState state);
 
 private:
     void finish(const FtpResult& result);
     bool refuse(const QString& what, const QString& reason);
 
     FtpSettings m_settings;
-    bool m_executing = false;
-    bool m_succeeded = false;
-    int m_replyCode = 0;
-    QString m_lastError;
-    QByteArray m_response;
-    QString m_workingDirectory;
+    bool m_busy = false;
+    FtpResult m_result;
 
     QThread m_thread;
     QObject* m_workerContext = nullptr; // lives in m_thread; runs the commands

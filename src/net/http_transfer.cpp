@@ -1,20 +1,17 @@
 #include "net/http_transfer.h"
 
 #include "core/logging.h"
+#include "net/byte_queue.h"
 #include "net/curl_easy.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QMetaObject>
 
 #include <curl/curl.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -23,48 +20,19 @@ namespace zepril {
 
 namespace {
 
-// The control's state numbers.
-enum State {
-    Resolving = 1,
-    Resolved = 2,
-    Connecting = 3,
-    Connected = 4,
-    Requesting = 5,
-    RequestSent = 6,
-    ReceivingResponse = 7,
-    ResponseReceived = 8,
-    Failed = 11,
-    Completed = 12,
-};
-
-bool isSuccessStatus(int code) { return code >= 200 && code < 300; }
+using State = TransferState;
 
 }
 
 namespace detail {
 
-// What the worker needs, copied when the request starts so that later setters on the
-// UI thread cannot race with it.
-struct HttpRequestOptions {
-    QByteArray url;
-    QList<QByteArray> headerLines;
-    long connectTimeoutMs = 0;
-    qint64 idleTimeoutMs = 0;
-    long port = -1;
-    QByteArray user;
-    QByteArray password;
-    qint64 maxReceiveRate = 0;
-};
-
 // Everything one request shares between the worker and the UI thread. A fresh run per
 // request keeps a late notice of an old request from touching the new one.
 struct HttpRun {
     std::mutex mutex;
-    std::condition_variable spaceFreed;
-    std::deque<QByteArray> buffer;
-    qint64 buffered = 0;
+    ByteQueue body{HttpTransfer::kBufferLimit};
     qint64 received = 0;
-    std::vector<int> states;       // not yet emitted, in order
+    std::vector<State> states;     // not yet emitted, in order
     QList<std::pair<QByteArray, QByteArray>> headers; // of the final response, as libcurl parsed them
     bool headersDone = false;
     bool finished = false;
@@ -103,11 +71,10 @@ void HttpTransfer::cancel()
     if (!m_run)
         return;
     m_run->cancelled = true;
-    std::lock_guard lock(m_run->mutex);
-    m_run->spaceFreed.notify_all();
+    m_run->body.cancel();
 }
 
-bool HttpTransfer::execute(const QString& operation, const QString& requestHeaders)
+bool HttpTransfer::start(const TransferRequest& request)
 {
     if (m_active && m_run) {
         bool workerDone;
@@ -121,37 +88,27 @@ bool HttpTransfer::execute(const QString& operation, const QString& requestHeade
     }
     if (m_active) {
         m_refusal = QStringLiteral("a request is still running");
-        qCWarning(lcNet) << "request refused:" << m_refusal << m_url;
+        qCWarning(lcNet) << "request refused:" << m_refusal << request.url;
         return false;
     }
-    if (operation.trimmed().compare(QLatin1String("GET"), Qt::CaseInsensitive) != 0) {
-        m_refusal = QStringLiteral("unsupported operation \"%1\"").arg(operation);
+    if (request.method.trimmed().compare(QLatin1String("GET"), Qt::CaseInsensitive) != 0) {
+        m_refusal = QStringLiteral("unsupported operation \"%1\"").arg(request.method);
         qCWarning(lcNet) << "request refused:" << m_refusal;
         return false;
     }
     joinWorker();
     m_refusal.clear();
 
-    auto options = std::make_shared<detail::HttpRequestOptions>();
-    options->url = m_url.toUtf8();
-    for (const QString& line : requestHeaders.split(u'\n')) {
-        const QString trimmed = line.trimmed();
-        if (!trimmed.isEmpty())
-            options->headerLines.append(trimmed.toUtf8());
-    }
-    options->connectTimeoutMs = m_requestTimeoutS > 0 ? m_requestTimeoutS * 1000L : m_timings.httpConnectTimeoutMs;
-    options->idleTimeoutMs = m_requestTimeoutS > 0 ? m_requestTimeoutS * 1000LL : m_timings.httpIdleTimeoutMs;
-    options->port = m_port;
-    options->user = m_user.toUtf8();
-    options->password = m_password.toUtf8();
-    options->maxReceiveRate = m_maxReceiveRate;
-
+    m_url = request.url;
     m_run = std::make_shared<Run>();
     m_run->clock.start();
-    m_executing = true;
+    m_awaitingResponse = true;
     m_active = true;
     qCInfo(lcNet) << "GET" << m_url;
-    m_worker = std::thread(&HttpTransfer::work, this, m_run, std::move(options));
+    const int timeoutMs = request.timeoutS * 1000;
+    const curl::Limits limits{timeoutMs > 0 ? timeoutMs : m_timings.httpConnectTimeoutMs,
+                              timeoutMs > 0 ? timeoutMs : m_timings.httpIdleTimeoutMs, 0};
+    m_worker = std::thread(&HttpTransfer::work, this, m_run, request, limits, m_maxReceiveRate);
     return true;
 }
 
@@ -167,7 +124,7 @@ void HttpTransfer::postNotice(const std::shared_ptr<Run>& run)
 void HttpTransfer::onNotice(const std::shared_ptr<Run>& run)
 {
     run->noticePosted = false;
-    std::vector<int> states;
+    std::vector<State> states;
     bool headersDone;
     bool finished;
     bool newData;
@@ -182,7 +139,7 @@ void HttpTransfer::onNotice(const std::shared_ptr<Run>& run)
     bool ended = false;
     if (run == m_run) {
         if (headersDone || finished)
-            m_executing = false;
+            m_awaitingResponse = false;
         if (finished && m_active) {
             m_active = false;
             ended = true;
@@ -195,117 +152,70 @@ void HttpTransfer::onNotice(const std::shared_ptr<Run>& run)
                                  << "bytes" << run->received;
         }
     }
-    if (m_waitLoop)
-        m_waitLoop->quit();
+    m_bodyWait.wake();
     // The final state comes after the last data, then the end of the request.
-    const bool hasFinal = ended && !states.empty() && (states.back() == Completed || states.back() == Failed);
-    const int finalState = hasFinal ? states.back() : 0;
+    const bool hasFinal
+        = ended && !states.empty() && (states.back() == State::Completed || states.back() == State::Failed);
+    const State finalState = hasFinal ? states.back() : State::Idle;
     if (hasFinal)
         states.pop_back();
-    for (int state : states)
-        emit stateChanged(state);
+    for (State state : states)
+        emit stateReached(state);
     if (newData)
         emit dataAvailable();
     if (hasFinal)
-        emit stateChanged(finalState);
+        emit stateReached(finalState);
     if (ended)
         emit requestFinished();
 }
 
-QByteArray HttpTransfer::getChunk(int maxBytes)
+QByteArray HttpTransfer::readBody(int maxBytes)
 {
     if (!m_run || maxBytes <= 0)
         return {};
     const std::shared_ptr<Run> run = m_run;
     for (;;) {
-        {
-            std::lock_guard lock(run->mutex);
-            if (!run->buffer.empty()) {
-                QByteArray& front = run->buffer.front();
-                QByteArray piece;
-                if (front.size() <= maxBytes) {
-                    piece = std::move(front);
-                    run->buffer.pop_front();
-                } else {
-                    piece = front.left(maxBytes);
-                    front.remove(0, maxBytes);
-                }
-                run->buffered -= piece.size();
-                run->spaceFreed.notify_all();
-                return piece;
-            }
-            if (run->finished || run != m_run)
-                return {};
+        QByteArray piece = run->body.take(maxBytes);
+        if (!piece.isEmpty() || run->body.atEnd() || run != m_run)
+            return piece;
+        // Nothing queued yet: sleep until the worker's next notice, which wakes the
+        // sleeper even when it comes before the sleep.
+        m_bodyWait.sleep();
+    }
+}
+
+TransferResult HttpTransfer::result() const
+{
+    TransferResult r;
+    if (m_run) {
+        std::lock_guard lock(m_run->mutex);
+        r.status = m_run->httpCode;
+        r.bytes = m_run->received;
+        r.ended = m_run->finished;
+        r.cut = m_run->finished && m_run->curlCode != CURLE_OK;
+        if (m_run->headersDone) {
+            // libcurl's own lookup (curl_easy_header) belongs to the worker's thread; the
+            // names it gave are matched here the same way, without regard to case.
+            const auto header = [&](QByteArrayView name) {
+                for (const auto& [key, value] : m_run->headers)
+                    if (key.compare(name, Qt::CaseInsensitive) == 0)
+                        return QString::fromLatin1(value);
+                return QString();
+            };
+            r.contentType = header("Content-Type");
+            r.contentLength = header("Content-Length");
+            r.contentRange = header("Content-Range");
+            r.etag = header("ETag");
+            r.lastModified = header("Last-Modified");
         }
-        // Nothing buffered yet: sleep in the event loop until the worker's next notice.
-        // A notice posted after the check above is only handled inside this loop, so
-        // it cannot be missed.
-        QEventLoop loop;
-        QEventLoop* outer = m_waitLoop;
-        m_waitLoop = &loop;
-        loop.exec();
-        m_waitLoop = outer;
+        if (r.cut)
+            r.error = m_run->error;
+        else if (r.ended && !r.succeeded())
+            r.error = QStringLiteral("HTTP status %1").arg(r.status);
     }
-}
-
-QString HttpTransfer::getHeader(const QString& name) const
-{
-    if (!m_run)
-        return {};
-    std::lock_guard lock(m_run->mutex);
-    if (!m_run->headersDone)
-        return {};
-    if (name.isEmpty()) {
-        QByteArray all;
-        for (const auto& [key, value] : m_run->headers)
-            all += key + ": " + value + "\r\n";
-        return QString::fromLatin1(all);
-    }
-    // libcurl's own lookup (curl_easy_header) belongs to the worker's thread; the
-    // names it gave are matched here the same way, without regard to case.
-    const QByteArray wanted = name.toLatin1().trimmed();
-    for (const auto& [key, value] : m_run->headers)
-        if (key.compare(wanted, Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(value);
-    return {};
-}
-
-int HttpTransfer::responseCode() const
-{
-    if (!m_run)
-        return 0;
-    std::lock_guard lock(m_run->mutex);
-    return m_run->httpCode;
-}
-
-bool HttpTransfer::succeeded() const
-{
-    if (!m_run)
-        return false;
-    std::lock_guard lock(m_run->mutex);
-    return m_run->finished && m_run->curlCode == CURLE_OK && isSuccessStatus(m_run->httpCode);
-}
-
-QString HttpTransfer::lastError() const
-{
-    if (!m_refusal.isEmpty() || !m_run)
-        return m_refusal;
-    std::lock_guard lock(m_run->mutex);
-    if (!m_run->finished)
-        return {};
-    if (m_run->curlCode != CURLE_OK)
-        return m_run->error;
-    if (!isSuccessStatus(m_run->httpCode))
-        return QStringLiteral("HTTP status %1").arg(m_run->httpCode);
-    return {};
-}
-
-qint64 HttpTransfer::bytesReceived() const
-{
-    if (!m_run)
-        return 0;
-    std::lock_guard lock(m_run->mutex);
-    return m_run->received;
+    if (!m_refusal.isEmpty())
+        r.error = m_refusal;
+    return r;
 }
 
 // ---- worker thread ----------------------------------------------------------------
@@ -352,7 +262,7 @@ void takeFinalHeaders(CallbackContext* ctx, long code)
     run->httpCode = int(code);
     run->headers = headersOf(ctx->easy->handle());
     run->headersDone = true;
-    run->states.push_back(ResponseReceived);
+    run->states.push_back(State::ResponseReceived);
 }
 
 }
@@ -368,8 +278,8 @@ static size_t onHeaderLine(char* data, size_t size, size_t count, void* user)
         std::lock_guard lock(run->mutex);
         if (line.startsWith("HTTP/") && !run->startLogged) {
             run->startLogged = true;
-            run->states.push_back(RequestSent);
-            run->states.push_back(ReceivingResponse);
+            run->states.push_back(State::RequestSent);
+            run->states.push_back(State::ReceivingResponse);
             notify = true;
         } else if (line.isEmpty()) {
             // The end of one response's headers: a redirect that libcurl follows or an
@@ -394,23 +304,21 @@ static size_t onBody(char* data, size_t size, size_t count, void* user)
     auto* run = ctx->run;
     const qint64 length = qint64(size * count);
     {
-        std::unique_lock lock(run->mutex);
-        // Backpressure: the reader decides the pace, the socket buffers the rest. Time
-        // spent here does not count as the server's silence: the byte counter moves on
-        // as soon as this piece is taken.
-        run->spaceFreed.wait(lock, [&] {
-            return run->cancelled || run->buffered == 0 || run->buffered + length <= HttpTransfer::kBufferLimit;
-        });
-        if (run->cancelled)
-            return 0;
+        std::lock_guard lock(run->mutex);
         if (!run->headersDone) {
             long code = 0;
             curl_easy_getinfo(ctx->easy->handle(), CURLINFO_RESPONSE_CODE, &code);
             takeFinalHeaders(ctx, code);
         }
-        run->buffer.emplace_back(data, qsizetype(length));
+    }
+    // Backpressure: the reader decides the pace, the socket buffers the rest. Time spent
+    // here does not count as the server's silence: the byte counter moves on as soon as
+    // this piece is taken.
+    if (run->cancelled || !run->body.push(data, length))
+        return 0;
+    {
+        std::lock_guard lock(run->mutex);
         run->newData = true;
-        run->buffered += length;
         run->received += length;
     }
     ctx->notify();
@@ -418,51 +326,43 @@ static size_t onBody(char* data, size_t size, size_t count, void* user)
     return size_t(length);
 }
 
-static curl_socket_t onOpenSocket(void* user, curlsocktype, struct curl_sockaddr* address)
-{
-    auto* ctx = static_cast<CallbackContext*>(user);
-    {
-        std::lock_guard lock(ctx->run->mutex);
-        ctx->run->states.push_back(Resolved);
-        ctx->run->states.push_back(Connecting);
-    }
-    ctx->notify();
-    return socket(address->family, address->socktype, address->protocol);
-}
-
 static int onPreRequest(void* user, char*, char*, int, int)
 {
     auto* ctx = static_cast<CallbackContext*>(user);
     {
         std::lock_guard lock(ctx->run->mutex);
-        ctx->run->states.push_back(Connected);
-        ctx->run->states.push_back(Requesting);
+        ctx->run->states.push_back(State::Connected);
+        ctx->run->states.push_back(State::Requesting);
     }
     ctx->notify();
     return CURL_PREREQFUNC_OK;
 }
 
-void HttpTransfer::work(std::shared_ptr<Run> run, std::shared_ptr<const detail::HttpRequestOptions> options)
+void HttpTransfer::work(std::shared_ptr<Run> run, TransferRequest request, curl::Limits limits,
+                        qint64 maxReceiveRate)
 {
     curl::Easy easy;
     CallbackContext ctx;
     ctx.run = run.get();
     ctx.notify = [this, run] { postNotice(run); };
     ctx.easy = &easy;
-    ctx.maxReceiveRate = options->maxReceiveRate;
+    ctx.maxReceiveRate = maxReceiveRate;
     {
         std::lock_guard lock(run->mutex);
-        run->states.push_back(Resolving);
+        run->states.push_back(State::Resolving);
     }
     ctx.notify();
 
-    curl_slist* headers = nullptr;
-    for (const QByteArray& line : options->headerLines)
-        headers = curl_slist_append(headers, line.constData());
+    curl::StringList headers;
+    if (request.rangeFrom >= 0)
+        headers.append("Range: bytes=" + QByteArray::number(request.rangeFrom) + '-');
+    if (!request.ifRange.isEmpty())
+        headers.append("If-Range: " + request.ifRange.toUtf8());
+    const QByteArray url = request.url.toUtf8();
 
-    easy.set(CURLOPT_URL, options->url.constData());
+    easy.set(CURLOPT_URL, url.constData());
     easy.set(CURLOPT_HTTPGET, 1L);
-    easy.set(CURLOPT_HTTPHEADER, headers);
+    easy.set(CURLOPT_HTTPHEADER, headers.get());
     easy.set(CURLOPT_FOLLOWLOCATION, 1L);
     easy.set(CURLOPT_MAXREDIRS, 5L);
     easy.set(CURLOPT_BUFFERSIZE, 256L * 1024L);
@@ -470,25 +370,23 @@ void HttpTransfer::work(std::shared_ptr<Run> run, std::shared_ptr<const detail::
     easy.set(CURLOPT_HEADERDATA, &ctx);
     easy.set(CURLOPT_WRITEFUNCTION, onBody);
     easy.set(CURLOPT_WRITEDATA, &ctx);
-    easy.set(CURLOPT_OPENSOCKETFUNCTION, onOpenSocket);
-    easy.set(CURLOPT_OPENSOCKETDATA, &ctx);
+    easy.onConnecting([&ctx] {
+        {
+            std::lock_guard lock(ctx.run->mutex);
+            ctx.run->states.push_back(State::Resolved);
+            ctx.run->states.push_back(State::Connecting);
+        }
+        ctx.notify();
+    });
     easy.set(CURLOPT_PREREQFUNCTION, onPreRequest);
     easy.set(CURLOPT_PREREQDATA, &ctx);
-    if (options->port > 0)
-        easy.set(CURLOPT_PORT, options->port);
-    if (options->maxReceiveRate > 0)
-        easy.set(CURLOPT_MAX_RECV_SPEED_LARGE, curl_off_t(options->maxReceiveRate));
-    if (!options->user.isEmpty()) {
-        easy.set(CURLOPT_USERNAME, options->user.constData());
-        easy.set(CURLOPT_PASSWORD, options->password.constData());
-    }
+    if (ctx.maxReceiveRate > 0)
+        easy.set(CURLOPT_MAX_RECV_SPEED_LARGE, curl_off_t(ctx.maxReceiveRate));
 
     // No deadline: a video takes as long as it takes while the server keeps sending.
-    const curl::Outcome done = easy.perform({int(options->connectTimeoutMs), int(options->idleTimeoutMs), 0},
-                                            &run->cancelled);
+    const curl::Outcome done = easy.perform(limits, &run->cancelled);
     long httpCode = 0;
     curl_easy_getinfo(easy.handle(), CURLINFO_RESPONSE_CODE, &httpCode);
-    curl_slist_free_all(headers);
 
     {
         std::lock_guard lock(run->mutex);
@@ -498,8 +396,9 @@ void HttpTransfer::work(std::shared_ptr<Run> run, std::shared_ptr<const detail::
         if (!done.ok())
             run->error = run->cancelled ? QStringLiteral("cancelled") : done.error;
         run->finished = true;
-        run->states.push_back(done.ok() ? Completed : Failed);
+        run->states.push_back(done.ok() ? State::Completed : State::Failed);
     }
+    run->body.finish();
     ctx.notify();
 }
 

@@ -1,5 +1,6 @@
 #include "sync/download_video.h"
 
+#include "core/event_wait.h"
 #include "core/list_file.h"
 #include "core/logging.h"
 #include "core/startup_reporter.h"
@@ -10,9 +11,7 @@
 #include "sync/progress_text.h"
 #include "sync/video_versions.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -33,26 +32,21 @@ namespace {
 constexpr int kReadSize = 256 * 1024;
 constexpr int kYieldEveryMs = 5;
 
-void yieldOnce() { QCoreApplication::processEvents(); }
-
 // Sleeps in the event loop until the control has the response (or has failed).
-void waitWhileExecuting(TransferControl& inet)
+void waitForResponse(TransferControl& transfer)
 {
-    while (inet.stillExecuting()) {
-        QEventLoop loop;
-        QObject::connect(&inet, &TransferControl::stateChanged, &loop, &QEventLoop::quit);
-        if (!inet.stillExecuting())
-            break;
-        loop.exec();
+    EventSleeper sleeper;
+    QObject::connect(&transfer, &TransferControl::stateReached, &sleeper, &EventSleeper::wake);
+    while (transfer.awaitingResponse() && sleeper.sleep() == EventSleeper::End::Woken) {
     }
 }
 
 // The rest of the response is of no use: stop it where the control can be stopped,
 // then drain whatever is left so that the control is free for the next request.
-void abandonTransfer(TransferControl& inet)
+void abandonTransfer(TransferControl& transfer)
 {
-    inet.cancel();
-    while (!inet.getChunk(kReadSize).isEmpty()) {
+    transfer.cancel();
+    while (!transfer.readBody(kReadSize).isEmpty()) {
     }
 }
 
@@ -140,24 +134,24 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
     if (earlier && !earlier->ifRangeValidator().isEmpty() && partialSize >= kMediaCheckBytes
         && (earlier->size < 0 || partialSize < earlier->size) && earlier->url == url)
         offset = partialSize;
-    QString requestHeaders = QString::fromLatin1(kRangeHeader);
+    // A fresh download asks for the whole resource from its first byte all the same.
+    TransferRequest request{.url = url, .rangeFrom = offset, .timeoutS = ctx.requestTimeoutS};
     if (offset > 0) {
-        requestHeaders
-            = QStringLiteral("Range: bytes=%1-\r\nIf-Range: %2\r\n").arg(offset).arg(earlier->ifRangeValidator());
+        request.ifRange = earlier->ifRangeValidator();
         qCInfo(lcSync).noquote() << "resuming" << url << "from byte" << offset;
     }
 
-    yieldOnce();
-    ctx.transfer.setUrl(url);
-    if (!ctx.transfer.execute(QStringLiteral("GET"), requestHeaders))
-        return fail(QStringLiteral("request refused: ") + ctx.transfer.lastError(), true);
-    waitWhileExecuting(ctx.transfer);
+    letEventsRun();
+    if (!ctx.transfer.start(request))
+        return fail(QStringLiteral("request refused: ") + ctx.transfer.result().error, true);
+    waitForResponse(ctx.transfer);
 
     // A server that is down for now leaves an earlier partial file as it is.
-    const int status = ctx.transfer.responseCode();
+    const TransferResult response = ctx.transfer.result();
+    const int status = response.status;
     if (status == 0) {
         abandonTransfer(ctx.transfer);
-        return fail(QStringLiteral("no response: ") + ctx.transfer.lastError(), true);
+        return fail(QStringLiteral("no response: ") + ctx.transfer.result().error, true);
     }
     if (status == 416 && offset > 0) {
         return startOver(QStringLiteral("the server refused the rest from byte %1").arg(offset));
@@ -166,20 +160,19 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
         abandonTransfer(ctx.transfer);
         return fail(QStringLiteral("HTTP status %1").arg(status), status >= 500);
     }
-    const QString textType = textTypeReason(ctx.transfer.getHeader(QStringLiteral("Content-Type")));
+    const QString textType = textTypeReason(response.contentType);
     if (!textType.isEmpty()) {
         abandonTransfer(ctx.transfer);
         return fail(textType);
     }
 
-    RemoteVersion version{url, -1, ctx.transfer.getHeader(QStringLiteral("ETag")).trimmed(),
-                          ctx.transfer.getHeader(QStringLiteral("Last-Modified")).trimmed()};
-    const Length announced = announcedLength(ctx.transfer.getHeader(QStringLiteral("Content-Length")));
+    RemoteVersion version{url, -1, response.etag.trimmed(), response.lastModified.trimmed()};
+    const Length announced = announcedLength(response.contentLength);
     // Where this answer's bytes go in the file, and how many it owes.
     qint64 writeFrom = 0;
     qint64 owed = announced.present ? qint64(announced.value) : -1;
     if (status == 206) {
-        const QString header = ctx.transfer.getHeader(QStringLiteral("Content-Range"));
+        const QString& header = response.contentRange;
         const std::optional<ContentRange> range = parseContentRange(header);
         const qint64 rangeLength = range ? range->last - range->first + 1 : 0;
         QString wrong;
@@ -227,9 +220,9 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
         return false;
     }
 
-    yieldOnce();
+    letEventsRun();
     ctx.reporter.setStatus(QStringLiteral("TELECHARGEMENT [ ") + fileName + QStringLiteral(" ]"));
-    yieldOnce();
+    letEventsRun();
 
     // Journaled before the first byte lands, with what the server said, so that a cut or
     // a power cut mid-transfer leaves enough for the next attempt to ask for the rest. A
@@ -273,7 +266,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
     };
 
     for (;;) {
-        QByteArray chunk = ctx.transfer.getChunk(kReadSize);
+        QByteArray chunk = ctx.transfer.readBody(kReadSize);
         if (chunk.isEmpty())
             break;
         if (!checked) {
@@ -295,10 +288,10 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
             showProgress();
             sinceRefresh.restart();
         }
-        // While bytes are buffered getChunk never waits, nor does the writer while the
+        // While bytes are buffered readBody never waits, nor does the writer while the
         // disk keeps up, so the event loop is served here, often enough for a 15 ms timer.
         if (sinceYield.elapsed() >= kYieldEveryMs) {
-            yieldOnce();
+            letEventsRun();
             sinceYield.restart();
         }
     }
@@ -306,9 +299,8 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
     // A body shorter than the check wants is judged on what there is (an empty one too);
     // the bytes of a broken one are not kept.
     if (!checked) {
-        if (!ctx.transfer.succeeded())
-            return fail(
-                QStringLiteral("transfer broken after %1 bytes: %2").arg(head.size()).arg(ctx.transfer.lastError()));
+        if (const TransferResult end = ctx.transfer.result(); !end.succeeded())
+            return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(head.size()).arg(end.error));
         if (const QString reason = checkHead(); !reason.isEmpty())
             return fail(reason);
         if (!store(head))
@@ -330,9 +322,8 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
     // Bytes that arrived in order from the right place are worth keeping when the server
     // can vouch for them next time; without a validator they start over.
     const bool resumable = !version.ifRangeValidator().isEmpty() && version.size > 0;
-    if (!ctx.transfer.succeeded())
-        return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(received).arg(ctx.transfer.lastError()),
-                    resumable);
+    if (const TransferResult end = ctx.transfer.result(); !end.succeeded())
+        return fail(QStringLiteral("transfer broken after %1 bytes: %2").arg(received).arg(end.error), resumable);
     if (owed >= 0 && received != owed)
         return fail(QStringLiteral("%1 bytes received, %2 announced").arg(received).arg(owed),
                     resumable && received < owed);

@@ -21,16 +21,14 @@ class VideoVersions;
 inline constexpr qint64 kFreeSpaceMargin = 64 * 1024 * 1024;
 
 struct DownloadContext {
-    TransferControl& transfer;            // the HTTP transfer control, used by this routine alone
+    TransferControl& transfer;         // the HTTP transfer control, used by the download alone
     StartupReporter& reporter;         // status line, progress text and bar
     FailedDownloads& failedDownloads;  // the journal of downloads that did not complete
     int progressRefreshMs = 100;       // the progress follows the bytes at least this often
     VideoVersions* versions = nullptr; // what the server said of each whole download; none: not kept
     qint64 freeSpaceMargin = kFreeSpaceMargin;
+    int requestTimeoutS = 0;           // to connect and the longest silence; 0: the control's timings
 };
-
-// The request header of a fresh download: the whole resource from its first byte.
-inline constexpr char kRangeHeader[] = "Range: bytes=0-\r\n";
 
 // Streams url into destination. True when the body arrived whole with a success
 // status (a 206 checked against its Content-Range, lengths and bytes written agreeing),

@@ -15,8 +15,8 @@ FtpSessionSettings settingsFor(int port, const QString& password = kFtpPassword,
 
 class FtpBrowser : public FtpServerTest {
 protected:
-    FtpTransfer inet;
-    FtpSession session{inet};
+    FtpTransfer engine;
+    FtpSession session{engine};
 };
 
 }
@@ -80,7 +80,7 @@ TEST_F(FtpBrowser, RefusedLoginAndTlsDemandEndWithTheMarkerAndNeverShowThePasswo
     EXPECT_EQ(session.listedEntries(), QStringList{kMarker});
     EXPECT_EQ(session.remoteDirectory(), QString());
     EXPECT_EQ(session.statusText(), "Error occurred in communicating with the host computer");
-    EXPECT_EQ(inet.responseCode(), 530);
+    EXPECT_EQ(engine.result().replyCode, 530);
 
     // ftps asks for TLS before the login; a server without it never sees the password.
     FtpSessionSettings tls = settingsFor(server.port());
@@ -117,13 +117,13 @@ TEST(FtpBrowserServerDown, StartUpGoesOnWithinTheRequestTimeout)
     for (const auto& [name, port] :
          {std::pair{"closed port", unusedLocalPort()}, std::pair{"silent server", silent.port()}}) {
         SCOPED_TRACE(name);
-        FtpTransfer inet;
-        FtpSession session(inet);
+        FtpTransfer engine;
+        FtpSession session(engine);
         t.start();
         session.connectToServer(settingsFor(port, kFtpPassword, 2));
         EXPECT_EQ(session.listedEntries(), QStringList{kMarker});
         EXPECT_EQ(session.remoteDirectory(), QString());
-        EXPECT_FALSE(inet.stillExecuting());
+        EXPECT_FALSE(engine.busy());
         EXPECT_LT(t.elapsed(), 3500);
         // A change of directory on the dead server waits for it once, not three times.
         t.restart();
@@ -132,23 +132,24 @@ TEST(FtpBrowserServerDown, StartUpGoesOnWithinTheRequestTimeout)
         EXPECT_LT(t.elapsed(), 3500);
     }
     {
-        FtpTransfer inet;
-        FtpSession session(inet);
+        FtpTransfer engine;
+        FtpSession session(engine);
         session.connectToServer(settingsFor(unusedLocalPort(), kFtpPassword, 1)); // the wait's bound: 1 s
-        inet.configure({QStringLiteral("127.0.0.1"), false, silent.port(), kFtpUser, kFtpPassword, 30});
-        ASSERT_TRUE(inet.execute({CommandKind::Ls, {}, {}}));
+        engine.configure({QStringLiteral("127.0.0.1"), false, silent.port(), kFtpUser, kFtpPassword, 30});
+        ASSERT_TRUE(engine.execute({CommandKind::Ls, {}, {}}));
         // Signs of life for 2.5 s, well past the 1.5 s the wait allows a silent engine.
         for (int beat = 1; beat <= 10; ++beat)
-            QTimer::singleShot(250 * beat, &inet, [&inet] { emit inet.stateChanged(7); });
+            QTimer::singleShot(250 * beat, &engine,
+                               [&engine] { emit engine.stateReached(TransferState::ReceivingResponse); });
         t.restart();
         session.waitForIdle();
         EXPECT_GE(t.elapsed(), 2500);
         EXPECT_LT(t.elapsed(), 5000);
-        EXPECT_TRUE(inet.stillExecuting());
+        EXPECT_TRUE(engine.busy());
         // While the engine works, the status says so once; an unknown state changes nothing.
-        for (const int state : {3, 42}) {
-            emit inet.stateChanged(state);
-            EXPECT_EQ(session.statusText(), "Connecting to the host computer. Please wait...") << state;
+        for (const auto state : {TransferState::Connecting, TransferState(42)}) {
+            emit engine.stateReached(state);
+            EXPECT_EQ(session.statusText(), "Connecting to the host computer. Please wait...") << int(state);
         }
         t.restart();
     }

@@ -4,8 +4,8 @@
 
 TEST_F(FtpServerTest, TheEngineRefusesPathsThatClimbLineBreaksAndCommandsWhileBusy)
 {
-    FtpTransfer inet;
-    inet.configure({QStringLiteral("127.0.0.1"), false, server.port(), kFtpUser, kFtpPassword, 2});
+    FtpTransfer engine;
+    engine.configure({QStringLiteral("127.0.0.1"), false, server.port(), kFtpUser, kFtpPassword, 2});
     local.mkdir(QStringLiteral("in"));
     const FtpCommand refused[] = {
         {CommandKind::Get, QStringLiteral("../x"), local.path(QStringLiteral("in/x"))},
@@ -17,18 +17,18 @@ TEST_F(FtpServerTest, TheEngineRefusesPathsThatClimbLineBreaksAndCommandsWhileBu
     };
     for (const FtpCommand& command : refused) {
         SCOPED_TRACE((command.argument + u'|' + command.local).toStdString());
-        EXPECT_FALSE(inet.execute(command));
-        EXPECT_FALSE(inet.lastError().isEmpty());
-        EXPECT_FALSE(inet.stillExecuting());
+        EXPECT_FALSE(engine.execute(command));
+        EXPECT_FALSE(engine.result().error.isEmpty());
+        EXPECT_FALSE(engine.busy());
     }
     EXPECT_FALSE(local.exists(QStringLiteral("x")));
 
-    ASSERT_TRUE(inet.execute({CommandKind::Ls, {}, {}}));
-    EXPECT_TRUE(inet.stillExecuting());
-    EXPECT_FALSE(inet.execute({CommandKind::Pwd, {}, {}}));
-    EXPECT_FALSE(inet.lastError().isEmpty());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !inet.stillExecuting(); }, 20000));
-    EXPECT_TRUE(inet.succeeded());
+    ASSERT_TRUE(engine.execute({CommandKind::Ls, {}, {}}));
+    EXPECT_TRUE(engine.busy());
+    EXPECT_FALSE(engine.execute({CommandKind::Pwd, {}, {}}));
+    EXPECT_FALSE(engine.result().error.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.busy(); }, 20000));
+    EXPECT_TRUE(engine.result().ok);
     const QStringList commands = server.commands();
     EXPECT_EQ(countVerb(commands, "RETR") + countVerb(commands, "DELE"), 0) << commands.join(u'|').toStdString();
 }

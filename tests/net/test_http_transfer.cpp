@@ -12,14 +12,13 @@ const Timings kTimings{.httpConnectTimeoutMs = 2000, .httpIdleTimeoutMs = 1000, 
 // Waits in the event loop until the control has answered; fails instead of hanging.
 bool get(HttpTransfer& http, const QString& url)
 {
-    http.setUrl(url);
-    return http.execute("GET") && QTest::qWaitFor([&] { return !http.stillExecuting(); }, 10000);
+    return http.start({.url = url}) && QTest::qWaitFor([&] { return !http.awaitingResponse(); }, 10000);
 }
 
 QByteArray readAll(HttpTransfer& http, int chunk = 1024)
 {
     QByteArray all;
-    for (QByteArray bytes = http.getChunk(chunk); !bytes.isEmpty(); bytes = http.getChunk(chunk))
+    for (QByteArray bytes = http.readBody(chunk); !bytes.isEmpty(); bytes = http.readBody(chunk))
         all += bytes;
     return all;
 }
@@ -37,33 +36,32 @@ TEST(HttpTransfer, GetsTheBodyInABoundedBufferAndOutlivesEveryFailure)
     server.serve("/missing", "not here", 404, "text/plain");
     server.deliver("/slow", "stalled-prefix..", {.announced = 1 << 20, .pauseMs = 5000});
     server.serve("/next", "next");
-    QList<int> states;
+    using enum TransferState;
+    QList<TransferState> states;
     int dataSignals = 0, finishedSignals = 0;
     HttpTransfer http(kTimings);
-    QObject::connect(&http, &HttpTransfer::stateChanged, [&](int state) { states << state; });
+    QObject::connect(&http, &HttpTransfer::stateReached, [&](TransferState state) { states << state; });
     QObject::connect(&http, &HttpTransfer::dataAvailable, [&] { ++dataSignals; });
     const auto finished = QObject::connect(&http, &HttpTransfer::requestFinished, [&] {
         ++finishedSignals;
-        EXPECT_EQ(states.last(), 12) << "the final state comes before the end signal";
+        EXPECT_EQ(states.last(), Completed) << "the final state comes before the end signal";
     });
-    http.setUrl(server.baseUrl() + "/videos/night/a.mp4");
-    ASSERT_TRUE(http.execute("GET", "Range: bytes=0-\r\n"));
-    EXPECT_TRUE(http.stillExecuting()) << "execute must return before the answer";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !http.stillExecuting(); }, 10000));
+    ASSERT_TRUE(http.start({.url = server.baseUrl() + "/videos/night/a.mp4", .rangeFrom = 0}));
+    EXPECT_TRUE(http.awaitingResponse()) << "start must return before the answer";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !http.awaitingResponse(); }, 10000));
     QTest::qWait(400);
-    EXPECT_LE(http.bytesReceived(), HttpTransfer::kBufferLimit + 256 * 1024);
-    EXPECT_GT(http.bytesReceived(), 0);
-    EXPECT_EQ(http.getHeader("content-length"), QString::number(body.size()));
-    EXPECT_TRUE(http.getHeader().contains("Content-Length: 8388608")) << http.getHeader().toStdString();
-    EXPECT_TRUE(http.responseCode() == 200 || http.responseCode() == 206) << http.responseCode();
+    EXPECT_LE(http.result().bytes, HttpTransfer::kBufferLimit + 256 * 1024);
+    EXPECT_GT(http.result().bytes, 0);
+    EXPECT_EQ(http.result().contentLength, QString::number(body.size()));
+    EXPECT_TRUE(http.result().status == 200 || http.result().status == 206) << http.result().status;
     EXPECT_TRUE(readAll(http, 1 << 16) == body);
-    EXPECT_TRUE(http.succeeded());
-    EXPECT_EQ(http.lastError(), QString());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return states.contains(12); }, 5000));
-    EXPECT_EQ(states.first(), 1);
+    EXPECT_TRUE(http.result().succeeded());
+    EXPECT_EQ(http.result().error, QString());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return states.contains(Completed); }, 5000));
+    EXPECT_EQ(states.first(), Resolving);
     EXPECT_TRUE(std::is_sorted(states.begin(), states.end())) << "states out of order";
-    EXPECT_TRUE(states.contains(8));
-    EXPECT_FALSE(states.contains(11));
+    EXPECT_TRUE(states.contains(ResponseReceived));
+    EXPECT_FALSE(states.contains(Failed));
     EXPECT_GE(dataSignals, 1);
     EXPECT_EQ(finishedSignals, 1);
     EXPECT_EQ(server.requests().value(0).headers.value("range"), "bytes=0-");
@@ -71,35 +69,34 @@ TEST(HttpTransfer, GetsTheBodyInABoundedBufferAndOutlivesEveryFailure)
 
     ASSERT_TRUE(get(http, server.baseUrl() + "/missing"));
     readAll(http);
-    EXPECT_EQ(http.responseCode(), 404);
-    EXPECT_FALSE(http.succeeded());
-    EXPECT_TRUE(http.lastError().contains("404"));
+    EXPECT_EQ(http.result().status, 404);
+    EXPECT_FALSE(http.result().succeeded());
+    EXPECT_TRUE(http.result().error.contains("404"));
 
     states.clear();
     ASSERT_TRUE(get(http, QStringLiteral("http://127.0.0.1:%1/x").arg(unusedLocalPort())));
-    EXPECT_TRUE(http.getChunk(1024).isEmpty());
-    EXPECT_EQ(http.responseCode(), 0);
-    EXPECT_FALSE(http.succeeded());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return states.contains(11); }, 5000));
-    EXPECT_FALSE(states.contains(12));
+    EXPECT_TRUE(http.readBody(1024).isEmpty());
+    EXPECT_EQ(http.result().status, 0);
+    EXPECT_FALSE(http.result().succeeded());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return states.contains(Failed); }, 5000));
+    EXPECT_FALSE(states.contains(Completed));
 
-    http.setRequestTimeout(10);
-    http.setUrl(server.baseUrl() + "/slow");
-    ASSERT_TRUE(http.execute("GET"));
-    EXPECT_FALSE(http.execute("GET")) << "a second command while one runs must be refused";
-    EXPECT_FALSE(http.lastError().isEmpty());
-    EXPECT_FALSE(http.execute("PUT")) << "only GET is offered";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !http.stillExecuting(); }, 10000));
-    EXPECT_EQ(http.getChunk(1024), QByteArray("stalled-prefix.."));
+    const TransferRequest slow{.url = server.baseUrl() + "/slow", .timeoutS = 10};
+    ASSERT_TRUE(http.start(slow));
+    EXPECT_FALSE(http.start(slow)) << "a second command while one runs must be refused";
+    EXPECT_FALSE(http.result().error.isEmpty());
+    EXPECT_FALSE(http.start({.method = "PUT", .url = slow.url})) << "only GET is offered";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !http.awaitingResponse(); }, 10000));
+    EXPECT_EQ(http.readBody(1024), QByteArray("stalled-prefix.."));
     QTimer::singleShot(50, &http, &HttpTransfer::cancel);
     QElapsedTimer clock;
     clock.start();
-    EXPECT_TRUE(http.getChunk(1024).isEmpty());
+    EXPECT_TRUE(http.readBody(1024).isEmpty());
     EXPECT_LT(clock.elapsed(), 4000) << "cancel must end the wait";
-    EXPECT_FALSE(http.succeeded());
+    EXPECT_FALSE(http.result().succeeded());
     ASSERT_TRUE(get(http, server.baseUrl() + "/next"));
     EXPECT_EQ(readAll(http), QByteArray("next"));
-    EXPECT_TRUE(http.succeeded());
+    EXPECT_TRUE(http.result().succeeded());
 }
 
 // A stalled server, before its headers or in the middle of the body, is given up after
@@ -112,10 +109,9 @@ TEST(HttpEngines, GiveUpOnAStalledServerWithoutSpinning)
     SilentServer silent;
     const auto viaTransfer = [](const QString& url) {
         HttpTransfer http(kTimings);
-        http.setUrl(url);
-        EXPECT_TRUE(http.execute("GET"));
+        EXPECT_TRUE(http.start({.url = url}));
         const QByteArray got = readAll(http);
-        return std::tuple{http.succeeded(), http.lastError(), got};
+        return std::tuple{http.result().succeeded(), http.result().error, got};
     };
     const auto viaFetch = [](const QString& url) {
         TempTree tree;

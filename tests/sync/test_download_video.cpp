@@ -119,10 +119,9 @@ TEST(KilledTransferChild, DISABLED_DownloadsUntilKilled)
     const QStringList args = qEnvironmentVariable("ZEPRIL_TEST_CHILD").split(u'\n'); // url, destination, root
     ASSERT_EQ(args.size(), 3);
     HttpTransfer http(kTimings);
-    http.setRequestTimeout(30);
     RecordingReporter reporter;
     FailedDownloads failed{ProgramPaths(args[2])};
-    DownloadContext ctx{http, reporter, failed};
+    DownloadContext ctx{.transfer = http, .reporter = reporter, .failedDownloads = failed, .requestTimeoutS = 30};
     downloadVideo(ctx, args[0], args[1], fileNameOf(args[1]));
 }
 
