@@ -158,7 +158,7 @@ void MainScreen::play()
 void MainScreen::openDownloadPage()
 {
     qCInfo(lcStartup) << "operator opens" << m_actions.downloadPageUrl;
-    ShellOpen(m_actions.shell, m_actions.downloadPageUrl);
+    openAndLog(m_actions.shell, m_actions.downloadPageUrl);
 }
 
 void MainScreen::closeEvent(QCloseEvent* event)

@@ -342,7 +342,7 @@ void PlayerApp::Parts::setupScreenWindows()
     banner = std::make_unique<BannerWindow>();
     banner->setObjectName(QStringLiteral("frmPhrase_ZEPRIL"));
     cycle = std::make_unique<BannerCycle>(*banner, *raiser, *phraseSource, *platform.clock, timings);
-    cycle->timeCycleBandeau().setObjectName(QStringLiteral("TimeCycleBandeau"));
+    cycle->pauseTimer().setObjectName(QStringLiteral("TimeCycleBandeau"));
     raiser->setWindow(StackedWindow::Main, mainScreen.get());
     raiser->setWindow(StackedWindow::Banner, banner.get());
     screenFollower = followScreen(*mainScreen, *banner, [this] { return strip.get(); }, timings);
@@ -602,7 +602,7 @@ void PlayerApp::Parts::armTimers()
     cycle->start();
     timeMajTextes->start();
     timeMajMeteo->start();
-    qCInfo(lcStartup) << "timers armed: banner pause" << cycle->timeCycleBandeau().interval() << "ms";
+    qCInfo(lcStartup) << "timers armed: banner pause" << cycle->pauseTimer().interval() << "ms";
 }
 
 void PlayerApp::Parts::refreshTexts()
@@ -654,7 +654,7 @@ ClockWeatherStrip* PlayerApp::clockWeatherStrip() const { return m->strip.get();
 QTimer* PlayerApp::timer(const QString& name) const
 {
     if (name == QLatin1String("TimeCycleBandeau"))
-        return &m->cycle->timeCycleBandeau();
+        return &m->cycle->pauseTimer();
     return m->mainScreen->findChild<QTimer*>(name, Qt::FindDirectChildrenOnly);
 }
 

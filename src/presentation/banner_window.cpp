@@ -44,9 +44,9 @@ double phraseAdvance(const QFontMetricsF& metrics, const QString& text)
 BannerWindow::BannerWindow(QWidget* parent)
     : QWidget(parent, stripWindowFlags()),
       m_backdrop(new QLabel(this)),
-      m_pboxLogo(new QLabel(this)),
-      m_tphrase(new QLabel(this)),
-      m_tphraseTxt(new PhraseTextBox(this, m_backdrop))
+      m_logoLabel(new QLabel(this)),
+      m_referenceLabel(new QLabel(this)),
+      m_phraseBox(new PhraseTextBox(this, m_backdrop))
 {
     setObjectName(QStringLiteral("frmPhrase_ZEPRIL"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -57,16 +57,16 @@ BannerWindow::BannerWindow(QWidget* parent)
     QPalette black = m_backdrop->palette();
     black.setColor(QPalette::Window, Qt::black);
     m_backdrop->setPalette(black);
-    m_pboxLogo->setObjectName(QStringLiteral("pboxLogo"));
+    m_logoLabel->setObjectName(QStringLiteral("pboxLogo"));
     // Until the skin gives a logo there is nothing to show; an empty window of its own
     // would cover the phrase.
-    m_pboxLogo->hide();
-    m_tphrase->setObjectName(QStringLiteral("tphrase"));
-    m_tphrase->setTextFormat(Qt::PlainText);
-    m_tphrase->hide();
+    m_logoLabel->hide();
+    m_referenceLabel->setObjectName(QStringLiteral("tphrase"));
+    m_referenceLabel->setTextFormat(Qt::PlainText);
+    m_referenceLabel->hide();
 
     // The phrase slides under the logo rather than over it.
-    m_tphraseTxt->stackUnder(m_pboxLogo);
+    m_phraseBox->stackUnder(m_logoLabel);
     // Only the strip and the logo need windows of their own. Qt would give one to every
     // sibling of a native widget, and the hidden box would then be moved on the server
     // at every tick.
@@ -75,18 +75,18 @@ BannerWindow::BannerWindow(QWidget* parent)
     if (auto* strip = ServerPictureStrip::create(this)) {
         // A native strip hides whatever Qt draws of its parent beneath it: the logo
         // needs a window of its own, raised above the strip's.
-        m_pboxLogo->winId();
-        m_pboxLogo->raise();
-        m_tphraseTxt->drawOn(strip);
+        m_logoLabel->winId();
+        m_logoLabel->raise();
+        m_phraseBox->drawOn(strip);
         qCInfo(lcBanner) << "the phrase is drawn by the X server from pictures it keeps";
     }
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, !nativeSiblings);
 
     m_font = QFont(QStringLiteral("Arial"));
-    m_tphrase->setFont(m_font);
-    m_tphraseTxt->setBoxFont(m_font);
-    m_tphrase->setText(fallbackPhrase());
-    m_tphraseTxt->setText(fallbackPhrase());
+    m_referenceLabel->setFont(m_font);
+    m_phraseBox->setBoxFont(m_font);
+    m_referenceLabel->setText(fallbackPhrase());
+    m_phraseBox->setText(fallbackPhrase());
 }
 
 void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
@@ -101,18 +101,18 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
     m_scrollStep = settings.scrollStep > 0 ? settings.scrollStep : BannerSettings{}.scrollStep;
     m_heightRatio = settings.heightRatio;
 
-    m_tphrase->clear();
-    m_tphraseTxt->setText(QString());
+    m_referenceLabel->clear();
+    m_phraseBox->setText(QString());
 
     m_font.setPointSizeF(settings.fontPoints > 0 ? settings.fontPoints : BannerSettings{}.fontPoints);
-    m_tphrase->setFont(m_font);
-    m_tphraseTxt->setBoxFont(m_font);
+    m_referenceLabel->setFont(m_font);
+    m_phraseBox->setBoxFont(m_font);
 
     m_loaded = true;
     layOut(screen);
     m_reference = m_layout.reference;
-    m_tphrase->setGeometry(twipsToPixels(m_reference, m_tpp));
-    m_tphraseTxt->setTwipsGeometry(m_layout.phrase);
+    m_referenceLabel->setGeometry(twipsToPixels(m_reference, m_tpp));
+    m_phraseBox->setTwipsGeometry(m_layout.phrase);
     qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints
                      << "pt, step" << m_scrollStep << "twips per tick";
     raiseWindow(this);
@@ -125,7 +125,7 @@ void BannerWindow::layOut(QScreen* screen)
     if (!m_loaded || !screen)
         return;
     m_tpp = zepril::twipsPerPixel(screen->logicalDotsPerInch());
-    m_tphraseTxt->setTwipsPerPixel(m_tpp);
+    m_phraseBox->setTwipsPerPixel(m_tpp);
 
     const QRect sg = screen->geometry();
     m_screenWidth = sg.width() * m_tpp;
@@ -141,16 +141,16 @@ void BannerWindow::layOut(QScreen* screen)
 
     setGeometry(twipsToPixels(m_layout.window, m_tpp).translated(sg.topLeft()));
     m_backdrop->setGeometry(twipsToPixels(m_layout.background, m_tpp));
-    m_pboxLogo->setGeometry(twipsToPixels(m_layout.logo, m_tpp));
+    m_logoLabel->setGeometry(twipsToPixels(m_layout.logo, m_tpp));
     // A phrase under way keeps its place along the banner and its width; it is centred
     // again in the new height.
     m_reference.top = m_layout.reference.top;
     m_reference.height = m_layout.reference.height;
-    m_tphrase->setGeometry(twipsToPixels(m_reference, m_tpp));
-    TwipsRect box = m_tphraseTxt->twipsGeometry();
+    m_referenceLabel->setGeometry(twipsToPixels(m_reference, m_tpp));
+    TwipsRect box = m_phraseBox->twipsGeometry();
     box.top = m_layout.phrase.top;
     box.height = m_layout.phrase.height;
-    m_tphraseTxt->setTwipsGeometry(box);
+    m_phraseBox->setTwipsGeometry(box);
 
     if (!m_back.isNull() || !m_logo.isNull())
         setSkin(QString(), QString());
@@ -182,7 +182,7 @@ void BannerWindow::setSkin(const QString& backJpgPath, const QString& logoJpgPat
                                                 area)));
     }
     placeLogo();
-    m_tphraseTxt->backdropChanged();
+    m_phraseBox->backdropChanged();
 }
 
 void BannerWindow::placeLogo()
@@ -194,47 +194,47 @@ void BannerWindow::placeLogo()
     QPixmap shown = m_logo;
     if (bannerHeight > 0 && shown.height() > bannerHeight)
         shown = shown.scaledToHeight(bannerHeight, Qt::SmoothTransformation);
-    m_pboxLogo->setPixmap(shown);
-    m_pboxLogo->setGeometry(0, (bannerHeight - shown.height()) / 2, shown.width(), shown.height());
-    m_pboxLogo->show();
+    m_logoLabel->setPixmap(shown);
+    m_logoLabel->setGeometry(0, (bannerHeight - shown.height()) / 2, shown.width(), shown.height());
+    m_logoLabel->show();
 }
 
 void BannerWindow::setTextColours(bool whiteOnBlack)
 {
     if (whiteOnBlack)
-        m_tphraseTxt->setColours(Qt::white, Qt::black);
+        m_phraseBox->setColours(Qt::white, Qt::black);
     else
-        m_tphraseTxt->setColours(Qt::black, Qt::white);
+        m_phraseBox->setColours(Qt::black, Qt::white);
 }
 
 void BannerWindow::setPhraseText(const QString& text)
 {
     const QString shown = phraseForDisplay(text);
-    m_tphrase->setText(shown);
-    // tphrase fits its width to its caption, so a pass lasts as long as this phrase
+    m_referenceLabel->setText(shown);
+    // The reference label fits its width to its caption, so a pass lasts as long as this phrase
     // needs to cross the banner wholly.
     m_reference.width = phraseAdvance(QFontMetricsF(m_font, this), shown) * m_tpp;
-    m_tphraseTxt->setText(shown);
+    m_phraseBox->setText(shown);
 }
 
 void BannerWindow::setPhraseGeometry(const TwipsRect& rect)
 {
-    m_tphraseTxt->setTwipsGeometry(rect);
+    m_phraseBox->setTwipsGeometry(rect);
 }
 
 double BannerWindow::phraseLeft() const
 {
-    return m_tphraseTxt->twipsGeometry().left;
+    return m_phraseBox->twipsGeometry().left;
 }
 
 void BannerWindow::setPhraseLeft(double left)
 {
-    m_tphraseTxt->setLeftTwips(left);
+    m_phraseBox->setLeftTwips(left);
 }
 
 double BannerWindow::phraseWidth() const
 {
-    return m_tphraseTxt->twipsGeometry().width;
+    return m_phraseBox->twipsGeometry().width;
 }
 
 }

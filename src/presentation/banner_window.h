@@ -1,5 +1,5 @@
 #pragma once
-// BannerWindow (object name frmPhrase_ZEPRIL), the banner along the bottom edge of the screen: the background
+// BannerWindow, the banner along the bottom edge of the screen: the background
 // picture, the hotel's logo at the left end and the welcome phrase that scrolls
 // across during a pass of the banner cycle. It stays on top, never takes focus.
 #include "presentation/banner_cycle.h"
@@ -36,9 +36,9 @@ public:
     const BannerLayout& layout() const { return m_layout; }
     double twipsPerPixel() const { return m_tpp; }
     QLabel* backdropLabel() const { return m_backdrop; }
-    QLabel* pboxLogo() const { return m_pboxLogo; }
-    QLabel* tphrase() const { return m_tphrase; }
-    PhraseTextBox* tphraseTxt() const { return m_tphraseTxt; }
+    QLabel* logoLabel() const { return m_logoLabel; }
+    QLabel* referenceLabel() const { return m_referenceLabel; }
+    PhraseTextBox* phraseBox() const { return m_phraseBox; }
 
     // BannerSurface
     void setPhraseText(const QString& text) override;
@@ -50,16 +50,16 @@ public:
     double phraseWidth() const override;
     double screenWidth() const override { return m_screenWidth; }
     double scrollStep() const override { return m_scrollStep; }
-    bool drawsPhraseAhead() const override { return m_tphraseTxt->drawsAhead(); }
-    void drawPhraseAhead(const std::vector<PhraseFrame>& frames) override { m_tphraseTxt->drawAhead(frames); }
+    bool drawsPhraseAhead() const override { return m_phraseBox->drawsAhead(); }
+    void drawPhraseAhead(const std::vector<PhraseFrame>& frames) override { m_phraseBox->drawAhead(frames); }
 
 private:
     void placeLogo();
 
     QLabel* m_backdrop;
-    QLabel* m_pboxLogo;
-    QLabel* m_tphrase;
-    PhraseTextBox* m_tphraseTxt;
+    QLabel* m_logoLabel;
+    QLabel* m_referenceLabel;
+    PhraseTextBox* m_phraseBox;
     QFont m_font;
     BannerLayout m_layout;
     TwipsRect m_reference;
