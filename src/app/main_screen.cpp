@@ -1,12 +1,12 @@
 #include "app/main_screen.h"
 
 #include "app/operator_panel.h"
+#include "core/event_wait.h"
 #include "core/logging.h"
 #include "presentation/media_player.h"
 #include "presentation/shell_open.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPushButton>
@@ -172,7 +172,7 @@ void MainScreen::pauseAndEnd()
 {
     if (m_player)
         m_player->pause();
-    QCoreApplication::processEvents();
+    letEventsRun();
     m_actions.endProgram();
 }
 

@@ -11,6 +11,7 @@
 #include "core/categories.h"
 #include "core/clock.h"
 #include "core/connection_probe.h"
+#include "core/event_wait.h"
 #include "core/exit_reasons.h"
 #include "core/file_helpers.h"
 #include "core/logging.h"
@@ -298,7 +299,7 @@ void PlayerApp::Parts::setupStartup()
     keepAlive = std::make_unique<StartupKeepAlive>(reporter, *notifier, timings.startupProgressGraceMs,
                                                    timings.startupProgressNoticeMs);
     StartupSeams seams{*platform.probe, *keepAlive, *platform.httpEngine, *player, *platform.random,
-                       [] { QCoreApplication::processEvents(); }};
+                       letEventsRun};
     sequence = std::make_unique<StartupSequence>(paths, servers, timings, std::move(seams));
     QObject::connect(sequence.get(), &StartupSequence::settingsRead, mainScreen.get(),
                      [this](const Settings& s) { applySettings(s); });

@@ -1,5 +1,6 @@
 #include "app/startup_window.h"
 
+#include "core/event_wait.h"
 #include "core/file_helpers.h"
 #include "core/list_file.h"
 #include "core/logging.h"
@@ -7,7 +8,6 @@
 #include "net/http_fetch.h"
 #include "net/update_server.h"
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -141,14 +141,14 @@ void StartupWindow::load()
     if (!fetched.ok)
         qCWarning(lcStartup).noquote() << "URL list not fetched from" << url << "-" << fetched.error
                                        << "- using" << m_paths.urlDat() << "as it is";
-    QCoreApplication::processEvents();
+    letEventsRun();
     if (!alive)
         return;
 
     lstUrl.clear();
     if (ordinaryFileMatches(m_paths.urlDat()))
         readListFile(m_paths.urlDat(), lstUrl);
-    QCoreApplication::processEvents();
+    letEventsRun();
     if (!alive)
         return;
 

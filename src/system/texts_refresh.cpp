@@ -1,10 +1,9 @@
 #include "system/texts_refresh.h"
 
 #include "core/connection_probe.h"
+#include "core/event_wait.h"
 #include "core/fallback_phrase.h"
 #include "core/logging.h"
-
-#include <QCoreApplication>
 
 namespace zepril {
 
@@ -18,9 +17,9 @@ RefreshOutcome refreshTexts(PhraseState& state, ConnectionProbe& probe, const st
         return RefreshOutcome::NoConnection;
     }
 
-    QCoreApplication::processEvents();
+    letEventsRun();
     const bool fetched = fetchTexts();
-    QCoreApplication::processEvents();
+    letEventsRun();
     if (!fetched) {
         // The texts file was left as it was; the banner keeps what it shows rather than
         // falling back to the welcome phrase because of a passing server fault.
