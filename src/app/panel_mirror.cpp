@@ -38,7 +38,7 @@ void PanelMirror::followFtp(FtpSession& ftp)
                      });
 }
 
-void PanelMirror::showPhrases() { m_panel.showList(QStringLiteral("lstPhrase"), m_phrases.lstPhrase); }
+void PanelMirror::showPhrases() { m_panel.showList(QStringLiteral("lstPhrase"), m_phrases.texts); }
 
 void PanelMirror::showWeather()
 {

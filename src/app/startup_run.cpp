@@ -94,9 +94,9 @@ void StartupRun::run(bool quick)
         m.sequence.runFromDisk();
     else
         m.sequence.run();
-    m.phrases.lstPhrase = m.sequence.phrases();
-    m.phrases.phraseCount = int(m.phrases.lstPhrase.size());
-    m.phrases.phraseIndex = 0;
+    m.phrases.texts = m.sequence.phrases();
+    m.phrases.count = int(m.phrases.texts.size());
+    m.phrases.current = 0;
     m.reports.stagesDone(quick);
 
     showBanner();
