@@ -89,10 +89,10 @@ OperatorPanel::OperatorPanel(QWidget* parent) : QWidget(parent)
     auto* meteoCaption = new QLabel(QStringLiteral("Meteo"), meteo);
     meteoCaption->setObjectName(QStringLiteral("Label7"));
     meteoLayout->addWidget(meteoCaption);
-    m_txtMeteo = new QPlainTextEdit(meteo);
-    m_txtMeteo->setObjectName(QStringLiteral("txtMeteo"));
-    m_txtMeteo->setReadOnly(true);
-    meteoLayout->addWidget(m_txtMeteo);
+    m_forecastText = new QPlainTextEdit(meteo);
+    m_forecastText->setObjectName(QStringLiteral("txtMeteo"));
+    m_forecastText->setReadOnly(true);
+    meteoLayout->addWidget(m_forecastText);
     grid->addWidget(meteo, 0, 2, 3, 1);
 
     m_statusBar = new QStatusBar(this);

@@ -31,7 +31,7 @@ public:
     QLineEdit* localDirectoryField() const { return m_localDirectoryField; }
     QLineEdit* remoteDirectoryField() const { return m_remoteDirectoryField; }
     QStatusBar* statusBar() const { return m_statusBar; }
-    QPlainTextEdit* txtMeteo() const { return m_txtMeteo; }
+    QPlainTextEdit* forecastText() const { return m_forecastText; }
 
 private:
     QListWidget* addList(const QString& name, QWidget* parent);
@@ -41,7 +41,7 @@ private:
     QLineEdit* m_localDirectoryField = nullptr;
     QLineEdit* m_remoteDirectoryField = nullptr;
     QStatusBar* m_statusBar = nullptr;
-    QPlainTextEdit* m_txtMeteo = nullptr;
+    QPlainTextEdit* m_forecastText = nullptr;
 };
 
 }

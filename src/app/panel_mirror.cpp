@@ -43,7 +43,7 @@ void PanelMirror::showPhrases() { m_panel.showList(QStringLiteral("lstPhrase"), 
 void PanelMirror::showWeather()
 {
     m_panel.showList(QStringLiteral("lstMeteo"), m_forecastValues);
-    m_panel.txtMeteo()->setPlainText(m_forecastText);
+    m_panel.forecastText()->setPlainText(m_forecastText);
 }
 
 void PanelMirror::showLists()

@@ -69,19 +69,19 @@ void WeatherFeed::refresh()
     else
         qCWarning(lcWeather) << "cannot read" << destination << file.errorString();
     // The slot routine reads its own copy, the whole document: a nested refresh
-    // replaces txtMeteo. The panel gets only the beginning, see panelExtract().
-    m_fields.txtMeteo = panelExtract(document);
-    if (m_fields.txtMeteo.size() < document.size())
-        qCInfo(lcWeather) << "the panel shows the first" << m_fields.txtMeteo.size() << "of" << document.size()
+    // replaces forecastText. The panel gets only the beginning, see panelExtract().
+    m_fields.forecastText = panelExtract(document);
+    if (m_fields.forecastText.size() < document.size())
+        qCInfo(lcWeather) << "the panel shows the first" << m_fields.forecastText.size() << "of" << document.size()
                           << "characters of the forecast";
     letEventsRun();
 
     // Emptied only now: a refresh run during the yield must not leave its values in
     // front of this one's.
-    m_fields.lstMeteo.clear();
+    m_fields.forecastValues.clear();
     const int hour = m_clock.now().time().hour();
     qCInfo(lcWeather) << "hour" << hour << "shows the" << forecastSlotName(forecastSlotForHour(hour)) << "forecast";
-    showForecastForHour(hour, document, m_fields.lstMeteo, m_display);
+    showForecastForHour(hour, document, m_fields.forecastValues, m_display);
 }
 
 void WeatherFeed::refreshWhenConnected()
@@ -98,9 +98,9 @@ void WeatherFeed::refreshWhenConnected()
 
 void WeatherFeed::onWeatherTick()
 {
-    ++m_fields.weatherTickCount;
-    if (m_fields.weatherTickCount >= kTicksPerRefresh) {
-        m_fields.weatherTickCount = 0;
+    ++m_fields.ticksSinceRefresh;
+    if (m_fields.ticksSinceRefresh >= kTicksPerRefresh) {
+        m_fields.ticksSinceRefresh = 0;
         refreshWhenConnected();
     }
     // The connection may come and go between refreshes; the strip follows it each tick.
