@@ -121,8 +121,8 @@ QPushButton* MainScreen::button(int number) const
 
 void MainScreen::togglePanel()
 {
-    m_panelClickCount = qint16(m_panelClickCount + 1);
-    if (m_panelClickCount == 1) {
+    m_panelClicks = qint16(m_panelClicks + 1);
+    if (m_panelClicks == 1) {
         emit panelOpening();
         placePanel();
         m_panel->show();
@@ -131,7 +131,7 @@ void MainScreen::togglePanel()
             b->raise();
     } else {
         m_panel->hide();
-        m_panelClickCount = 0;
+        m_panelClicks = 0;
     }
 }
 

@@ -69,7 +69,7 @@ void ServiceReports::begin(StartupSequence& sequence, QObject& timerOwner, Fleet
 void ServiceReports::itemPlaying(const QString& path)
 {
     m_fleet->countItemPlayed();
-    m_status.currentItem = QDir(m_paths.videoRoot(m_sequence->activeVideoDir())).relativeFilePath(path);
+    m_status.currentItem = QDir(m_paths.videoRoot(m_sequence->videoFolder())).relativeFilePath(path);
     if (m_status.state != QLatin1String("playing")) {
         m_status.state = QStringLiteral("playing");
         // Recorded before READY: whoever reads READY may end the player at once.
@@ -101,7 +101,7 @@ void ServiceReports::checkSomethingPlays()
     for (const TreeFinding& f : checkProgramTree(m_paths.root()))
         if (f.severity == TreeFinding::Error)
             qCCritical(lcStartup).noquote() << f.text;
-    qCCritical(lcStartup).noquote() << "nothing to play in" << m_paths.videoRoot(m_sequence->activeVideoDir())
+    qCCritical(lcStartup).noquote() << "nothing to play in" << m_paths.videoRoot(m_sequence->videoFolder())
                                     << "- looking again every" << m_timings.emptyPlaylistRetryMs / 1000 << "s";
     m_status.state = QStringLiteral("no video");
     m_notifier->notifyReady(QStringLiteral("no video to play"));
