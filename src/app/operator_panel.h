@@ -1,5 +1,5 @@
 #pragma once
-// The operator panel p1: every working list and setting of the main screen laid open
+// The operator panel: every working list and setting of the main screen laid open
 // to an operator at the screen. Hidden unless shown with the "A" button; the logic
 // works on plain lists and this panel mirrors them.
 #include <QHash>
