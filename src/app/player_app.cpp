@@ -49,6 +49,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zepril {
 
@@ -214,8 +215,9 @@ void PlayerApp::Parts::endOnSignal(int signalNumber)
     // During the start-up the service manager's start timeout is the likely sender: say
     // where the start-up stood.
     qCInfo(lcSystem).noquote() << (signalNumber == SIGINT ? "SIGINT" : "SIGTERM") << "received"
-                               << (run->loaded() ? QStringLiteral("while the channel played")
-                                                 : QStringLiteral("during the start-up (") + reports->startupStatusLine() + ')')
+                               << (run->loaded()
+                                       ? QStringLiteral("while the channel played")
+                                       : QStringLiteral("during the start-up (") + reports->startupStatusLine() + ')')
                                << ": transfers stopped, the player ends";
     reports->stopping();
     // The FTP engine's request, if any, ends with its worker thread when it is destroyed.
@@ -228,7 +230,8 @@ void PlayerApp::Parts::setupMainScreen()
     MainScreenActions actions{*platform.shell, servers.update.baseUrl() + QStringLiteral("/download"),
                               platform.endProgram, platform.messageBox};
     mainScreen = std::make_unique<MainScreen>(std::move(actions));
-    QObject::connect(mainScreen.get(), &MainScreen::panelOpening, mainScreen.get(), [this] { panelMirror->showLists(); });
+    QObject::connect(mainScreen.get(), &MainScreen::panelOpening, mainScreen.get(),
+                     [this] { panelMirror->showLists(); });
 }
 
 void PlayerApp::Parts::setupPlayer()
@@ -328,10 +331,11 @@ void PlayerApp::Parts::setupServiceReports()
         area.setBottom(std::min(area.bottom(), banner->geometry().top() - 1));
         return area;
     };
-    reports->begin(*sequence, *mainScreen, FleetSources{*platform.clock, *player, {}, {}, videoArea,
-                                                        [this] { return cycle->passRunning(); }},
+    reports->begin(*sequence, *mainScreen,
+                   FleetSources {*platform.clock, *player, {}, {}, videoArea, [this] { return cycle->passRunning(); }},
                    [this] { panelMirror->showLists(); });
-    QObject::connect(cycle.get(), &BannerCycle::passEnded, mainScreen.get(), [this] { reports->fleet().countBannerPass(); });
+    QObject::connect(cycle.get(), &BannerCycle::passEnded, mainScreen.get(),
+                     [this] { reports->fleet().countBannerPass(); });
     player->setPlayingHandler([this](const QString& path) { reports->itemPlaying(path); });
 }
 
@@ -345,9 +349,10 @@ void PlayerApp::Parts::setupScheduler()
 
 void PlayerApp::Parts::setupRun()
 {
-    run = std::make_unique<StartupRun>(StartupRunParts{
-        paths, servers, timings, platform, reporter, *sequence, *ftp, *mainScreen, videoWidget, phrases, *banner, *cycle,
-        *weather, *scheduler, *reports, *panelMirror, bootId, *stripFirstShow, *textsTick, *weatherTick});
+    run = std::make_unique<StartupRun>(
+        StartupRunParts {paths,       servers,      timings, platform,        reporter,   *sequence,   *ftp,
+                         *mainScreen, videoWidget,  phrases, *banner,         *cycle,     *weather,    *scheduler,
+                         *reports,    *panelMirror, bootId,  *stripFirstShow, *textsTick, *weatherTick});
 }
 
 void PlayerApp::start() { m->run->start(); }

@@ -20,12 +20,9 @@ namespace zepril {
 
 ServiceReports::ServiceReports(ProgramPaths paths, Timings timings, Clock& clock, StartupReporter& startupReporter,
                                QString bootId)
-    : m_paths(std::move(paths))
-    , m_timings(timings)
-    , m_clock(clock)
-    , m_bootId(std::move(bootId))
-    , m_notifier(std::make_unique<ServiceNotifier>())
-    , m_keepAlive(std::make_unique<StartupKeepAlive>(startupReporter, *m_notifier, timings.startupProgressGraceMs,
+    : m_paths(std::move(paths)), m_timings(timings), m_clock(clock), m_bootId(std::move(bootId)),
+      m_notifier(std::make_unique<ServiceNotifier>()),
+      m_keepAlive(std::make_unique<StartupKeepAlive>(startupReporter, *m_notifier, timings.startupProgressGraceMs,
                                                      timings.startupProgressNoticeMs))
 {
 }
@@ -111,9 +108,9 @@ void ServiceReports::checkSomethingPlays()
 void ServiceReports::textsRefreshed(RefreshOutcome outcome)
 {
     m_status.lastTextsRefresh = m_clock.now();
-    m_status.lastTextsOutcome = outcome == RefreshOutcome::Refreshed     ? QStringLiteral("refreshed")
-                                : outcome == RefreshOutcome::FetchFailed ? QStringLiteral("fetch failed")
-                                                                          : QStringLiteral("no connection");
+    m_status.lastTextsOutcome = outcome == RefreshOutcome::Refreshed ? QStringLiteral("refreshed")
+        : outcome == RefreshOutcome::FetchFailed                     ? QStringLiteral("fetch failed")
+                                                                     : QStringLiteral("no connection");
 }
 
 void ServiceReports::stopping()
@@ -123,7 +120,10 @@ void ServiceReports::stopping()
     m_notifier->notifyStopping();
 }
 
-QString ServiceReports::startupStatusLine() const { return m_keepAlive->statusLine(); }
+QString ServiceReports::startupStatusLine() const
+{
+    return m_keepAlive->statusLine();
+}
 
 void ServiceReports::writeStatus()
 {

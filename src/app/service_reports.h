@@ -35,8 +35,7 @@ public:
 
     // Starts the watchdog and the monitoring once the run's parts exist. The timers are
     // children of timerOwner; videosFound runs when a retry found something to play.
-    void begin(StartupSequence& sequence, QObject& timerOwner, FleetSources sources,
-               std::function<void()> videosFound);
+    void begin(StartupSequence& sequence, QObject& timerOwner, FleetSources sources, std::function<void()> videosFound);
 
     void itemPlaying(const QString& path);
     // The start-up's stages ran: the synchronization's time and outcome are known.
