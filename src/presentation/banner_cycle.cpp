@@ -62,7 +62,7 @@ void BannerCycle::start()
 
 void BannerCycle::startPass()
 {
-    int index = m_phrases.phraseIndex();
+    int index = m_phrases.currentPhrase();
     std::optional<QString> text = m_phrases.selectPhrase(index);
     if (!text) {
         // Only an owner that changed the list without resetting the index gets here;
@@ -82,9 +82,9 @@ void BannerCycle::startPass()
     m_raiser.raise(StackedWindow::Overlay);
 
     int next = index + 1;
-    if (next >= m_phrases.phraseCount())
+    if (next >= m_phrases.phraseTotal())
         next = 0;
-    m_phrases.setPhraseIndex(next);
+    m_phrases.setCurrentPhrase(next);
 
     m_banner.setReferenceLeft(m_banner.screenWidth());
     m_banner.setPhraseLeft(m_banner.referenceGeometry().left);

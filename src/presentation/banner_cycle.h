@@ -33,9 +33,9 @@ PassPosition passPosition(double startLeft, double width, double step, double ti
 class PhraseSource {
 public:
     virtual ~PhraseSource() = default;
-    virtual int phraseIndex() const = 0;
-    virtual void setPhraseIndex(int index) = 0;
-    virtual int phraseCount() const = 0;
+    virtual int currentPhrase() const = 0;
+    virtual void setCurrentPhrase(int index) = 0;
+    virtual int phraseTotal() const = 0;
     // Selects item `index` of the list and gives its text; nothing when there is none.
     virtual std::optional<QString> selectPhrase(int index) = 0;
 };

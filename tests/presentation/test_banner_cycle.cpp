@@ -46,9 +46,9 @@ struct FakeSurface final : BannerSurface {
 
 // The welcome texts as the main screen keeps them.
 struct Phrases final : PhraseSource {
-    int phraseIndex() const override { return index; }
-    void setPhraseIndex(int i) override { index = i; }
-    int phraseCount() const override { return int(items.size()); }
+    int currentPhrase() const override { return index; }
+    void setCurrentPhrase(int i) override { index = i; }
+    int phraseTotal() const override { return int(items.size()); }
     std::optional<QString> selectPhrase(int i) override
     {
         return i < 0 || i >= items.size() ? std::nullopt : std::optional(items[i]);

@@ -30,9 +30,9 @@ namespace {
 QRect screenRect() { return QGuiApplication::primaryScreen()->geometry(); }
 
 struct OnePhrase final : PhraseSource {
-    int phraseIndex() const override { return 0; }
-    void setPhraseIndex(int) override {}
-    int phraseCount() const override { return 1; }
+    int currentPhrase() const override { return 0; }
+    void setCurrentPhrase(int) override {}
+    int phraseTotal() const override { return 1; }
     std::optional<QString> selectPhrase(int) override { return text; }
     QString text;
 };
