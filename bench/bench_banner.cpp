@@ -228,7 +228,7 @@ int main(int argc, char** argv)
     clockNs.start();
     std::vector<double> intervals;
     qint64 last = -1;
-    QObject::connect(&cycle.timerDefilant(), &QTimer::timeout, [&] {
+    QObject::connect(&cycle.scrollTimer(), &QTimer::timeout, [&] {
         const qint64 now = clockNs.nsecsElapsed();
         if (last >= 0)
             intervals.push_back(double(now - last) / 1e6);
@@ -247,7 +247,7 @@ int main(int argc, char** argv)
     waitMs(1500); // let the player start and the windows settle
     if (hold) {
         cycle.start();
-        std::printf("holding for %d s: passes every %d ms\n", seconds, cycle.timeCycleBandeau().interval());
+        std::printf("holding for %d s: passes every %d ms\n", seconds, cycle.pauseTimer().interval());
         std::fflush(stdout);
         waitMs(seconds * 1000);
         return 0;
@@ -275,8 +275,8 @@ int main(int argc, char** argv)
 
     // The video with the banner scrolling: one pass started at once, and restarted if
     // it ends before the time is up.
-    QObject::connect(&cycle, &BannerCycle::passEnded, &cycle, &BannerCycle::TimeCycleBandeau_Timer, Qt::QueuedConnection);
-    cycle.TimeCycleBandeau_Timer();
+    QObject::connect(&cycle, &BannerCycle::passEnded, &cycle, &BannerCycle::startPass, Qt::QueuedConnection);
+    cycle.startPass();
     const double scrolling = cpuPercentOver(seconds * 1000);
     const std::vector<double> scrollIntervals = intervals;
 
@@ -297,11 +297,11 @@ int main(int argc, char** argv)
 
     // The capture: the right end of the phrase box's rows, from the moment the phrase
     // covers it wholly, so that every frame shows moving text and no still background.
-    const QRect box = banner.tphraseTxt()->geometry();
+    const QRect box = banner.phraseBox()->geometry();
     const int width = std::min(320, banner.width() / 2);
     const QRect area(banner.x() + banner.width() - width, banner.y() + std::max(0, box.y()), width,
                      std::min(box.height(), banner.height()) & ~1);
-    cycle.TimeCycleBandeau_Timer();
+    cycle.startPass();
     while (cycle.passRunning() && banner.phraseLeft() > (banner.width() - width - 2) * banner.twipsPerPixel())
         waitMs(50);
     intervals.clear();
@@ -309,7 +309,7 @@ int main(int argc, char** argv)
     const std::vector<QByteArray> frames = captureFrames(area, captureSeconds);
     const bool covered
         = cycle.passRunning() && banner.phraseLeft() + banner.phraseWidth() > banner.width() * banner.twipsPerPixel();
-    cycle.timerDefilant().stop();
+    cycle.scrollTimer().stop();
     // A frame whose content moved less than a quarter of a pixel shows no step.
     std::map<double, int> steps; // by quarters of a pixel
     std::vector<double> shifts;

@@ -236,7 +236,7 @@ echo "== what a killed X server leaves behind"
 in_box systemctl stop zepril-kiosk.service
 # A lock naming a process that is gone and a socket file nobody listens on, as a
 # server killed with SIGKILL leaves them, owned by the channel's user.
-in_box runuser -u zepril -- sh -c 'printf "%10d\n" 999999 > /tmp/.X0-lock; mkdir -p /tmp/.X11-unix; : > /tmp/.X11-unix/X0'
+in_box runuser -u zepril -- sh -c 'printf "%10d\n" 999999 > /tmp/.X0-lock; mkdir -p /tmp/.X11-unix; rm -f /tmp/.X11-unix/X0; : > /tmp/.X11-unix/X0'
 stale_from=$(monotonic)
 in_box systemctl start --no-block zepril-kiosk.service
 if ready=$(wait_playing 120 "$stale_from"); then

@@ -103,7 +103,7 @@ PlayerSnapshot FleetReports::snapshot(const ChannelStatus& status, const Startup
     s.syncLastSuccess = m_memory.lastSuccessfulSync;
     s.syncOutcome = m_syncOutcome;
     s.failedDownloads = int(status.lastSyncFailed.size());
-    s.categories = categoryUsage(paths.videoRoot(sequence.activeVideoDir()));
+    s.categories = categoryUsage(paths.videoRoot(sequence.videoFolder()));
     if (!m_syncOutcome.isEmpty() && !sequence.manualMode())
         for (size_t i = 0; i < sequence.serverListFetched().size(); ++i)
             s.categories[qsizetype(i)].listFetched = sequence.serverListFetched()[i];

@@ -1,12 +1,12 @@
 #include "app/main_screen.h"
 
 #include "app/operator_panel.h"
+#include "core/event_wait.h"
 #include "core/logging.h"
 #include "presentation/media_player.h"
 #include "presentation/shell_open.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPushButton>
@@ -121,8 +121,8 @@ QPushButton* MainScreen::button(int number) const
 
 void MainScreen::togglePanel()
 {
-    m_panelClickCount = qint16(m_panelClickCount + 1);
-    if (m_panelClickCount == 1) {
+    m_panelClicks = qint16(m_panelClicks + 1);
+    if (m_panelClicks == 1) {
         emit panelOpening();
         placePanel();
         m_panel->show();
@@ -131,7 +131,7 @@ void MainScreen::togglePanel()
             b->raise();
     } else {
         m_panel->hide();
-        m_panelClickCount = 0;
+        m_panelClicks = 0;
     }
 }
 
@@ -158,7 +158,7 @@ void MainScreen::play()
 void MainScreen::openDownloadPage()
 {
     qCInfo(lcStartup) << "operator opens" << m_actions.downloadPageUrl;
-    ShellOpen(m_actions.shell, m_actions.downloadPageUrl);
+    openAndLog(m_actions.shell, m_actions.downloadPageUrl);
 }
 
 void MainScreen::closeEvent(QCloseEvent* event)
@@ -172,7 +172,7 @@ void MainScreen::pauseAndEnd()
 {
     if (m_player)
         m_player->pause();
-    QCoreApplication::processEvents();
+    letEventsRun();
     m_actions.endProgram();
 }
 

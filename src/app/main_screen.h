@@ -45,7 +45,7 @@ public:
 
     OperatorPanel* panel() const { return m_panel; }
     QPushButton* button(int number) const;
-    qint16 panelClickCount() const { return m_panelClickCount; }
+    qint16 panelClicks() const { return m_panelClicks; }
 
 signals:
     // The panel is about to be shown: its lists are mirrored now.
@@ -68,7 +68,7 @@ private:
     QWidget* m_bottom = nullptr;
     OperatorPanel* m_panel = nullptr;
     QPushButton* m_buttons[5] = {};
-    qint16 m_panelClickCount = 0;
+    qint16 m_panelClicks = 0;
 };
 
 }

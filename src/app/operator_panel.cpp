@@ -48,51 +48,51 @@ OperatorPanel::OperatorPanel(QWidget* parent) : QWidget(parent)
     }
     grid->addWidget(categories, 1, 0, 1, 2);
 
-    auto* picture1 = new QGroupBox(tr("Réglages"), this);
-    picture1->setObjectName(QStringLiteral("Picture1"));
-    auto* form = new QFormLayout(picture1);
+    auto* settingsBox = new QGroupBox(tr("Réglages"), this);
+    settingsBox->setObjectName(QStringLiteral("Picture1"));
+    auto* form = new QFormLayout(settingsBox);
     // Captions are the configuration keys, as the operator knows them from config.ini.
     const char* keys[] = {"vitesse_affphrase", "cycle_phrase", "ratio_taillebandeau", "majvid_heure", "taille_police", "majphr_heure"};
     int labelNumber = 1;
     for (const char* key : keys) {
-        auto* label = new QLabel(QLatin1String(key), picture1);
+        auto* label = new QLabel(QLatin1String(key), settingsBox);
         label->setObjectName(QStringLiteral("Label%1").arg(labelNumber++));
-        auto* edit = new QLineEdit(picture1);
+        auto* edit = new QLineEdit(settingsBox);
         edit->setObjectName(QLatin1String(key));
         edit->setReadOnly(true);
         m_fields.insert(QLatin1String(key), edit);
         form->addRow(label, edit);
     }
-    auto* hotel = new QLineEdit(picture1);
+    auto* hotel = new QLineEdit(settingsBox);
     hotel->setObjectName(QStringLiteral("txtNomHotel"));
     hotel->setReadOnly(true);
     m_fields.insert(QStringLiteral("txtNomHotel"), hotel);
-    form->addRow(new QLabel(QStringLiteral("nom_hotel"), picture1), hotel);
-    grid->addWidget(picture1, 2, 0);
+    form->addRow(new QLabel(QStringLiteral("nom_hotel"), settingsBox), hotel);
+    grid->addWidget(settingsBox, 2, 0);
 
-    auto* picture2 = new QGroupBox(tr("FTP"), this);
-    picture2->setObjectName(QStringLiteral("Picture2"));
-    auto* ftp = new QVBoxLayout(picture2);
-    m_remoteDirectoryField = new QLineEdit(picture2);
+    auto* ftpBox = new QGroupBox(tr("FTP"), this);
+    ftpBox->setObjectName(QStringLiteral("Picture2"));
+    auto* ftp = new QVBoxLayout(ftpBox);
+    m_remoteDirectoryField = new QLineEdit(ftpBox);
     m_remoteDirectoryField->setObjectName(QStringLiteral("Text2"));
     m_remoteDirectoryField->setReadOnly(true);
     ftp->addWidget(m_remoteDirectoryField);
-    ftp->addWidget(addList(QStringLiteral("List1"), picture2));
-    m_localDirectoryField = new QLineEdit(picture2);
+    ftp->addWidget(addList(QStringLiteral("List1"), ftpBox));
+    m_localDirectoryField = new QLineEdit(ftpBox);
     m_localDirectoryField->setObjectName(QStringLiteral("Text1"));
     m_localDirectoryField->setPlaceholderText(tr("dossier local de réception"));
     ftp->addWidget(m_localDirectoryField);
-    grid->addWidget(picture2, 2, 1);
+    grid->addWidget(ftpBox, 2, 1);
 
     auto* meteo = new QWidget(this);
     auto* meteoLayout = new QVBoxLayout(meteo);
     auto* meteoCaption = new QLabel(QStringLiteral("Meteo"), meteo);
     meteoCaption->setObjectName(QStringLiteral("Label7"));
     meteoLayout->addWidget(meteoCaption);
-    m_txtMeteo = new QPlainTextEdit(meteo);
-    m_txtMeteo->setObjectName(QStringLiteral("txtMeteo"));
-    m_txtMeteo->setReadOnly(true);
-    meteoLayout->addWidget(m_txtMeteo);
+    m_forecastText = new QPlainTextEdit(meteo);
+    m_forecastText->setObjectName(QStringLiteral("txtMeteo"));
+    m_forecastText->setReadOnly(true);
+    meteoLayout->addWidget(m_forecastText);
     grid->addWidget(meteo, 0, 2, 3, 1);
 
     m_statusBar = new QStatusBar(this);

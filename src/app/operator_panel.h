@@ -1,5 +1,5 @@
 #pragma once
-// The operator panel p1: every working list and setting of the main screen laid open
+// The operator panel: every working list and setting of the main screen laid open
 // to an operator at the screen. Hidden unless shown with the "A" button; the logic
 // works on plain lists and this panel mirrors them.
 #include <QHash>
@@ -31,7 +31,7 @@ public:
     QLineEdit* localDirectoryField() const { return m_localDirectoryField; }
     QLineEdit* remoteDirectoryField() const { return m_remoteDirectoryField; }
     QStatusBar* statusBar() const { return m_statusBar; }
-    QPlainTextEdit* txtMeteo() const { return m_txtMeteo; }
+    QPlainTextEdit* forecastText() const { return m_forecastText; }
 
 private:
     QListWidget* addList(const QString& name, QWidget* parent);
@@ -41,7 +41,7 @@ private:
     QLineEdit* m_localDirectoryField = nullptr;
     QLineEdit* m_remoteDirectoryField = nullptr;
     QStatusBar* m_statusBar = nullptr;
-    QPlainTextEdit* m_txtMeteo = nullptr;
+    QPlainTextEdit* m_forecastText = nullptr;
 };
 
 }

@@ -10,14 +10,14 @@ namespace zepril {
 class PhraseStateSource final : public PhraseSource {
 public:
     explicit PhraseStateSource(PhraseState& state) : m_state(state) {}
-    int phraseIndex() const override { return m_state.phraseIndex; }
-    void setPhraseIndex(int index) override { m_state.phraseIndex = index; }
-    int phraseCount() const override { return m_state.phraseCount; }
+    int currentPhrase() const override { return m_state.current; }
+    void setCurrentPhrase(int index) override { m_state.current = index; }
+    int phraseTotal() const override { return m_state.count; }
     std::optional<QString> selectPhrase(int index) override
     {
-        if (index < 0 || index >= m_state.lstPhrase.size())
+        if (index < 0 || index >= m_state.texts.size())
             return std::nullopt;
-        return m_state.lstPhrase.at(index);
+        return m_state.texts.at(index);
     }
 
 private:

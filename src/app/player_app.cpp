@@ -3,29 +3,29 @@
 #include "app/fleet_reports.h"
 #include "app/main_screen.h"
 #include "app/operator_panel.h"
+#include "app/panel_mirror.h"
 #include "app/phrase_state_source.h"
 #include "app/screen_following.h"
+#include "app/service_reports.h"
+#include "app/startup_report_relay.h"
+#include "app/startup_run.h"
 #include "app/startup_sequence.h"
 #include "app/startup_window.h"
 #include "app/web_view.h"
 #include "core/categories.h"
 #include "core/clock.h"
 #include "core/connection_probe.h"
-#include "core/exit_reasons.h"
+#include "core/event_wait.h"
 #include "core/file_helpers.h"
 #include "core/logging.h"
-#include "core/playlist.h"
 #include "core/server_config.h"
-#include "core/startup_reporter.h"
 #include "core/termination.h"
-#include "core/tree_check.h"
 #include "net/ftp_session.h"
 #include "net/ftp_transfer.h"
 #include "net/http_fetch.h"
 #include "net/http_transfer.h"
 #include "net/update_server.h"
 #include "presentation/banner_cycle.h"
-#include "presentation/banner_layout.h"
 #include "presentation/banner_window.h"
 #include "presentation/clock_weather_strip.h"
 #include "presentation/mpv_player.h"
@@ -35,60 +35,25 @@
 #include "system/daily_reboot.h"
 #include "system/daily_scheduler.h"
 #include "core/boot_id.h"
-#include "system/quick_restart.h"
 #include "system/reboot.h"
-#include "system/service_notifier.h"
 #include "system/startup_keep_alive.h"
-#include "system/status_file.h"
 #include "system/texts_refresh.h"
 #include "weather/pictograms.h"
 #include "weather/weather_display.h"
 #include "weather/weather_feed.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QScreen>
-#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <malloc.h>
 
 namespace zepril {
 
 namespace {
-
-// Start-up reports go to the start-up window while it exists and to the log after.
-class ReporterRelay final : public StartupReporter {
-public:
-    void setStatus(const QString& t) override { target().setStatus(t); }
-    void showStage(int i) override { target().showStage(i); }
-    void setFileSize(const QString& t) override { target().setFileSize(t); }
-    void setProgressRange(double a, double b) override { target().setProgressRange(a, b); }
-    void setProgressValue(double v) override { target().setProgressValue(v); }
-    void showConnectionWarning() override
-    {
-        m_warning = true;
-        target().showConnectionWarning();
-    }
-    bool connectionWarningShown() const override { return m_warning; }
-
-    QPointer<StartupWindow> window;
-
-private:
-    StartupReporter& target() { return window ? static_cast<StartupReporter&>(*window) : m_log; }
-    LoggingReporter m_log;
-    bool m_warning = false;
-};
 
 // The weather refresh writes on the strip; its first use loads the strip, whose own
 // load asks for a refresh as well.
@@ -110,24 +75,24 @@ struct PlayerApp::Parts {
     Timings timings;
     ServerConfig servers;
     PlayerPlatform platform;
-    ReporterRelay reporter;
+    StartupReportRelay reporter;
+    QString bootId = currentBootId(); // the channel's start is recorded under it
 
     // The run's state that outlives the start-up: the banner's phrases and the weather.
     PhraseState phrases;
-    QStringList lstMeteo;
-    QString txtMeteo;
-    int weatherTickCount = 0;
-    bool loading = false;
-    bool loaded = false;
+    QStringList forecastValues; // extracted by the last weather refresh
+    QString forecastText;       // the beginning of the forecast, for the panel
+    int weatherTicks = 0;       // since the last weather refresh
 
     std::unique_ptr<MainScreen> mainScreen;
     std::unique_ptr<MediaPlayer> player; // destroyed before the window it draws into
     QWidget* videoWidget = nullptr;
     std::unique_ptr<StartupSequence> sequence;
     std::unique_ptr<FtpSession> ftp;
-    QTimer* timeHorloge = nullptr; // children of the main screen
-    QTimer* timeMajTextes = nullptr;
-    QTimer* timeMajMeteo = nullptr;
+    std::unique_ptr<PanelMirror> panelMirror;
+    QTimer* stripFirstShow = nullptr; // children of the main screen
+    QTimer* textsTick = nullptr;
+    QTimer* weatherTick = nullptr;
     std::unique_ptr<QtWindowRaiser> raiser;
     std::unique_ptr<PhraseStateSource> phraseSource;
     std::unique_ptr<BannerWindow> banner;
@@ -138,17 +103,8 @@ struct PlayerApp::Parts {
     std::unique_ptr<WeatherFeed> weather;
     std::unique_ptr<DailyScheduler> scheduler;
     std::unique_ptr<TerminationWatcher> termination;
-    QPointer<StartupWindow> startupWindow;
-
-    // What the service manager and the status file are told.
-    std::unique_ptr<ServiceNotifier> notifier = std::make_unique<ServiceNotifier>();
-    std::unique_ptr<StartupKeepAlive> keepAlive; // the start-up reports through it
-    QTimer* statusTimer = nullptr;
-    QTimer* emptyRetry = nullptr;
-    ChannelStatus status;
-    QDateTime startedAt;
-    QString bootId = currentBootId(); // the channel's start is recorded under it
-    std::unique_ptr<FleetReports> fleet; // the group's monitoring
+    std::unique_ptr<ServiceReports> reports; // the start-up reports through its keep-alive
+    std::unique_ptr<StartupRun> run;
 
     Parts(ProgramPaths p, Timings t, PlayerPlatform pf) : paths(std::move(p)), timings(t), platform(std::move(pf)) {}
 
@@ -163,19 +119,10 @@ struct PlayerApp::Parts {
     void setupWeather();
     void setupScheduler();
     void setupServiceReports();
+    void setupRun();
 
-    void runStartup(bool quick = false);
-    bool chooseQuickStart();
-    void checkSomethingPlays();
-    void writeStatus();
     void applySettings(const Settings& settings);
-    void showBanner();
-    void closeStartupWindow();
-    void refreshWeatherAtStartup();
-    void armTimers();
     void refreshTexts();
-    void mirrorLists();
-    void mirrorWeather();
     ClockWeatherStrip* ensureStrip();
     void endOnSignal(int signalNumber);
 };
@@ -202,9 +149,10 @@ PlayerApp::PlayerApp(ProgramPaths paths, Timings timings, PlayerPlatform platfor
     m->setupWeather();
     m->setupScheduler();
     m->setupServiceReports();
+    m->setupRun();
 }
 
-PlayerApp::~PlayerApp() { delete m->startupWindow.data(); }
+PlayerApp::~PlayerApp() = default;
 
 void PlayerApp::Parts::setupPlatform()
 {
@@ -267,12 +215,11 @@ void PlayerApp::Parts::endOnSignal(int signalNumber)
     // During the start-up the service manager's start timeout is the likely sender: say
     // where the start-up stood.
     qCInfo(lcSystem).noquote() << (signalNumber == SIGINT ? "SIGINT" : "SIGTERM") << "received"
-                               << (loaded ? QStringLiteral("while the channel played")
-                                          : QStringLiteral("during the start-up (") + keepAlive->statusLine() + ')')
+                               << (run->loaded()
+                                       ? QStringLiteral("while the channel played")
+                                       : QStringLiteral("during the start-up (") + reports->startupStatusLine() + ')')
                                << ": transfers stopped, the player ends";
-    status.state = QStringLiteral("stopping");
-    writeStatus();
-    notifier->notifyStopping();
+    reports->stopping();
     // The FTP engine's request, if any, ends with its worker thread when it is destroyed.
     platform.httpEngine->cancel();
     platform.endProgram();
@@ -283,7 +230,8 @@ void PlayerApp::Parts::setupMainScreen()
     MainScreenActions actions{*platform.shell, servers.update.baseUrl() + QStringLiteral("/download"),
                               platform.endProgram, platform.messageBox};
     mainScreen = std::make_unique<MainScreen>(std::move(actions));
-    QObject::connect(mainScreen.get(), &MainScreen::panelOpening, mainScreen.get(), [this] { mirrorLists(); });
+    QObject::connect(mainScreen.get(), &MainScreen::panelOpening, mainScreen.get(),
+                     [this] { panelMirror->showLists(); });
 }
 
 void PlayerApp::Parts::setupPlayer()
@@ -295,10 +243,9 @@ void PlayerApp::Parts::setupPlayer()
 
 void PlayerApp::Parts::setupStartup()
 {
-    keepAlive = std::make_unique<StartupKeepAlive>(reporter, *notifier, timings.startupProgressGraceMs,
-                                                   timings.startupProgressNoticeMs);
-    StartupSeams seams{*platform.probe, *keepAlive, *platform.httpEngine, *player, *platform.random,
-                       [] { QCoreApplication::processEvents(); }};
+    reports = std::make_unique<ServiceReports>(paths, timings, *platform.clock, reporter, bootId);
+    StartupSeams seams{*platform.probe, reports->keepAlive(), *platform.httpEngine, *player, *platform.random,
+                       letEventsRun};
     sequence = std::make_unique<StartupSequence>(paths, servers, timings, std::move(seams));
     QObject::connect(sequence.get(), &StartupSequence::settingsRead, mainScreen.get(),
                      [this](const Settings& s) { applySettings(s); });
@@ -307,18 +254,9 @@ void PlayerApp::Parts::setupStartup()
 void PlayerApp::Parts::setupFtp()
 {
     ftp = std::make_unique<FtpSession>(*platform.ftpEngine);
-    OperatorPanel* panel = mainScreen->panel();
-    QObject::connect(ftp.get(), &FtpSession::listedEntriesChanged, panel,
-                     [panel](const QStringList& entries) { panel->showList(QStringLiteral("List1"), entries); });
-    QObject::connect(ftp.get(), &FtpSession::remoteDirectoryChanged, panel->remoteDirectoryField(), &QLineEdit::setText);
-    QObject::connect(ftp.get(), &FtpSession::statusTextChanged, panel,
-                     [panel](const QString& text) { panel->statusBar()->showMessage(text); });
-    QObject::connect(panel->localDirectoryField(), &QLineEdit::textChanged, ftp.get(), &FtpSession::setLocalDirectory);
-    QObject::connect(panel->list(QStringLiteral("List1")), &QListWidget::itemDoubleClicked, ftp.get(),
-                     [this](QListWidgetItem* item) {
-                         if (item)
-                             ftp->activateEntry(item->text());
-                     });
+    panelMirror =
+        std::make_unique<PanelMirror>(*mainScreen->panel(), *sequence, phrases, forecastValues, forecastText);
+    panelMirror->followFtp(*ftp);
 }
 
 void PlayerApp::Parts::setupTimers()
@@ -329,10 +267,10 @@ void PlayerApp::Parts::setupTimers()
         t->setInterval(interval);
         return t;
     };
-    timeHorloge = make("timeHorloge", timings.overlayFirstShowMs);
-    timeMajTextes = make("TimeMajTextes", timings.textsTickMs);
-    timeMajMeteo = make("TimeMajMeteo", timings.weatherTickMs);
-    timeHorloge->setSingleShot(true);
+    stripFirstShow = make("timeHorloge", timings.overlayFirstShowMs);
+    textsTick = make("TimeMajTextes", timings.textsTickMs);
+    weatherTick = make("TimeMajMeteo", timings.weatherTickMs);
+    stripFirstShow->setSingleShot(true);
 }
 
 void PlayerApp::Parts::setupScreenWindows()
@@ -342,12 +280,12 @@ void PlayerApp::Parts::setupScreenWindows()
     banner = std::make_unique<BannerWindow>();
     banner->setObjectName(QStringLiteral("frmPhrase_ZEPRIL"));
     cycle = std::make_unique<BannerCycle>(*banner, *raiser, *phraseSource, *platform.clock, timings);
-    cycle->timeCycleBandeau().setObjectName(QStringLiteral("TimeCycleBandeau"));
+    cycle->pauseTimer().setObjectName(QStringLiteral("TimeCycleBandeau"));
     raiser->setWindow(StackedWindow::Main, mainScreen.get());
     raiser->setWindow(StackedWindow::Banner, banner.get());
     screenFollower = followScreen(*mainScreen, *banner, [this] { return strip.get(); }, timings);
-    QObject::connect(timeHorloge, &QTimer::timeout, mainScreen.get(), [this] {
-        timeHorloge->stop();
+    QObject::connect(stripFirstShow, &QTimer::timeout, mainScreen.get(), [this] {
+        stripFirstShow->stop();
         ensureStrip();
         raiser->raise(StackedWindow::Overlay);
     });
@@ -376,91 +314,29 @@ void PlayerApp::Parts::setupWeather()
     stripDisplay = std::make_unique<StripDisplay>([this] { return ensureStrip(); });
     weather = std::make_unique<WeatherFeed>(*platform.clock, *platform.probe, paths, servers.weather,
                                             httpWeatherFetch(HttpOptions::fromTimings(timings)), *stripDisplay,
-                                            WeatherFields{lstMeteo, txtMeteo, weatherTickCount});
-    QObject::connect(timeMajMeteo, &QTimer::timeout, mainScreen.get(), [this] {
+                                            WeatherFields{forecastValues, forecastText, weatherTicks});
+    QObject::connect(weatherTick, &QTimer::timeout, mainScreen.get(), [this] {
         weather->onWeatherTick();
-        mirrorWeather();
+        panelMirror->showWeather();
     });
 }
 
 void PlayerApp::Parts::setupServiceReports()
 {
-    startedAt = platform.clock->now();
-    status.version = QCoreApplication::applicationVersion();
-    status.state = QStringLiteral("starting");
-    notifier->startWatchdog();
-    fleet = std::make_unique<FleetReports>(
-        paths, timings,
-        FleetSources{*platform.clock, *player, [this] { writeStatus(); }, [this] { return statusJson(status); },
-                     [this] {
-                         // Between the clock strip and the banner only the video is seen.
-                         QRect area = mainScreen->geometry();
-                         if (strip)
-                             area.setTop(std::max(area.top(), strip->geometry().bottom() + 1));
-                         area.setBottom(std::min(area.bottom(), banner->geometry().top() - 1));
-                         return area;
-                     },
-                     [this] { return cycle->passRunning(); }});
-    QObject::connect(cycle.get(), &BannerCycle::passEnded, mainScreen.get(), [this] { fleet->countBannerPass(); });
-    player->setPlayingHandler([this](const QString& path) {
-        fleet->countItemPlayed();
-        status.currentItem = QDir(paths.videoRoot(sequence->activeVideoDir())).relativeFilePath(path);
-        if (status.state != QLatin1String("playing")) {
-            status.state = QStringLiteral("playing");
-            // Recorded before READY: whoever reads READY may end the player at once.
-            if (!bootId.isEmpty())
-                writeChannelStart(paths, {bootId, 0});
-            notifier->notifyReady(QStringLiteral("playing"));
-        }
-    });
-    statusTimer = new QTimer(mainScreen.get());
-    statusTimer->setObjectName(QStringLiteral("StatusFile"));
-    statusTimer->setInterval(timings.statusWriteMs);
-    QObject::connect(statusTimer, &QTimer::timeout, mainScreen.get(), [this] {
-        writeStatus();
-        // Freed heap pages stay resident until they are trimmed; a player that runs for
-        // months hands them back once a minute, so that what it holds follows what it uses.
-        malloc_trim(0);
-    });
-    emptyRetry = new QTimer(mainScreen.get());
-    emptyRetry->setObjectName(QStringLiteral("EmptyPlaylistRetry"));
-    emptyRetry->setInterval(timings.emptyPlaylistRetryMs);
-    QObject::connect(emptyRetry, &QTimer::timeout, mainScreen.get(), [this] {
-        if (sequence->composeAgain()) {
-            emptyRetry->stop();
-            qCInfo(lcStartup) << "videos found: the channel plays again with" << sequence->playlist().size()
-                              << "item(s)";
-            mirrorLists();
-        }
-        writeStatus();
-    });
-}
-
-void PlayerApp::Parts::checkSomethingPlays()
-{
-    if (!sequence->playlist().isEmpty())
-        return;
-    // A black screen must not look like a quiet channel to whoever reads the log.
-    for (const TreeFinding& f : checkProgramTree(paths.root()))
-        if (f.severity == TreeFinding::Error)
-            qCCritical(lcStartup).noquote() << f.text;
-    qCCritical(lcStartup).noquote() << "nothing to play in" << paths.videoRoot(sequence->activeVideoDir())
-                                    << "- looking again every" << timings.emptyPlaylistRetryMs / 1000 << "s";
-    status.state = QStringLiteral("no video");
-    notifier->notifyReady(QStringLiteral("no video to play"));
-    emptyRetry->start();
-}
-
-void PlayerApp::Parts::writeStatus()
-{
-    const QDateTime now = platform.clock->now();
-    status.playlistSize = int(sequence->playlist().size());
-    status.lastSyncFailed = sequence->failedDownloads();
-    status.nextReboot = nextDailyTime(sequence->settings().majvid_heure, now).value_or(QDateTime());
-    status.uptimeSeconds = startedAt.secsTo(now);
-    status.written = now;
-    writeStatusFile(joinPath(paths.root(), QStringLiteral("status.json")), status);
-    fleet->write(fleet->snapshot(status, *sequence));
+    const auto videoArea = [this] {
+        // Between the clock strip and the banner only the video is seen.
+        QRect area = mainScreen->geometry();
+        if (strip)
+            area.setTop(std::max(area.top(), strip->geometry().bottom() + 1));
+        area.setBottom(std::min(area.bottom(), banner->geometry().top() - 1));
+        return area;
+    };
+    reports->begin(*sequence, *mainScreen,
+                   FleetSources {*platform.clock, *player, {}, {}, videoArea, [this] { return cycle->passRunning(); }},
+                   [this] { panelMirror->showLists(); });
+    QObject::connect(cycle.get(), &BannerCycle::passEnded, mainScreen.get(),
+                     [this] { reports->fleet().countBannerPass(); });
+    player->setPlayingHandler([this](const QString& path) { reports->itemPlaying(path); });
 }
 
 void PlayerApp::Parts::setupScheduler()
@@ -468,98 +344,19 @@ void PlayerApp::Parts::setupScheduler()
     scheduler = std::make_unique<DailyScheduler>(
         *platform.clock, [this] { askDailyRebootOnce(paths, platform.clock->now(), *platform.rebooter); },
         [this] { refreshTexts(); });
-    QObject::connect(timeMajTextes, &QTimer::timeout, scheduler.get(), &DailyScheduler::onTick);
+    QObject::connect(textsTick, &QTimer::timeout, scheduler.get(), &DailyScheduler::onTick);
 }
 
-void PlayerApp::start()
+void PlayerApp::Parts::setupRun()
 {
-    if (m->chooseQuickStart()) {
-        m->runStartup(true);
-        m->mainScreen->show();
-        m->mainScreen->raise();
-        return;
-    }
-    auto* window = new StartupWindow(m->paths, m->servers, m->timings, m->platform.makeWebView());
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    m->startupWindow = window;
-    m->reporter.window = window;
-    QObject::connect(window, &StartupWindow::showMainScreenRequested, m->mainScreen.get(), [this] { showMainScreen(); });
-    // Centred on the screen, as the start-up window of a kiosk is expected to be.
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        window->move(screen->geometry().center() - window->rect().center());
-    window->show();
-    window->load();
+    run = std::make_unique<StartupRun>(
+        StartupRunParts {paths,       servers,      timings, platform,        reporter,   *sequence,   *ftp,
+                         *mainScreen, videoWidget,  phrases, *banner,         *cycle,     *weather,    *scheduler,
+                         *reports,    *panelMirror, bootId,  *stripFirstShow, *textsTick, *weatherTick});
 }
 
-void PlayerApp::showMainScreen()
-{
-    // A request that comes while the start-up yields must neither start it again nor
-    // show the screen before the start-up is over.
-    if (m->loading)
-        return;
-    if (!m->loaded)
-        m->runStartup();
-    m->mainScreen->show();
-    m->mainScreen->raise();
-}
-
-bool PlayerApp::Parts::chooseQuickStart()
-{
-    const std::optional<ChannelStartRecord> record = readChannelStart(paths);
-    const StartChoice choice = chooseStart(record, bootId);
-    qCInfo(lcStartup).noquote() << (choice.quick ? "straight to the channel:" : "whole start-up:") << choice.reason;
-    // Counted before it is tried, so that quick starts that crash give way to the whole one.
-    if (choice.quick)
-        writeChannelStart(paths, {bootId, record->quickStarts + 1});
-    return choice.quick;
-}
-
-void PlayerApp::Parts::runStartup(bool quick)
-{
-    loading = true;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    qCInfo(lcStartup) << "start-up begins; program directory" << paths.root();
-    if (startupWindow)
-        startupWindow->show();
-    if (videoWidget)
-        videoWidget->move(0, 0);
-    if (servers.ftpUser.isEmpty())
-        qCInfo(lcFtp) << "no FTP account in [Serveurs] ftp_user: the panel's FTP browser stays empty";
-    else
-        ftp->connectToServer(ftpSessionSettings(servers, timings));
-
-    if (quick)
-        sequence->runFromDisk();
-    else
-        sequence->run();
-    phrases.lstPhrase = sequence->phrases();
-    phrases.phraseCount = int(phrases.lstPhrase.size());
-    phrases.phraseIndex = 0;
-
-    if (!sequence->manualMode() && !quick)
-        status.lastSync = platform.clock->now();
-    fleet->startupDone(*sequence, platform.clock->now(), quick);
-
-    showBanner();
-    closeStartupWindow();
-    // A quick start shows the channel first: a slow weather service must not hold it.
-    if (quick)
-        QTimer::singleShot(0, mainScreen.get(), [this] { refreshWeatherAtStartup(); });
-    else
-        refreshWeatherAtStartup();
-    armTimers();
-    const QDateTime now = platform.clock->now();
-    askMissedDailyReboot(paths, now, bootTime(now), scheduler->rebootTime(), *platform.rebooter);
-    mirrorLists();
-    checkSomethingPlays();
-    statusTimer->start();
-    writeStatus();
-    loading = false;
-    loaded = true;
-    setRunPhase(RunPhase::Playing);
-    qCInfo(lcStartup) << "start-up done in" << elapsed.elapsed() << "ms";
-}
+void PlayerApp::start() { m->run->start(); }
+void PlayerApp::showMainScreen() { m->run->showMainScreen(); }
 
 void PlayerApp::Parts::applySettings(const Settings& s)
 {
@@ -568,41 +365,9 @@ void PlayerApp::Parts::applySettings(const Settings& s)
     // its design interval.
     if (const auto ms = cycleIntervalMs(s.cycle_phrase))
         cycle->setCycleIntervalMs(*ms);
-    weatherTickCount = 0;
+    weatherTicks = 0;
     // The scheduler keeps the reboot time, the refresh period and its tick count.
     scheduler->configure(s.majvid_heure, s.majphr_heure);
-}
-
-void PlayerApp::Parts::showBanner()
-{
-    const Settings& s = sequence->settings();
-    banner->load(resolveBannerSettings(s.vitesse_affphrase, s.taille_police, s.ratio_taillebandeau));
-    banner->setSkin(paths.skinFile(QStringLiteral("back.jpg")), paths.skinFile(QStringLiteral("logo.jpg")));
-    banner->setTextColours(s.couleur_texte);
-}
-
-void PlayerApp::Parts::closeStartupWindow()
-{
-    // The warning must stay readable before the window goes.
-    if (reporter.connectionWarningShown())
-        platform.blockingWait(timings.noConnectionWaitMs);
-    if (startupWindow)
-        startupWindow->unload();
-}
-
-void PlayerApp::Parts::refreshWeatherAtStartup()
-{
-    weather->refreshWhenConnected();
-    mirrorWeather();
-}
-
-void PlayerApp::Parts::armTimers()
-{
-    timeHorloge->start();
-    cycle->start();
-    timeMajTextes->start();
-    timeMajMeteo->start();
-    qCInfo(lcStartup) << "timers armed: banner pause" << cycle->timeCycleBandeau().interval() << "ms";
 }
 
 void PlayerApp::Parts::refreshTexts()
@@ -613,48 +378,21 @@ void PlayerApp::Parts::refreshTexts()
         phrases, *platform.probe,
         [&] { return fetchHotelTexts(servers.update, hotel, paths, HttpOptions::fromTimings(timings)).ok; },
         [this] { return loadPhraseList(paths.textesIni()); });
-    status.lastTextsRefresh = platform.clock->now();
-    status.lastTextsOutcome = outcome == RefreshOutcome::Refreshed     ? QStringLiteral("refreshed")
-                              : outcome == RefreshOutcome::FetchFailed ? QStringLiteral("fetch failed")
-                                                                        : QStringLiteral("no connection");
-    mainScreen->panel()->showList(QStringLiteral("lstPhrase"), phrases.lstPhrase);
+    reports->textsRefreshed(outcome);
+    panelMirror->showPhrases();
 }
 
-void PlayerApp::Parts::mirrorWeather()
-{
-    OperatorPanel* panel = mainScreen->panel();
-    panel->showList(QStringLiteral("lstMeteo"), lstMeteo);
-    panel->txtMeteo()->setPlainText(txtMeteo);
-}
-
-void PlayerApp::Parts::mirrorLists()
-{
-    OperatorPanel* panel = mainScreen->panel();
-    const StartupSequence& s = *sequence;
-    panel->showList(QStringLiteral("lstPlayList"), s.playlist());
-    panel->showList(QStringLiteral("lstPhrase"), phrases.lstPhrase);
-    panel->showList(QStringLiteral("lstTemp"), s.categoryWork());
-    panel->showList(QStringLiteral("lstCat"), s.lastCategoryListing());
-    panel->showList(QStringLiteral("lstSyncSupp"), s.removedBySync());
-    panel->showList(QStringLiteral("failedDownloads"), s.failedDownloads());
-    panel->showList(QStringLiteral("lstMeteo"), lstMeteo);
-    for (size_t i = 0; i < kCategories.size(); ++i) {
-        panel->showList(QLatin1String(kCategories[i].name), s.serverLists()[i]);
-        panel->showList(QLatin1String(kCategories[i].playableList), s.playable()[i]);
-    }
-}
-
-bool PlayerApp::loaded() const { return m->loaded; }
+bool PlayerApp::loaded() const { return m->run->loaded(); }
 MainScreen& PlayerApp::mainScreen() const { return *m->mainScreen; }
 const StartupSequence& PlayerApp::startup() const { return *m->sequence; }
-StartupWindow* PlayerApp::startupWindow() const { return m->startupWindow; }
+StartupWindow* PlayerApp::startupWindow() const { return m->run->window(); }
 BannerWindow& PlayerApp::banner() const { return *m->banner; }
 ClockWeatherStrip* PlayerApp::clockWeatherStrip() const { return m->strip.get(); }
 
 QTimer* PlayerApp::timer(const QString& name) const
 {
     if (name == QLatin1String("TimeCycleBandeau"))
-        return &m->cycle->timeCycleBandeau();
+        return &m->cycle->pauseTimer();
     return m->mainScreen->findChild<QTimer*>(name, Qt::FindDirectChildrenOnly);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The composition root: builds the player, the two transfer engines, the FTP session,
-// the windows, the timers, the banner cycle, the weather feed and the scheduler, and
-// wires them for a run. Nothing else builds a collaborator.
+// the windows, the timers, the banner cycle, the weather feed, the scheduler, the
+// service reports and the start-up run, and wires them. Nothing else builds a
+// collaborator, and nothing here does the run's work.
 #include "core/program_paths.h"
 #include "core/timings.h"
 

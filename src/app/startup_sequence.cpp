@@ -56,9 +56,9 @@ void StartupSequence::runFromDisk()
         if (const QString list = m_paths.categoryListFile(QLatin1String(kCategories[i].name)); ordinaryFileMatches(list))
             readListFile(list, m_serverLists[i]);
     clearJournal();
-    m_activeVideoDir = isManualMode(m_settings.mode_manuel) ? QStringLiteral("videos-man") : QStringLiteral("videos-auto");
+    m_videoFolder = isManualMode(m_settings.mode_manuel) ? QStringLiteral("videos-man") : QStringLiteral("videos-auto");
     qCInfo(lcStartup).noquote() << "quick start:" << m_phrases.size() << "phrase(s) and the videos of"
-                                << m_paths.videoRoot(m_activeVideoDir) << "as they are on disk";
+                                << m_paths.videoRoot(m_videoFolder) << "as they are on disk";
     loadCategoryLists();
     composeAndHandOver();
 }
@@ -111,19 +111,19 @@ void StartupSequence::clearJournal()
 
 void StartupSequence::synchronizeOrMarkManual()
 {
-    m_activeVideoDir = QStringLiteral("videos-man");
+    m_videoFolder = QStringLiteral("videos-man");
     if (isManualMode(m_settings.mode_manuel)) {
-        qCInfo(lcStartup) << "manual mode: playing" << m_paths.videoRoot(m_activeVideoDir) << "as it is";
+        qCInfo(lcStartup) << "manual mode: playing" << m_paths.videoRoot(m_videoFolder) << "as it is";
         for (const Category& c : kCategories)
             m_seams.reporter.showStage(c.stage);
         return;
     }
-    m_activeVideoDir = QStringLiteral("videos-auto");
-    qCInfo(lcStartup) << "automatic mode: synchronizing" << m_paths.videoRoot(m_activeVideoDir);
+    m_videoFolder = QStringLiteral("videos-auto");
+    qCInfo(lcStartup) << "automatic mode: synchronizing" << m_paths.videoRoot(m_videoFolder);
     VideoVersions versions(m_paths.versionsIni());
     DownloadContext download{m_seams.downloads, m_seams.reporter, m_journal, m_timings.progressRefreshMs, &versions};
     SyncContext sync{m_paths,
-                     m_activeVideoDir,
+                     m_videoFolder,
                      m_servers.content,
                      m_seams.probe,
                      m_seams.reporter,
@@ -138,8 +138,8 @@ void StartupSequence::synchronizeOrMarkManual()
             syncCategory(sync, QLatin1String(kCategories[i].name), m_serverLists[i], m_serverListFetched[i]);
         // The panel shows the last category that was really looked at.
         if (done.listed) {
-            m_lstCat = done.listing;
-            m_lstSyncSupp = done.deleted;
+            m_lastListing = done.listing;
+            m_removedBySync = done.deleted;
         }
         m_seams.reporter.showStage(kCategories[i].stage);
         m_seams.yield();
@@ -150,22 +150,22 @@ void StartupSequence::loadCategoryLists()
 {
     setStatus(QStringLiteral("Chargement des listes des rubriques..."));
     for (size_t i = 0; i < kCategories.size(); ++i)
-        m_playable[i] = listOrdinaryFiles(m_paths.categoryDir(m_activeVideoDir, QLatin1String(kCategories[i].name)));
+        m_playable[i] = listOrdinaryFiles(m_paths.categoryDir(m_videoFolder, QLatin1String(kCategories[i].name)));
     m_journal.removeFromPlayable(m_playable);
 }
 
 void StartupSequence::composeAndHandOver()
 {
-    const QString videoRoot = m_paths.videoRoot(m_activeVideoDir);
+    const QString videoRoot = m_paths.videoRoot(m_videoFolder);
     m_indexSlots = resolveIndexSlots(videoRoot, ordinaryFileMatches);
     m_seams.reporter.showStage(6);
 
     setStatus(QStringLiteral("Constitution de la Playlist Vidéo initiale... "));
     m_playlistInsertIndex = 0;
-    m_playlist = composePlaylist(m_indexSlots, m_playable, videoRoot, ordinaryFileMatches, m_lstTemp, m_seams.random,
-                                 [this](const QString& text) { setStatus(text); });
+    m_playlist = composePlaylist(m_indexSlots, m_playable, videoRoot, ordinaryFileMatches, m_categoryWork,
+                                 m_seams.random, [this](const QString& text) { setStatus(text); });
     const int handed = handOverPlaylist(
-        m_playlist, [this](const QString& item) { return m_paths.itemPath(m_activeVideoDir, item); }, ordinaryFileMatches,
+        m_playlist, [this](const QString& item) { return m_paths.itemPath(m_videoFolder, item); }, ordinaryFileMatches,
         m_seams.player, m_playlistInsertIndex);
     qCInfo(lcStartup) << "playlist of" << m_playlist.size() << "item(s)," << handed << "handed to the player";
     m_seams.reporter.showStage(8);
@@ -189,7 +189,7 @@ void StartupSequence::playerCouldNotOpen(const QString& path)
     const QString folder = QFileInfo(path).absolutePath();
     bool listed = false;
     for (const Category& c : kCategories)
-        listed = listed || QDir::cleanPath(m_paths.categoryDir(m_activeVideoDir, QLatin1String(c.name))) == QDir::cleanPath(folder);
+        listed = listed || QDir::cleanPath(m_paths.categoryDir(m_videoFolder, QLatin1String(c.name))) == QDir::cleanPath(folder);
     if (!listed || m_journal.paths().contains(path))
         return;
     qCWarning(lcPlayer).noquote() << "cannot play" << path << "- journaled: the next start-up checks it";

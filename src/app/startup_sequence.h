@@ -57,17 +57,17 @@ public:
     void playerCouldNotOpen(const QString& path);
 
     const Settings& settings() const { return m_settings; }
-    bool manualMode() const { return m_activeVideoDir == QLatin1String("videos-man"); }
-    const QString& activeVideoDir() const { return m_activeVideoDir; }
+    bool manualMode() const { return m_videoFolder == QLatin1String("videos-man"); }
+    const QString& videoFolder() const { return m_videoFolder; }
     const QString& connectionKind() const { return m_connectionKind; }
     const QStringList& phrases() const { return m_phrases; }
     const std::array<QStringList, 6>& serverLists() const { return m_serverLists; }
     const std::array<bool, 6>& serverListFetched() const { return m_serverListFetched; }
     const std::array<QStringList, 6>& playable() const { return m_playable; }
     QStringList failedDownloads() const { return m_journal.failedDownloads() + m_journal.paths(); }
-    const QStringList& lastCategoryListing() const { return m_lstCat; }
-    const QStringList& removedBySync() const { return m_lstSyncSupp; }
-    const QStringList& categoryWork() const { return m_lstTemp; }
+    const QStringList& lastCategoryListing() const { return m_lastListing; }
+    const QStringList& removedBySync() const { return m_removedBySync; }
+    const QStringList& categoryWork() const { return m_categoryWork; }
     const QStringList& playlist() const { return m_playlist; }
     const IndexSlots& indexSlots() const { return m_indexSlots; }
 
@@ -93,14 +93,14 @@ private:
     StartupSeams m_seams;
 
     Settings m_settings;
-    QString m_activeVideoDir = QStringLiteral("videos-man");
+    QString m_videoFolder = QStringLiteral("videos-man");
     QString m_connectionKind;
     QStringList m_phrases;
     std::array<QStringList, 6> m_serverLists;
     std::array<bool, 6> m_serverListFetched{};
     std::array<QStringList, 6> m_playable;
     FailedDownloads m_journal;
-    QStringList m_lstCat, m_lstSyncSupp, m_lstTemp;
+    QStringList m_lastListing, m_removedBySync, m_categoryWork;
     QStringList m_playlist;
     IndexSlots m_indexSlots;
     int m_playlistInsertIndex = 0;

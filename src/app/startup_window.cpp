@@ -1,5 +1,6 @@
 #include "app/startup_window.h"
 
+#include "core/event_wait.h"
 #include "core/file_helpers.h"
 #include "core/list_file.h"
 #include "core/logging.h"
@@ -7,7 +8,6 @@
 #include "net/http_fetch.h"
 #include "net/update_server.h"
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -66,20 +66,21 @@ StartupWindow::StartupWindow(ProgramPaths paths, ServerConfig servers, Timings t
     resize(800, 600);
 
     m_infoLabel = label(QStringLiteral("Label2"), QStringLiteral("Informations: "), 10, this);
-    lblStatus = label(QStringLiteral("lblStatus"), QString(), 10, this);
-    lblFilesize = label(QStringLiteral("lblFilesize"), QStringLiteral("0"), 9, this);
-    lblConnected = label(QStringLiteral("lblConnected"), QStringLiteral("CONNEXION INTERNET INACTIVE"), 12, this);
-    QFont warningFont = lblConnected->font();
+    m_statusLabel = label(QStringLiteral("lblStatus"), QString(), 10, this);
+    m_fileSizeLabel = label(QStringLiteral("lblFilesize"), QStringLiteral("0"), 9, this);
+    m_connectionWarning =
+        label(QStringLiteral("lblConnected"), QStringLiteral("CONNEXION INTERNET INACTIVE"), 12, this);
+    QFont warningFont = m_connectionWarning->font();
     warningFont.setBold(true);
-    lblConnected->setFont(warningFont);
-    lblConnected->setStyleSheet(QStringLiteral("color: #c00000;"));
-    lblConnected->hide();
+    m_connectionWarning->setFont(warningFont);
+    m_connectionWarning->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_connectionWarning->hide();
 
-    pb1 = new QProgressBar(this);
-    pb1->setObjectName(QStringLiteral("pb1"));
-    pb1->setRange(0, kProgressSteps);
-    pb1->setValue(0);
-    pb1->setTextVisible(false);
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("pb1"));
+    m_progressBar->setRange(0, kProgressSteps);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_infoLabel);
@@ -90,16 +91,16 @@ StartupWindow::StartupWindow(ProgramPaths paths, ServerConfig servers, Timings t
     } else {
         layout->addStretch(1);
     }
-    layout->addWidget(lblStatus);
+    layout->addWidget(m_statusLabel);
     auto* progressRow = new QHBoxLayout;
-    progressRow->addWidget(pb1, 1);
-    progressRow->addWidget(lblFilesize);
+    progressRow->addWidget(m_progressBar, 1);
+    progressRow->addWidget(m_fileSizeLabel);
     layout->addLayout(progressRow);
-    layout->addWidget(lblConnected);
+    layout->addWidget(m_connectionWarning);
 
     auto* marks = new QHBoxLayout;
     const QPixmap badge = stageMark();
-    for (int k = 0; k < int(img1.size()); ++k) {
+    for (int k = 0; k < int(m_stageMarks.size()); ++k) {
         auto* mark = new QLabel(this);
         mark->setObjectName(QStringLiteral("img1_%1").arg(k));
         mark->setPixmap(badge);
@@ -109,7 +110,7 @@ StartupWindow::StartupWindow(ProgramPaths paths, ServerConfig servers, Timings t
         policy.setRetainSizeWhenHidden(true);
         mark->setSizePolicy(policy);
         mark->hide();
-        img1[k] = mark;
+        m_stageMarks[k] = mark;
         marks->addWidget(mark);
     }
     marks->addStretch(1);
@@ -141,21 +142,21 @@ void StartupWindow::load()
     if (!fetched.ok)
         qCWarning(lcStartup).noquote() << "URL list not fetched from" << url << "-" << fetched.error
                                        << "- using" << m_paths.urlDat() << "as it is";
-    QCoreApplication::processEvents();
+    letEventsRun();
     if (!alive)
         return;
 
-    lstUrl.clear();
+    m_urls.clear();
     if (ordinaryFileMatches(m_paths.urlDat()))
-        readListFile(m_paths.urlDat(), lstUrl);
-    QCoreApplication::processEvents();
+        readListFile(m_paths.urlDat(), m_urls);
+    letEventsRun();
     if (!alive)
         return;
 
-    if (lstUrl.isEmpty()) {
+    if (m_urls.isEmpty()) {
         qCInfo(lcStartup).noquote() << "URL list" << m_paths.urlDat() << "is missing or empty: no page shown";
     } else if (m_webView) {
-        m_webView->navigate(lstUrl.first());
+        m_webView->navigate(m_urls.first());
     }
 
     setProgressRange(0, 1);
@@ -176,21 +177,21 @@ void StartupWindow::unload()
 
 void StartupWindow::setStatus(const QString& text)
 {
-    lblStatus->setText(text);
+    m_statusLabel->setText(text);
     qCInfo(lcStartup).noquote() << "status:" << text;
 }
 
 void StartupWindow::showStage(int index)
 {
-    if (index < 0 || index >= int(img1.size())) {
+    if (index < 0 || index >= int(m_stageMarks.size())) {
         qCWarning(lcStartup) << "no stage mark" << index;
         return;
     }
-    img1[index]->show();
+    m_stageMarks[index]->show();
     qCInfo(lcStartup) << "stage mark" << index << "OK";
 }
 
-void StartupWindow::setFileSize(const QString& text) { lblFilesize->setText(text); }
+void StartupWindow::setFileSize(const QString& text) { m_fileSizeLabel->setText(text); }
 
 void StartupWindow::setProgressRange(double minimum, double maximum)
 {
@@ -213,15 +214,15 @@ void StartupWindow::updateBar()
         const double fraction = std::clamp((m_progressValue - m_progressMin) / span, 0.0, 1.0);
         steps = int(std::lround(fraction * kProgressSteps));
     }
-    pb1->setValue(steps);
+    m_progressBar->setValue(steps);
 }
 
 void StartupWindow::showConnectionWarning()
 {
-    lblConnected->show();
+    m_connectionWarning->show();
     qCWarning(lcStartup) << "CONNEXION INTERNET INACTIVE";
 }
 
-bool StartupWindow::connectionWarningShown() const { return !lblConnected->isHidden(); }
+bool StartupWindow::connectionWarningShown() const { return !m_connectionWarning->isHidden(); }
 
 }

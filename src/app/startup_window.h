@@ -37,7 +37,7 @@ public:
     // closes the window, which deletes itself: hold it in a QPointer.
     void unload();
 
-    const QStringList& urlList() const { return lstUrl; }
+    const QStringList& urlList() const { return m_urls; }
     bool timerActive() const { return m_pageTimer.isActive(); }
 
     void setStatus(const QString& text) override;
@@ -71,12 +71,12 @@ private:
     std::unique_ptr<WebView> m_webView;
 
     QLabel* m_infoLabel = nullptr;
-    QLabel* lblStatus = nullptr;
-    QLabel* lblFilesize = nullptr;
-    QProgressBar* pb1 = nullptr;
-    QLabel* lblConnected = nullptr;
-    std::array<QLabel*, 9> img1{};
-    QStringList lstUrl;
+    QLabel* m_statusLabel = nullptr;
+    QLabel* m_fileSizeLabel = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QLabel* m_connectionWarning = nullptr;
+    std::array<QLabel*, 9> m_stageMarks{};
+    QStringList m_urls;
     QTimer m_pageTimer;
 
     double m_progressMin = 0;

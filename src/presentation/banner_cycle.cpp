@@ -40,29 +40,29 @@ BannerCycle::BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSour
       m_tickMs(timings.scrollTickMs),
       m_aheadTicks(std::max(1, timings.scrollAheadTicks))
 {
-    m_timeCycleBandeau.setObjectName(QStringLiteral("TimeCycleBandeau"));
-    m_timeCycleBandeau.setInterval(timings.bannerCycleDesignMs);
-    m_timerDefilant.setObjectName(QStringLiteral("TimerDefilant"));
+    m_pauseTimer.setObjectName(QStringLiteral("TimeCycleBandeau"));
+    m_pauseTimer.setInterval(timings.bannerCycleDesignMs);
+    m_scrollTimer.setObjectName(QStringLiteral("TimerDefilant"));
     // A coarse timer may fire up to 5 % late and in bunches; the scroll must look even.
-    m_timerDefilant.setTimerType(Qt::PreciseTimer);
-    m_timerDefilant.setInterval(timings.scrollTickMs);
-    connect(&m_timeCycleBandeau, &QTimer::timeout, this, &BannerCycle::TimeCycleBandeau_Timer);
-    connect(&m_timerDefilant, &QTimer::timeout, this, &BannerCycle::TimerDefilant_Timer);
+    m_scrollTimer.setTimerType(Qt::PreciseTimer);
+    m_scrollTimer.setInterval(timings.scrollTickMs);
+    connect(&m_pauseTimer, &QTimer::timeout, this, &BannerCycle::startPass);
+    connect(&m_scrollTimer, &QTimer::timeout, this, &BannerCycle::scrollTick);
 }
 
 void BannerCycle::setCycleIntervalMs(int ms)
 {
-    m_timeCycleBandeau.setInterval(ms);
+    m_pauseTimer.setInterval(ms);
 }
 
 void BannerCycle::start()
 {
-    m_timeCycleBandeau.start();
+    m_pauseTimer.start();
 }
 
-void BannerCycle::TimeCycleBandeau_Timer()
+void BannerCycle::startPass()
 {
-    int index = m_phrases.phraseIndex();
+    int index = m_phrases.currentPhrase();
     std::optional<QString> text = m_phrases.selectPhrase(index);
     if (!text) {
         // Only an owner that changed the list without resetting the index gets here;
@@ -82,9 +82,9 @@ void BannerCycle::TimeCycleBandeau_Timer()
     m_raiser.raise(StackedWindow::Overlay);
 
     int next = index + 1;
-    if (next >= m_phrases.phraseCount())
+    if (next >= m_phrases.phraseTotal())
         next = 0;
-    m_phrases.setPhraseIndex(next);
+    m_phrases.setCurrentPhrase(next);
 
     m_banner.setReferenceLeft(m_banner.screenWidth());
     m_banner.setPhraseLeft(m_banner.referenceGeometry().left);
@@ -95,8 +95,8 @@ void BannerCycle::TimeCycleBandeau_Timer()
     m_passStartLeft = m_banner.phraseLeft();
     m_passStartMs = m_clock.steadyMs();
     const bool ahead = m_banner.drawsPhraseAhead();
-    m_timerDefilant.start(ahead ? m_tickMs * m_aheadTicks : m_tickMs);
-    m_timeCycleBandeau.stop();
+    m_scrollTimer.start(ahead ? m_tickMs * m_aheadTicks : m_tickMs);
+    m_pauseTimer.stop();
     if (ahead)
         drawAhead(0);
     // A quote of the phrase only: a text of any length must not flood the log on every pass.
@@ -105,7 +105,7 @@ void BannerCycle::TimeCycleBandeau_Timer()
     emit passStarted(*text);
 }
 
-void BannerCycle::TimerDefilant_Timer()
+void BannerCycle::scrollTick()
 {
     m_raiser.raise(StackedWindow::Banner);
     const PassPosition at = passPosition(m_passStartLeft, m_banner.phraseWidth(), m_banner.scrollStep(), m_tickMs,
@@ -140,8 +140,8 @@ void BannerCycle::endPass()
     m_banner.setPhraseLeft(m_banner.screenWidth());
     m_raiser.raise(StackedWindow::Main);
     m_raiser.raise(StackedWindow::Overlay);
-    m_timeCycleBandeau.start();
-    m_timerDefilant.stop();
+    m_pauseTimer.start();
+    m_scrollTimer.stop();
     qCDebug(lcBanner) << "pass ends after" << m_passTicks << "ticks";
     emit passEnded(m_passTicks);
 }

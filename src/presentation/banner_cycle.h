@@ -1,6 +1,6 @@
 #pragma once
-// The banner cycle: a pause of cycle_phrase seconds (TimeCycleBandeau), then a pass in
-// which one welcome phrase scrolls across the banner (TimerDefilant), and so on for
+// The banner cycle: a pause of cycle_phrase seconds, then a pass in
+// which one welcome phrase scrolls across the banner, and so on for
 // the life of the program. Exactly one of the two timers runs once it is started.
 #include "presentation/banner_layout.h"
 
@@ -29,14 +29,14 @@ struct PassPosition {
 };
 PassPosition passPosition(double startLeft, double width, double step, double tickMs, double elapsedMs);
 
-// The welcome texts as the main screen keeps them: lstPhrase, phraseIndex, phraseCount.
+// The welcome texts as the main screen keeps them: the list, the current index, the count.
 class PhraseSource {
 public:
     virtual ~PhraseSource() = default;
-    virtual int phraseIndex() const = 0;
-    virtual void setPhraseIndex(int index) = 0;
-    virtual int phraseCount() const = 0;
-    // Selects item `index` of lstPhrase and gives its text; nothing when there is none.
+    virtual int currentPhrase() const = 0;
+    virtual void setCurrentPhrase(int index) = 0;
+    virtual int phraseTotal() const = 0;
+    // Selects item `index` of the list and gives its text; nothing when there is none.
     virtual std::optional<QString> selectPhrase(int index) = 0;
 };
 
@@ -46,12 +46,12 @@ struct PhraseFrame {
     double left = 0;
 };
 
-// What the cycle moves on the banner window: the reference label tphrase and the
-// visible phrase box tphraseTxt, in twips.
+// What the cycle moves on the banner window: the hidden reference label the
+// phrase is measured and started from, and the phrase box that is seen, in twips.
 class BannerSurface {
 public:
     virtual ~BannerSurface() = default;
-    // Caption of tphrase and text of tphraseTxt; tphrase fits its width to the text.
+    // Caption of the reference label and text of the box; the label fits its width to the text.
     virtual void setPhraseText(const QString& text) = 0;
     virtual TwipsRect referenceGeometry() const = 0;
     virtual void setReferenceLeft(double left) = 0;
@@ -76,19 +76,19 @@ public:
 
     // The pause between passes; until set it is the design interval of the timings.
     void setCycleIntervalMs(int ms);
-    // Arms TimeCycleBandeau: the first pass starts one interval later.
+    // Arms the pause timer: the first pass starts one interval later.
     void start();
 
-    QTimer& timeCycleBandeau() { return m_timeCycleBandeau; }
+    QTimer& pauseTimer() { return m_pauseTimer; }
     // Fires once a tick, or once every scrollAheadTicks when the banner draws the coming
     // ticks by itself.
-    QTimer& timerDefilant() { return m_timerDefilant; }
-    bool passRunning() const { return m_timerDefilant.isActive(); }
+    QTimer& scrollTimer() { return m_scrollTimer; }
+    bool passRunning() const { return m_scrollTimer.isActive(); }
     int passTicks() const { return m_passTicks; }
 
 public slots:
-    void TimeCycleBandeau_Timer(); // starts one pass
-    void TimerDefilant_Timer(); // moves the phrase to where the time says; ends the pass when it is gone
+    void startPass(); // starts one pass
+    void scrollTick(); // moves the phrase to where the time says; ends the pass when it is gone
 
 signals:
     void passStarted(const QString& text);
@@ -102,8 +102,8 @@ private:
     WindowRaiser& m_raiser;
     PhraseSource& m_phrases;
     const Clock& m_clock;
-    QTimer m_timeCycleBandeau;
-    QTimer m_timerDefilant;
+    QTimer m_pauseTimer;
+    QTimer m_scrollTimer;
     const int m_tickMs;
     const int m_aheadTicks;
     int m_ticksDrawnAhead = 0;

@@ -23,14 +23,14 @@ static double positiveOr(const QString& text, double fallback, const char* key)
     return fallback;
 }
 
-BannerSettings resolveBannerSettings(const QString& vitesseAffphrase, const QString& taillePolice,
-                                     const QString& ratioTaillebandeau)
+BannerSettings resolveBannerSettings(const QString& scrollStepText, const QString& fontPointsText,
+                                     const QString& heightRatioText)
 {
     const BannerSettings defaults;
     BannerSettings s;
-    s.scrollStep = positiveOr(vitesseAffphrase, defaults.scrollStep, "vitesse_affphrase");
-    s.fontPoints = positiveOr(taillePolice, defaults.fontPoints, "taille_police");
-    s.heightRatio = positiveOr(ratioTaillebandeau, defaults.heightRatio, "ratio_taillebandeau");
+    s.scrollStep = positiveOr(scrollStepText, defaults.scrollStep, "vitesse_affphrase");
+    s.fontPoints = positiveOr(fontPointsText, defaults.fontPoints, "taille_police");
+    s.heightRatio = positiveOr(heightRatioText, defaults.heightRatio, "ratio_taillebandeau");
     return s;
 }
 

@@ -26,25 +26,25 @@ struct BannerSettings {
     double fontPoints = 40;  // taille_police
     double heightRatio = 6;  // ratio_taillebandeau
 };
-BannerSettings resolveBannerSettings(const QString& vitesseAffphrase, const QString& taillePolice,
-                                     const QString& ratioTaillebandeau);
+BannerSettings resolveBannerSettings(const QString& scrollStepText, const QString& fontPointsText,
+                                     const QString& heightRatioText);
 
 struct BannerLayoutInput {
     double screenWidth = 0;  // twips
     double screenHeight = 0; // twips
     double twipsPerPixel = 15;
     double heightRatio = 6;
-    double referenceHeight = 0; // tphrase's height for the phrase font
-    double logoWidth = 0;       // pboxLogo before its picture is loaded
+    double referenceHeight = 0; // the reference label's height for the phrase font
+    double logoWidth = 0;       // the logo box before its picture is loaded
     double logoHeight = 0;
 };
 
 struct BannerLayout {
-    TwipsRect window;     // frmPhrase_ZEPRIL on the screen
-    TwipsRect background; // tphrase2
-    TwipsRect reference;  // tphrase
-    TwipsRect logo;       // pboxLogo
-    TwipsRect phrase;     // tphraseTxt
+    TwipsRect window;     // the banner window on the screen
+    TwipsRect background; // the background picture
+    TwipsRect reference;  // the hidden label the phrase is measured and started from
+    TwipsRect logo;       // the logo box
+    TwipsRect phrase;     // the phrase box that is seen
 };
 
 // The window's load: full width along the bottom edge, phrase and logo centred

@@ -18,7 +18,7 @@
 namespace zepril {
 
 namespace {
-constexpr double kImgMeteoTwips = 1200;
+constexpr double kPictogramTwips = 1200;
 constexpr double kTimePoints = 36;
 constexpr double kTempPoints = 28;
 constexpr double kTimePaddingPx = 8;
@@ -77,45 +77,45 @@ protected:
 };
 }
 
-OverlayLayout layoutOverlay(double screenWidth, double imgMeteoWidth, double lblTimeWidth)
+OverlayLayout layoutOverlay(double screenWidth, double pictogramWidth, double timeWidth)
 {
     OverlayLayout l;
     l.window = {0, 0, screenWidth, kOverlayHeightTwips};
-    l.imgMeteoLeft = imgMeteoWidth / 4;
-    l.lblTempLeft = l.imgMeteoLeft / 3 + imgMeteoWidth;
-    l.lblTimeLeft = screenWidth - lblTimeWidth;
+    l.pictogramLeft = pictogramWidth / 4;
+    l.temperatureLeft = l.pictogramLeft / 3 + pictogramWidth;
+    l.timeLeft = screenWidth - timeWidth;
     return l;
 }
 
 ClockWeatherStrip::ClockWeatherStrip(const Clock& clock, const Timings& timings, QWidget* parent)
     : QWidget(parent, stripWindowFlags()),
       m_clock(clock),
-      m_lblTime(new OutlinedLabel(QStringLiteral("00:00"), this)),
-      m_imgMeteo(new QLabel(this)),
-      m_lblTemp(new OutlinedLabel(this))
+      m_timeLabel(new OutlinedLabel(QStringLiteral("00:00"), this)),
+      m_pictogramLabel(new QLabel(this)),
+      m_temperatureLabel(new OutlinedLabel(this))
 {
     setObjectName(QStringLiteral("ClockWeatherStrip"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    m_lblTime->setObjectName(QStringLiteral("lblTime"));
-    m_imgMeteo->setObjectName(QStringLiteral("imgMeteo"));
-    m_lblTemp->setObjectName(QStringLiteral("lblTemp"));
+    m_timeLabel->setObjectName(QStringLiteral("lblTime"));
+    m_pictogramLabel->setObjectName(QStringLiteral("imgMeteo"));
+    m_temperatureLabel->setObjectName(QStringLiteral("lblTemp"));
 
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, Qt::white);
     setPalette(pal);
-    for (QLabel* label : {m_lblTime, m_lblTemp}) {
+    for (QLabel* label : {m_timeLabel, m_temperatureLabel}) {
         label->setTextFormat(Qt::PlainText);
         label->setPalette(pal);
     }
-    m_lblTime->setFont(overlayFont(kTimePoints));
-    m_lblTime->setAlignment(Qt::AlignCenter);
-    m_lblTemp->setFont(overlayFont(kTempPoints));
-    m_lblTemp->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_timeLabel->setFont(overlayFont(kTimePoints));
+    m_timeLabel->setAlignment(Qt::AlignCenter);
+    m_temperatureLabel->setFont(overlayFont(kTempPoints));
+    m_temperatureLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    m_timerHorloge.setObjectName(QStringLiteral("timerHorloge"));
-    m_timerHorloge.setInterval(timings.clockRefreshMs);
-    connect(&m_timerHorloge, &QTimer::timeout, this, &ClockWeatherStrip::timerHorloge_Timer);
+    m_clockTimer.setObjectName(QStringLiteral("timerHorloge"));
+    m_clockTimer.setInterval(timings.clockRefreshMs);
+    connect(&m_clockTimer, &QTimer::timeout, this, &ClockWeatherStrip::showTime);
 }
 
 void ClockWeatherStrip::load(QScreen* screen)
@@ -127,7 +127,7 @@ void ClockWeatherStrip::load(QScreen* screen)
         return;
     }
     layOut(screen);
-    m_timerHorloge.start();
+    m_clockTimer.start();
     emit weatherRefreshRequested();
 }
 
@@ -141,22 +141,22 @@ void ClockWeatherStrip::layOut(QScreen* screen)
     const QRect sg = screen->geometry();
     const double screenWidth = sg.width() * m_tpp;
 
-    const QFontMetricsF timeMetrics(m_lblTime->font(), this);
-    const double lblTimeWidth = (std::ceil(timeMetrics.horizontalAdvance(QStringLiteral("00:00"))) + 2 * kTimePaddingPx) * m_tpp;
-    m_layout = layoutOverlay(screenWidth, kImgMeteoTwips, lblTimeWidth);
+    const QFontMetricsF timeMetrics(m_timeLabel->font(), this);
+    const double timeWidth = (std::ceil(timeMetrics.horizontalAdvance(QStringLiteral("00:00"))) + 2 * kTimePaddingPx) * m_tpp;
+    m_layout = layoutOverlay(screenWidth, kPictogramTwips, timeWidth);
 
     setGeometry(twipsToPixels(m_layout.window, m_tpp).translated(sg.topLeft()));
     const double strip = m_layout.window.height;
-    m_imgMeteo->setGeometry(twipsToPixels({m_layout.imgMeteoLeft, (strip - kImgMeteoTwips) / 2, kImgMeteoTwips, kImgMeteoTwips}, m_tpp));
+    m_pictogramLabel->setGeometry(twipsToPixels({m_layout.pictogramLeft, (strip - kPictogramTwips) / 2, kPictogramTwips, kPictogramTwips}, m_tpp));
 
     const double timeHeight = std::ceil(timeMetrics.height()) * m_tpp;
-    m_lblTime->setGeometry(twipsToPixels({m_layout.lblTimeLeft, (strip - timeHeight) / 2, lblTimeWidth, timeHeight}, m_tpp));
-    m_lblTime->setText(clockText(m_clock.now()));
+    m_timeLabel->setGeometry(twipsToPixels({m_layout.timeLeft, (strip - timeHeight) / 2, timeWidth, timeHeight}, m_tpp));
+    m_timeLabel->setText(clockText(m_clock.now()));
 
-    const QFontMetricsF tempMetrics(m_lblTemp->font(), this);
+    const QFontMetricsF tempMetrics(m_temperatureLabel->font(), this);
     const double tempHeight = std::ceil(tempMetrics.height()) * m_tpp;
-    const double tempWidth = std::ceil(tempMetrics.horizontalAdvance(m_lblTemp->text()) + 2 * kOutlinePx + 2) * m_tpp;
-    m_lblTemp->setGeometry(twipsToPixels({m_layout.lblTempLeft, (strip - tempHeight) / 2, tempWidth, tempHeight}, m_tpp));
+    const double tempWidth = std::ceil(tempMetrics.horizontalAdvance(m_temperatureLabel->text()) + 2 * kOutlinePx + 2) * m_tpp;
+    m_temperatureLabel->setGeometry(twipsToPixels({m_layout.temperatureLeft, (strip - tempHeight) / 2, tempWidth, tempHeight}, m_tpp));
 
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -171,9 +171,9 @@ void ClockWeatherStrip::layOut(QScreen* screen)
 
 void ClockWeatherStrip::setStockPictures(const std::array<QPixmap, 6>& pictures)
 {
-    const QSize size = m_imgMeteo->size().isEmpty()
-                           ? QSize(int(kImgMeteoTwips / m_tpp), int(kImgMeteoTwips / m_tpp))
-                           : m_imgMeteo->size();
+    const QSize size = m_pictogramLabel->size().isEmpty()
+                           ? QSize(int(kPictogramTwips / m_tpp), int(kPictogramTwips / m_tpp))
+                           : m_pictogramLabel->size();
     for (size_t i = 0; i < pictures.size(); ++i)
         m_stock[i] = keyReady(pictures[i], size);
     showPictogram(m_pictogram);
@@ -187,16 +187,16 @@ void ClockWeatherStrip::showPictogram(int index)
     const QPixmap& picture = m_stock[size_t(index)];
     if (picture.isNull())
         return;
-    m_imgMeteo->setPixmap(picture.size() == m_imgMeteo->size() || m_imgMeteo->size().isEmpty()
+    m_pictogramLabel->setPixmap(picture.size() == m_pictogramLabel->size() || m_pictogramLabel->size().isEmpty()
                               ? picture
-                              : keyReady(picture, m_imgMeteo->size()));
+                              : keyReady(picture, m_pictogramLabel->size()));
 }
 
 void ClockWeatherStrip::setTemperatureText(const QString& text)
 {
-    m_lblTemp->setText(text);
-    const QFontMetricsF metrics(m_lblTemp->font(), this);
-    m_lblTemp->resize(int(std::ceil(metrics.horizontalAdvance(text))) + 2 * kOutlinePx + 2, m_lblTemp->height());
+    m_temperatureLabel->setText(text);
+    const QFontMetricsF metrics(m_temperatureLabel->font(), this);
+    m_temperatureLabel->resize(int(std::ceil(metrics.horizontalAdvance(text))) + 2 * kOutlinePx + 2, m_temperatureLabel->height());
     if (m_loaded)
         updateColourKey();
 }
@@ -204,7 +204,7 @@ void ClockWeatherStrip::setTemperatureText(const QString& text)
 void ClockWeatherStrip::setPictogram(int index)
 {
     if (index < 0 || index >= int(m_stock.size())) {
-        qCWarning(lcWeather) << "no stock pictogram" << index << "; imgMeteo unchanged";
+        qCWarning(lcWeather) << "no stock pictogram" << index << "; the pictogram shown is kept";
         return;
     }
     showPictogram(index);
@@ -214,8 +214,8 @@ void ClockWeatherStrip::setPictogram(int index)
 
 void ClockWeatherStrip::setWeatherVisible(bool visible)
 {
-    m_imgMeteo->setVisible(visible);
-    m_lblTemp->setVisible(visible);
+    m_pictogramLabel->setVisible(visible);
+    m_temperatureLabel->setVisible(visible);
     if (m_loaded)
         updateColourKey();
 }
@@ -241,12 +241,12 @@ void ClockWeatherStrip::updateColourKey()
     setMask(shown);
 }
 
-void ClockWeatherStrip::timerHorloge_Timer()
+void ClockWeatherStrip::showTime()
 {
     const QString text = clockText(m_clock.now());
-    if (text == m_lblTime->text())
+    if (text == m_timeLabel->text())
         return;
-    m_lblTime->setText(text);
+    m_timeLabel->setText(text);
     updateColourKey();
 }
 

@@ -24,14 +24,14 @@ inline constexpr double kOverlayHeightTwips = 1290;
 
 struct OverlayLayout {
     TwipsRect window;
-    double imgMeteoLeft = 0;
-    double lblTempLeft = 0;
-    double lblTimeLeft = 0;
+    double pictogramLeft = 0;
+    double temperatureLeft = 0;
+    double timeLeft = 0;
 };
 
 // The overlay's load: full width at the top, the pictogram a quarter of its own width
 // from the left edge, the temperature just after it, the time against the right edge.
-OverlayLayout layoutOverlay(double screenWidth, double imgMeteoWidth, double lblTimeWidth);
+OverlayLayout layoutOverlay(double screenWidth, double pictogramWidth, double timeWidth);
 
 class ClockWeatherStrip final : public QWidget, public WeatherDisplay {
     Q_OBJECT
@@ -42,12 +42,12 @@ public:
     static QColor transparencyKey() { return QColor(0, 255, 255); }
 
     // Lays the strip out on the screen (the primary one unless given), writes the
-    // time, applies the colour key, starts timerHorloge and asks for a weather
+    // time, applies the colour key, starts the clock timer and asks for a weather
     // refresh. It does not show the window: the first raise does.
     void load(QScreen* screen = nullptr);
     // The load's layout alone, for a screen that changed: geometry, time, colour key.
     void layOut(QScreen* screen = nullptr);
-    // The six stock pictograms m0 … m5; imgMeteo shows the sun, m1, until the
+    // The six stock pictograms; the pictogram label shows the sun, the second, until the
     // weather picks another.
     void setStockPictures(const std::array<QPixmap, 6>& pictures);
 
@@ -62,16 +62,16 @@ public:
     // What the window paints, mask ignored.
     QImage renderContent();
 
-    QLabel* lblTime() const { return m_lblTime; }
-    QLabel* imgMeteo() const { return m_imgMeteo; }
-    QLabel* lblTemp() const { return m_lblTemp; }
-    QTimer& timerHorloge() { return m_timerHorloge; }
+    QLabel* timeLabel() const { return m_timeLabel; }
+    QLabel* pictogramLabel() const { return m_pictogramLabel; }
+    QLabel* temperatureLabel() const { return m_temperatureLabel; }
+    QTimer& clockTimer() { return m_clockTimer; }
     const OverlayLayout& layout() const { return m_layout; }
     double twipsPerPixel() const { return m_tpp; }
     int pictogram() const { return m_pictogram; }
 
 public slots:
-    void timerHorloge_Timer();
+    void showTime();
 
 signals:
     // The load's last step: the main screen refreshes the weather (refresh).
@@ -81,12 +81,12 @@ private:
     void showPictogram(int index);
 
     const Clock& m_clock;
-    QLabel* m_lblTime;
-    QLabel* m_imgMeteo;
-    QLabel* m_lblTemp;
+    QLabel* m_timeLabel;
+    QLabel* m_pictogramLabel;
+    QLabel* m_temperatureLabel;
     std::array<QPixmap, 6> m_stock;
     int m_pictogram = 1;
-    QTimer m_timerHorloge;
+    QTimer m_clockTimer;
     OverlayLayout m_layout;
     double m_tpp = 15;
     bool m_loaded = false;

@@ -17,11 +17,13 @@ struct PlaybackState {
 class MediaPlayer {
 public:
     virtual ~MediaPlayer() = default;
-    virtual void clearPlaylist() = 0;                                   // currentPlaylist.clear
-    virtual void setLoop(bool loop) = 0;                                // settings.setMode("loop", …)
-    virtual void insertItem(int position, const QString& filePath) = 0; // newMedia + insertItem
-    virtual void play() = 0;                                            // controls.play
-    virtual void pause() = 0;                                           // controls.pause
+    virtual void clearPlaylist() = 0;
+    // Whether the playlist starts again from its first item after the last.
+    virtual void setLoop(bool loop) = 0;
+    // Puts the file at `position` of the playlist; later items move down.
+    virtual void insertItem(int position, const QString& filePath) = 0;
+    virtual void play() = 0;
+    virtual void pause() = 0;
     virtual PlaybackState playbackState() const { return {}; }
 
     // Told the path of each listed file the player could not open, on the UI thread.

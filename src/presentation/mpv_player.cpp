@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <clocale>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -54,6 +56,44 @@ constexpr OptionValue kNullOptions[] = {
 };
 
 QString errorText(int code) { return QString::fromUtf8(mpv_error_string(code)); }
+
+// A node mpv filled in; its contents are freed with the handle, on every way out.
+struct NodeContentsFree {
+    void operator()(mpv_node* node) const { mpv_free_node_contents(node); }
+};
+using NodeContents = std::unique_ptr<mpv_node, NodeContentsFree>;
+
+struct PlaylistEntry {
+    QString path; // null when mpv gave no file name
+    std::optional<qint64> id;
+};
+
+// The playlist as mpv holds it right now, in its order.
+std::vector<PlaylistEntry> readPlaylist(mpv_handle* mpv)
+{
+    std::vector<PlaylistEntry> entries;
+    mpv_node node;
+    if (mpv_get_property(mpv, mpvname::kPlaylist, MPV_FORMAT_NODE, &node) < 0)
+        return entries;
+    const NodeContents owner(&node);
+    if (node.format != MPV_FORMAT_NODE_ARRAY)
+        return entries;
+    for (int i = 0; i < node.u.list->num; ++i) {
+        const mpv_node& entry = node.u.list->values[i];
+        if (entry.format != MPV_FORMAT_NODE_MAP)
+            continue;
+        PlaylistEntry& read = entries.emplace_back();
+        for (int k = 0; k < entry.u.list->num; ++k) {
+            const char* key = entry.u.list->keys[k];
+            const mpv_node& value = entry.u.list->values[k];
+            if (qstrcmp(key, mpvname::kEntryFilename) == 0 && value.format == MPV_FORMAT_STRING)
+                read.path = QFile::decodeName(value.u.string);
+            else if (qstrcmp(key, mpvname::kEntryId) == 0 && value.format == MPV_FORMAT_INT64)
+                read.id = value.u.int64;
+        }
+    }
+    return entries;
+}
 
 }
 
@@ -361,52 +401,18 @@ void MpvPlayer::pause()
 QStringList MpvPlayer::playlistEntries() const
 {
     QStringList entries;
-    mpv_node node;
-    if (mpv_get_property(m_mpv, mpvname::kPlaylist, MPV_FORMAT_NODE, &node) < 0)
-        return entries;
-    if (node.format == MPV_FORMAT_NODE_ARRAY) {
-        for (int i = 0; i < node.u.list->num; ++i) {
-            const mpv_node& entry = node.u.list->values[i];
-            if (entry.format != MPV_FORMAT_NODE_MAP)
-                continue;
-            for (int k = 0; k < entry.u.list->num; ++k) {
-                if (qstrcmp(entry.u.list->keys[k], mpvname::kEntryFilename) == 0
-                    && entry.u.list->values[k].format == MPV_FORMAT_STRING)
-                    entries << QFile::decodeName(entry.u.list->values[k].u.string);
-            }
-        }
-    }
-    mpv_free_node_contents(&node);
+    for (const PlaylistEntry& entry : readPlaylist(m_mpv))
+        if (!entry.path.isNull())
+            entries << entry.path;
     return entries;
 }
 
 QString MpvPlayer::pathOfEntry(qint64 entryId) const
 {
-    QString path;
-    mpv_node node;
-    if (mpv_get_property(m_mpv, mpvname::kPlaylist, MPV_FORMAT_NODE, &node) < 0)
-        return path;
-    if (node.format == MPV_FORMAT_NODE_ARRAY) {
-        for (int i = 0; i < node.u.list->num && path.isNull(); ++i) {
-            const mpv_node& entry = node.u.list->values[i];
-            if (entry.format != MPV_FORMAT_NODE_MAP)
-                continue;
-            QString name;
-            bool match = false;
-            for (int k = 0; k < entry.u.list->num; ++k) {
-                const char* key = entry.u.list->keys[k];
-                const mpv_node& value = entry.u.list->values[k];
-                if (qstrcmp(key, mpvname::kEntryFilename) == 0 && value.format == MPV_FORMAT_STRING)
-                    name = QFile::decodeName(value.u.string);
-                else if (qstrcmp(key, mpvname::kEntryId) == 0 && value.format == MPV_FORMAT_INT64)
-                    match = value.u.int64 == entryId;
-            }
-            if (match)
-                path = name;
-        }
-    }
-    mpv_free_node_contents(&node);
-    return path;
+    for (const PlaylistEntry& entry : readPlaylist(m_mpv))
+        if (entry.id == entryId && !entry.path.isNull())
+            return entry.path;
+    return QString();
 }
 
 int MpvPlayer::currentPosition() const { return static_cast<int>(intProperty(mpvname::kPlaylistPos, -1)); }

@@ -11,10 +11,10 @@ namespace zepril {
 class MediaPlayer;
 
 // fullPathOf turns a playlist item ("night/clip.avi") into the path of its file;
-// playlistInsertIndex counts the items handed to the player and is advanced here.
+// nextPosition counts the items handed to the player and is advanced here.
 // An empty list leaves the player untouched. Returns the number of items handed over.
-int handOverPlaylist(const QStringList& lstPlayList, const std::function<QString(const QString& item)>& fullPathOf,
+int handOverPlaylist(const QStringList& items, const std::function<QString(const QString& item)>& fullPathOf,
                      const std::function<bool(const QString& path)>& fileExists, MediaPlayer& player,
-                     int& playlistInsertIndex);
+                     int& nextPosition);
 
 }

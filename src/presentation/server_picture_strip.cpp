@@ -17,8 +17,6 @@
 namespace zepril {
 
 namespace {
-xcb_connection_t* xcb(void* connection) { return static_cast<xcb_connection_t*>(connection); }
-
 template <typename Reply>
 using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
 
@@ -153,10 +151,10 @@ ServerPictureStrip* ServerPictureStrip::create(QWidget* parent, const Clock* clo
     else
         qCInfo(lcBanner) << "the X server cannot wait on its clock; the strip is drawn when due";
     // Copies from a picture never make the server send exposure events back.
-    const auto makeGc = [&](void* connection) {
-        const xcb_gcontext_t gc = xcb_generate_id(xcb(connection));
+    const auto makeGc = [&](xcb_connection_t* connection) {
+        const xcb_gcontext_t gc = xcb_generate_id(connection);
         const uint32_t noExposures = 0;
-        xcb_create_gc(xcb(connection), gc, strip->m_window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+        xcb_create_gc(connection, gc, strip->m_window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
         return gc;
     };
     strip->m_uploadGc = makeGc(strip->m_uploads);
@@ -182,16 +180,15 @@ ServerPictureStrip::~ServerPictureStrip()
     // Drawings still waiting and the connection's own graphics context go with it; nothing
     // can copy from the pictures after.
     if (m_draws != m_uploads)
-        xcb_disconnect(xcb(m_draws));
+        xcb_disconnect(m_draws);
     m_draws = m_uploads;
     forgetAll();
-    xcb_free_gc(xcb(m_uploads), m_uploadGc);
-    xcb_flush(xcb(m_uploads));
+    xcb_free_gc(m_uploads, m_uploadGc);
+    xcb_flush(m_uploads);
 }
 
-void ServerPictureStrip::upload(quint32 drawable, const QImage& image, const QPoint& to, void* connection, quint32 gc)
+void ServerPictureStrip::upload(quint32 drawable, const QImage& image, const QPoint& to, xcb_connection_t* c, quint32 gc)
 {
-    xcb_connection_t* c = xcb(connection);
     const QImage pixels = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied
                               ? image
                               : image.convertToFormat(QImage::Format_RGB32);
@@ -213,7 +210,7 @@ void ServerPictureStrip::keep(qint64 key, const QImage& image)
         return;
     // Pictures go up on Qt's connection, which never waits: on the strip's own, a
     // picture sent while drawings wait there would hold the caller until they are done.
-    xcb_connection_t* c = xcb(m_uploads);
+    xcb_connection_t* c = m_uploads;
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
     xcb_create_pixmap(c, m_depth, pixmap, m_window, uint16_t(image.width()), uint16_t(image.height()));
     upload(pixmap, image, QPoint(), m_uploads, m_uploadGc);
@@ -225,7 +222,7 @@ void ServerPictureStrip::forget(qint64 key)
 {
     // Freed on the drawing connection, after the drawings that still copy from it.
     if (const auto found = m_pictures.constFind(key); found != m_pictures.cend()) {
-        xcb_free_pixmap(xcb(m_draws), *found);
+        xcb_free_pixmap(m_draws, *found);
         m_pictures.erase(found);
     }
 }
@@ -233,7 +230,7 @@ void ServerPictureStrip::forget(qint64 key)
 void ServerPictureStrip::forgetAll()
 {
     for (const quint32 pixmap : std::as_const(m_pictures))
-        xcb_free_pixmap(xcb(m_draws), pixmap);
+        xcb_free_pixmap(m_draws, pixmap);
     m_pictures.clear();
 }
 
@@ -244,11 +241,11 @@ void ServerPictureStrip::copy(qint64 key, const QRect& source, const QPoint& to)
         return;
     if (m_uploaded && m_draws != m_uploads) {
         // The server has what went up on the other connection once it answers there.
-        xcb_connection_t* c = xcb(m_uploads);
+        xcb_connection_t* c = m_uploads;
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     }
     m_uploaded = false;
-    xcb_copy_area(xcb(m_draws), *found, m_window, m_drawGc, int16_t(source.x()), int16_t(source.y()),
+    xcb_copy_area(m_draws, *found, m_window, m_drawGc, int16_t(source.x()), int16_t(source.y()),
                   int16_t(to.x()), int16_t(to.y()), uint16_t(source.width()), uint16_t(source.height()));
 }
 
@@ -260,7 +257,7 @@ void ServerPictureStrip::put(const QImage& image, const QPoint& to)
 
 void ServerPictureStrip::flush()
 {
-    xcb_connection_t* c = xcb(m_draws);
+    xcb_connection_t* c = m_draws;
     xcb_flush(c);
     if (m_draws == m_uploads)
         return; // Qt reads its own connection
@@ -285,7 +282,7 @@ bool ServerPictureStrip::serverClockKeepsPace()
     if (now - m_clockCheckedAtMs < kClockCheckEveryMs)
         return true;
     m_clockCheckedAtMs = now;
-    const std::optional<qint64> offset = offsetFrom(xcb(m_uploads), m_serverClock, m_clock);
+    const std::optional<qint64> offset = offsetFrom(m_uploads, m_serverClock, m_clock);
     if (offset && std::abs(*offset - *m_serverClockOffsetMs) <= kClockDriftLimitMs)
         return true;
     const QString off = offset ? QString::number(*offset - *m_serverClockOffsetMs) + QStringLiteral(" ms off")
@@ -295,7 +292,7 @@ bool ServerPictureStrip::serverClockKeepsPace()
     // No flush: the server may not read this connection for a long time, and the thread
     // must not wait for it. What it already has is carried out when due; what it has not
     // is dropped (at most the frees of a few tiles, once).
-    xcb_disconnect(xcb(m_draws));
+    xcb_disconnect(m_draws);
     m_draws = m_uploads;
     m_drawGc = m_uploadGc;
     m_uploaded = false;
@@ -315,7 +312,7 @@ void ServerPictureStrip::waitUntil(double dueMs)
     condition.trigger.wait_value.hi = int32_t(at >> 32);
     condition.trigger.wait_value.lo = uint32_t(at & 0xffffffff);
     condition.trigger.test_type = XCB_SYNC_TESTTYPE_POSITIVE_COMPARISON;
-    xcb_sync_await(xcb(m_draws), 1, &condition);
+    xcb_sync_await(m_draws, 1, &condition);
     m_waitsUntilMs = std::max(m_waitsUntilMs, dueMs);
 }
 
@@ -326,7 +323,7 @@ bool ServerPictureStrip::waiting() const
 
 void ServerPictureStrip::finish()
 {
-    xcb_connection_t* c = xcb(m_draws);
+    xcb_connection_t* c = m_draws;
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     flush();
 }

@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 
+struct xcb_connection_t;
+
 namespace zepril {
 
 class Clock;
@@ -63,13 +65,12 @@ protected:
 private:
     ServerPictureStrip(QWidget* parent, const Clock& clock);
     bool serverClockKeepsPace();
-    void upload(quint32 drawable, const QImage& image, const QPoint& to, void* connection, quint32 gc);
+    void upload(quint32 drawable, const QImage& image, const QPoint& to, xcb_connection_t* connection, quint32 gc);
 
-    // xcb_connection_t, kept opaque so that callers need no X headers: Qt's, for the
-    // pictures, and the strip's own for the drawings when the server can wait on its
-    // clock (Qt's otherwise).
-    void* m_uploads = nullptr;
-    void* m_draws = nullptr;
+    // Qt's connection, for the pictures, and the strip's own for the drawings when the
+    // server can wait on its clock (Qt's otherwise).
+    xcb_connection_t* m_uploads = nullptr;
+    xcb_connection_t* m_draws = nullptr;
     quint32 m_uploadGc = 0;
     quint32 m_drawGc = 0; // the upload one when both connections are Qt's
     bool m_uploaded = false; // pictures went up that the drawing connection may not see yet

@@ -19,7 +19,7 @@ bool DesktopShellOpener::open(const QString& target)
     return QDesktopServices::openUrl(url);
 }
 
-void ShellOpen(ShellOpener& opener, const QString& target)
+void openAndLog(ShellOpener& opener, const QString& target)
 {
     const bool opened = opener.open(target);
     if (opened)

@@ -18,6 +18,6 @@ public:
 };
 
 // Nothing is reported to the viewer when it fails; the outcome is only logged.
-void ShellOpen(ShellOpener& opener, const QString& target);
+void openAndLog(ShellOpener& opener, const QString& target);
 
 }

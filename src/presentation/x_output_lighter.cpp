@@ -16,8 +16,6 @@
 namespace zepril {
 
 namespace {
-xcb_connection_t* xcb(void* connection) { return static_cast<xcb_connection_t*>(connection); }
-
 template <typename Reply>
 using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
 
@@ -49,11 +47,11 @@ XOutputLighter* XOutputLighter::create(QObject* parent)
     return new XOutputLighter(c, root, parent);
 }
 
-XOutputLighter::XOutputLighter(void* connection, quint32 root, QObject* parent)
+XOutputLighter::XOutputLighter(xcb_connection_t* connection, quint32 root, QObject* parent)
     : QObject(parent),
       m_connection(connection),
       m_root(root),
-      m_notifier(new QSocketNotifier(xcb_get_file_descriptor(xcb(connection)), QSocketNotifier::Read, this))
+      m_notifier(new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read, this))
 {
     connect(m_notifier, &QSocketNotifier::activated, this, &XOutputLighter::readEvents);
 }
@@ -61,12 +59,12 @@ XOutputLighter::XOutputLighter(void* connection, quint32 root, QObject* parent)
 XOutputLighter::~XOutputLighter()
 {
     delete m_notifier;
-    xcb_disconnect(xcb(m_connection));
+    xcb_disconnect(m_connection);
 }
 
 void XOutputLighter::readEvents()
 {
-    xcb_connection_t* c = xcb(m_connection);
+    xcb_connection_t* c = m_connection;
     bool outputsChanged = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
         outputsChanged = outputsChanged || event->response_type != 0;
@@ -84,7 +82,7 @@ void XOutputLighter::readEvents()
 
 int XOutputLighter::lightConnectedOutputs()
 {
-    xcb_connection_t* c = xcb(m_connection);
+    xcb_connection_t* c = m_connection;
     const auto resources = owned(
         xcb_randr_get_screen_resources_current_reply(c, xcb_randr_get_screen_resources_current(c, m_root), nullptr));
     if (!resources)

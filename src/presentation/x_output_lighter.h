@@ -6,6 +6,7 @@
 #include <QObject>
 
 class QSocketNotifier;
+struct xcb_connection_t;
 
 namespace zepril {
 
@@ -21,10 +22,10 @@ public:
     int lightConnectedOutputs();
 
 private:
-    XOutputLighter(void* connection, quint32 root, QObject* parent);
+    XOutputLighter(xcb_connection_t* connection, quint32 root, QObject* parent);
     void readEvents();
 
-    void* m_connection; // xcb_connection_t
+    xcb_connection_t* m_connection; // its own, for the output changes
     quint32 m_root;
     QSocketNotifier* m_notifier;
 };

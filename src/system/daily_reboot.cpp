@@ -87,7 +87,7 @@ void askDailyRebootOnce(const ProgramPaths& paths, const QDateTime& now, Reboote
         return;
     }
     recordDailyReboot(paths, now);
-    ForceReboot(rebooter);
+    requestRebootNow(rebooter);
 }
 
 void askMissedDailyReboot(const ProgramPaths& paths, const QDateTime& now, const QDateTime& bootedAt,

@@ -18,9 +18,9 @@ bool rebootDue(const QDateTime& previous, const QDateTime& now, const QDateTime&
     return previous < latest && latest <= now && !passedBefore;
 }
 
-bool refreshDue(qint64 refreshTickCount, const QString& refreshEveryTicks)
+bool refreshDue(qint64 ticksSinceTextsRefresh, const QString& textsRefreshTicks)
 {
-    return refreshTickCount == leadingNumber(refreshEveryTicks);
+    return ticksSinceTextsRefresh == leadingNumber(textsRefreshTicks);
 }
 
 DailyScheduler::DailyScheduler(const Clock& clock, std::function<void()> reboot, std::function<void()> refresh,
@@ -37,8 +37,8 @@ DailyScheduler::DailyScheduler(const Clock& clock, std::function<void()> reboot,
 void DailyScheduler::configure(const QString& majvidHeure, const QString& majphrHeure)
 {
     m_rebootTime = rebootTimeOfDay(majvidHeure);
-    m_refreshEveryTicks = majphrHeure;
-    m_refreshTickCount = 0;
+    m_textsRefreshTicks = majphrHeure;
+    m_ticksSinceTextsRefresh = 0;
     const long long every = leadingNumber(majphrHeure);
     if (m_rebootTime)
         qCInfo(lcScheduler).noquote() << "daily restart at" << m_rebootTime->toString(QStringLiteral("hh:mm"));
@@ -76,13 +76,13 @@ void DailyScheduler::onTick()
             m_reboot();
     }
 
-    ++m_refreshTickCount;
-    if (refreshDue(m_refreshTickCount, m_refreshEveryTicks)) {
-        qCInfo(lcScheduler) << "texts refresh due after" << m_refreshTickCount << "ticks";
+    ++m_ticksSinceTextsRefresh;
+    if (refreshDue(m_ticksSinceTextsRefresh, m_textsRefreshTicks)) {
+        qCInfo(lcScheduler) << "texts refresh due after" << m_ticksSinceTextsRefresh << "ticks";
         if (m_refresh)
             m_refresh();
         // A new period starts from every attempt, whether or not it brought new texts.
-        m_refreshTickCount = 0;
+        m_ticksSinceTextsRefresh = 0;
     }
     m_inTick = false;
 }

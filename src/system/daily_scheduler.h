@@ -26,8 +26,8 @@ class Clock;
 bool rebootDue(const QDateTime& previous, const QDateTime& now, const QDateTime& seenUntil, QTime at);
 
 // Whether the tick count since the last refresh attempt, this tick included, is the
-// leading number of refreshEveryTicks ("02:00" -> 2, "abc" -> 0, which is never reached).
-bool refreshDue(qint64 refreshTickCount, const QString& refreshEveryTicks);
+// leading number of textsRefreshTicks ("02:00" -> 2, "abc" -> 0, which is never reached).
+bool refreshDue(qint64 ticksSinceTextsRefresh, const QString& textsRefreshTicks);
 
 class DailyScheduler final : public QObject {
     Q_OBJECT
@@ -41,8 +41,8 @@ public:
     void configure(const QString& majvidHeure, const QString& majphrHeure);
 
     const std::optional<QTime>& rebootTime() const { return m_rebootTime; }
-    const QString& refreshEveryTicks() const { return m_refreshEveryTicks; }
-    qint64 refreshTickCount() const { return m_refreshTickCount; }
+    const QString& textsRefreshTicks() const { return m_textsRefreshTicks; }
+    qint64 ticksSinceTextsRefresh() const { return m_ticksSinceTextsRefresh; }
 
 public slots:
     // The timer's tick (interval Timings::textsTickMs).
@@ -53,8 +53,8 @@ private:
     std::function<void()> m_reboot;
     std::function<void()> m_refresh;
     std::optional<QTime> m_rebootTime;
-    QString m_refreshEveryTicks;
-    qint64 m_refreshTickCount = 0;
+    QString m_textsRefreshTicks;
+    qint64 m_ticksSinceTextsRefresh = 0;
     QDateTime m_previousTick; // the start until the first tick
     QDateTime m_seenUntil;
     bool m_inTick = false;

@@ -32,7 +32,7 @@ bool windowsReboot(QString& error)
         error = QStringLiteral("ZEPRIL_FORBID_REBOOT is set");
         return false;
     }
-    EnableShutdownPrivilege();
+    acquireShutdownPrivilege();
     if (!ExitWindowsEx(EWX_REBOOT | EWX_FORCE, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_FLAG_PLANNED)) {
         error = QStringLiteral("ExitWindowsEx failed, error %1").arg(GetLastError());
         return false;
@@ -166,7 +166,7 @@ bool SystemRebooter::requestReboot()
     return false;
 }
 
-void ForceReboot(Rebooter& rebooter)
+void requestRebootNow(Rebooter& rebooter)
 {
     if (!rebooter.requestReboot())
         qCWarning(lcSystem) << "daily restart did not happen; playback goes on until the next one";
@@ -174,7 +174,7 @@ void ForceReboot(Rebooter& rebooter)
 
 #ifdef Q_OS_WIN
 
-void EnableShutdownPrivilege()
+void acquireShutdownPrivilege()
 {
     SetLastError(0);
     HANDLE token = nullptr;

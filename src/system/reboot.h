@@ -52,11 +52,11 @@ private:
 
 // What the daily scheduler calls. The outcome is only logged: the caller goes on as
 // after a successful request either way.
-void ForceReboot(Rebooter& rebooter);
+void requestRebootNow(Rebooter& rebooter);
 
 #ifdef Q_OS_WIN
 // Without the shutdown privilege an NT-family system refuses the restart request.
-void EnableShutdownPrivilege();
+void acquireShutdownPrivilege();
 #endif
 
 }

@@ -1,10 +1,9 @@
 #include "system/texts_refresh.h"
 
 #include "core/connection_probe.h"
+#include "core/event_wait.h"
 #include "core/fallback_phrase.h"
 #include "core/logging.h"
-
-#include <QCoreApplication>
 
 namespace zepril {
 
@@ -13,30 +12,30 @@ RefreshOutcome refreshTexts(PhraseState& state, ConnectionProbe& probe, const st
 {
     QString kind;
     if (!hasInternetConnection(probe, kind)) {
-        qCInfo(lcScheduler) << "texts refresh skipped: no connection; the" << state.lstPhrase.size()
+        qCInfo(lcScheduler) << "texts refresh skipped: no connection; the" << state.texts.size()
                             << "phrases stay";
         return RefreshOutcome::NoConnection;
     }
 
-    QCoreApplication::processEvents();
+    letEventsRun();
     const bool fetched = fetchTexts();
-    QCoreApplication::processEvents();
+    letEventsRun();
     if (!fetched) {
         // The texts file was left as it was; the banner keeps what it shows rather than
         // falling back to the welcome phrase because of a passing server fault.
-        qCWarning(lcScheduler) << "texts refresh failed: fetch unsuccessful; the" << state.lstPhrase.size()
+        qCWarning(lcScheduler) << "texts refresh failed: fetch unsuccessful; the" << state.texts.size()
                                << "phrases stay";
         return RefreshOutcome::FetchFailed;
     }
 
-    state.lstPhrase = reloadPhrases();
-    if (state.lstPhrase.isEmpty()) {
+    state.texts = reloadPhrases();
+    if (state.texts.isEmpty()) {
         qCInfo(lcScheduler) << "the hotel's texts hold no phrase: showing the welcome phrase";
-        state.lstPhrase << fallbackPhrase();
+        state.texts << fallbackPhrase();
     }
-    state.phraseCount = static_cast<int>(state.lstPhrase.size());
-    state.phraseIndex = 0;
-    qCInfo(lcScheduler) << "texts refreshed:" << state.phraseCount << "phrases";
+    state.count = static_cast<int>(state.texts.size());
+    state.current = 0;
+    qCInfo(lcScheduler) << "texts refreshed:" << state.count << "phrases";
     return RefreshOutcome::Refreshed;
 }
 

@@ -12,9 +12,9 @@ class ConnectionProbe;
 
 // The banner's phrases and its place in them.
 struct PhraseState {
-    QStringList lstPhrase;
-    int phraseCount = 0;
-    int phraseIndex = 0;
+    QStringList texts;
+    int count = 0;
+    int current = 0;
 };
 
 enum class RefreshOutcome { NoConnection, FetchFailed, Refreshed };

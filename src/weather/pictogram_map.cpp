@@ -40,7 +40,7 @@ int pictogramForWord(const QString& word)
     return kMistPictogram;
 }
 
-void SetWeatherPicture(WeatherDisplay& display, const QString& word)
+void showPictogramForWord(WeatherDisplay& display, const QString& word)
 {
     display.setPictogram(pictogramForWord(word));
 }

@@ -14,6 +14,6 @@ inline constexpr int kNightPictogram = 5;  // evening and night; never chosen fr
 int pictogramForWord(const QString& word);
 
 // Shows the pictogram of the word; visibility is left as it is.
-void SetWeatherPicture(WeatherDisplay& display, const QString& word);
+void showPictogramForWord(WeatherDisplay& display, const QString& word);
 
 }

@@ -8,9 +8,9 @@ namespace zepril {
 class WeatherDisplay {
 public:
     virtual ~WeatherDisplay() = default;
-    virtual void setTemperatureText(const QString& text) = 0; // lblTemp caption
-    virtual void setPictogram(int index) = 0;                 // copy m<index> into imgMeteo
-    virtual void setWeatherVisible(bool visible) = 0;         // imgMeteo and lblTemp
+    virtual void setTemperatureText(const QString& text) = 0; // the temperature caption
+    virtual void setPictogram(int index) = 0;                 // shows stock pictogram <index>
+    virtual void setWeatherVisible(bool visible) = 0;         // the pictogram and the temperature
 };
 
 }

@@ -2,27 +2,16 @@
 
 #include "core/clock.h"
 #include "core/connection_probe.h"
+#include "core/event_wait.h"
 #include "core/file_helpers.h"
 #include "core/logging.h"
 #include "core/text_codec.h"
 #include "weather/weather_display.h"
 #include "weather/weather_slots.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 namespace zepril {
-
-namespace {
-
-// The refresh runs on the UI thread; letting queued events through between its steps
-// keeps the clock and the banner moving while the fetch and the parsing happen.
-void yieldToEventLoop()
-{
-    QCoreApplication::processEvents();
-}
-
-}
 
 QString panelExtract(const QString& document)
 {
@@ -53,11 +42,12 @@ WeatherFeed::WeatherFeed(Clock& clock, ConnectionProbe& probe, ProgramPaths path
 
 void WeatherFeed::refresh()
 {
+    // On the UI thread: the clock and the banner keep moving between the steps.
     const QString destination = m_paths.meteoXml();
     // A stale copy must never pass for the new forecast.
     if (ordinaryFileMatches(destination))
         deleteFile(destination);
-    yieldToEventLoop();
+    letEventsRun();
 
     const QString url = feedUrl();
     const FetchResult fetched = m_fetch(url, destination);
@@ -65,7 +55,7 @@ void WeatherFeed::refresh()
         qCInfo(lcWeather) << "forecast fetched from" << url << "status" << fetched.status << "bytes" << fetched.bytes;
     else
         qCWarning(lcWeather) << "forecast fetch from" << url << "failed, status" << fetched.status << fetched.error;
-    yieldToEventLoop();
+    letEventsRun();
 
     if (!ordinaryFileMatches(destination)) {
         qCWarning(lcWeather) << destination << "missing after the fetch; the strip keeps its values";
@@ -79,19 +69,19 @@ void WeatherFeed::refresh()
     else
         qCWarning(lcWeather) << "cannot read" << destination << file.errorString();
     // The slot routine reads its own copy, the whole document: a nested refresh
-    // replaces txtMeteo. The panel gets only the beginning, see panelExtract().
-    m_fields.txtMeteo = panelExtract(document);
-    if (m_fields.txtMeteo.size() < document.size())
-        qCInfo(lcWeather) << "the panel shows the first" << m_fields.txtMeteo.size() << "of" << document.size()
+    // replaces forecastText. The panel gets only the beginning, see panelExtract().
+    m_fields.forecastText = panelExtract(document);
+    if (m_fields.forecastText.size() < document.size())
+        qCInfo(lcWeather) << "the panel shows the first" << m_fields.forecastText.size() << "of" << document.size()
                           << "characters of the forecast";
-    yieldToEventLoop();
+    letEventsRun();
 
     // Emptied only now: a refresh run during the yield must not leave its values in
     // front of this one's.
-    m_fields.lstMeteo.clear();
+    m_fields.forecastValues.clear();
     const int hour = m_clock.now().time().hour();
     qCInfo(lcWeather) << "hour" << hour << "shows the" << forecastSlotName(forecastSlotForHour(hour)) << "forecast";
-    showForecastForHour(hour, document, m_fields.lstMeteo, m_display);
+    showForecastForHour(hour, document, m_fields.forecastValues, m_display);
 }
 
 void WeatherFeed::refreshWhenConnected()
@@ -108,9 +98,9 @@ void WeatherFeed::refreshWhenConnected()
 
 void WeatherFeed::onWeatherTick()
 {
-    ++m_fields.weatherTickCount;
-    if (m_fields.weatherTickCount >= kTicksPerRefresh) {
-        m_fields.weatherTickCount = 0;
+    ++m_fields.ticksSinceRefresh;
+    if (m_fields.ticksSinceRefresh >= kTicksPerRefresh) {
+        m_fields.ticksSinceRefresh = 0;
         refreshWhenConnected();
     }
     // The connection may come and go between refreshes; the strip follows it each tick.

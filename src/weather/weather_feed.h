@@ -33,9 +33,9 @@ QString panelExtract(const QString& document);
 
 // The main screen's fields the refresh works on; they stay the main screen's.
 struct WeatherFields {
-    QStringList& lstMeteo;   // the values extracted by the last refresh
-    QString& txtMeteo;       // the beginning of the document's text, for the panel
-    int& weatherTickCount;   // weather ticks since the last refresh attempt, 0 … 59
+    QStringList& forecastValues; // the values extracted by the last refresh
+    QString& forecastText;       // the beginning of the document's text, for the panel
+    int& ticksSinceRefresh;      // weather ticks since the last refresh attempt, 0 … 59
 };
 
 class WeatherFeed final {

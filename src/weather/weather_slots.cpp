@@ -11,29 +11,29 @@ namespace zepril {
 
 namespace {
 
-std::optional<QString> extractInto(const QString& document, const QString& name, QStringList& lstMeteo)
+std::optional<QString> extractInto(const QString& document, const QString& name, QStringList& values)
 {
     std::optional<QString> value = extractElement(document, name);
     if (!value) {
         qCWarning(lcWeather) << "forecast element" << name << "not found or malformed; the strip keeps its values";
         return std::nullopt;
     }
-    lstMeteo.append(*value);
+    values.append(*value);
     return value;
 }
 
-bool showDaytime(const QString& document, QStringList& lstMeteo, WeatherDisplay& display,
+bool showDaytime(const QString& document, QStringList& values, WeatherDisplay& display,
                  const QString& wordElement, const QString& temperatureElement)
 {
-    const std::optional<QString> word = extractInto(document, wordElement, lstMeteo);
+    const std::optional<QString> word = extractInto(document, wordElement, values);
     if (!word)
         return false;
-    const std::optional<QString> temperature = extractInto(document, temperatureElement, lstMeteo);
+    const std::optional<QString> temperature = extractInto(document, temperatureElement, values);
     if (!temperature)
         return false;
     qCInfo(lcWeather) << "showing" << temperatureElement << *temperature << "and" << wordElement << *word;
     display.setTemperatureText(temperatureCaption(*temperature));
-    SetWeatherPicture(display, *word);
+    showPictogramForWord(display, *word);
     return true;
 }
 
@@ -72,24 +72,24 @@ QString temperatureCaption(const QString& temperature)
     return temperature + QStringLiteral(" \u00B0");
 }
 
-bool ShowMorningForecast(const QString& document, QStringList& lstMeteo, WeatherDisplay& display)
+bool showMorningSlot(const QString& document, QStringList& values, WeatherDisplay& display)
 {
-    return showDaytime(document, lstMeteo, display, QStringLiteral("pictos_matin"), QStringLiteral("tempe_matin"));
+    return showDaytime(document, values, display, QStringLiteral("pictos_matin"), QStringLiteral("tempe_matin"));
 }
 
-bool ShowNoonForecast(const QString& document, QStringList& lstMeteo, WeatherDisplay& display)
+bool showNoonSlot(const QString& document, QStringList& values, WeatherDisplay& display)
 {
-    return showDaytime(document, lstMeteo, display, QStringLiteral("pictos_midi"), QStringLiteral("tempe_midi"));
+    return showDaytime(document, values, display, QStringLiteral("pictos_midi"), QStringLiteral("tempe_midi"));
 }
 
-bool ShowAfternoonForecast(const QString& document, QStringList& lstMeteo, WeatherDisplay& display)
+bool showAfternoonSlot(const QString& document, QStringList& values, WeatherDisplay& display)
 {
-    return showDaytime(document, lstMeteo, display, QStringLiteral("pictos_apmidi"), QStringLiteral("tempe_apmidi"));
+    return showDaytime(document, values, display, QStringLiteral("pictos_apmidi"), QStringLiteral("tempe_apmidi"));
 }
 
-bool ShowEveningForecast(const QString& document, QStringList& lstMeteo, WeatherDisplay& display)
+bool showEveningSlot(const QString& document, QStringList& values, WeatherDisplay& display)
 {
-    const std::optional<QString> temperature = extractInto(document, QStringLiteral("tempe_soir"), lstMeteo);
+    const std::optional<QString> temperature = extractInto(document, QStringLiteral("tempe_soir"), values);
     if (!temperature)
         return false;
     qCInfo(lcWeather) << "showing tempe_soir" << *temperature << "with the night pictogram";
@@ -98,17 +98,17 @@ bool ShowEveningForecast(const QString& document, QStringList& lstMeteo, Weather
     return true;
 }
 
-bool showForecastForHour(int hour, const QString& document, QStringList& lstMeteo, WeatherDisplay& display)
+bool showForecastForHour(int hour, const QString& document, QStringList& values, WeatherDisplay& display)
 {
     switch (forecastSlotForHour(hour)) {
     case ForecastSlot::Morning:
-        return ShowMorningForecast(document, lstMeteo, display);
+        return showMorningSlot(document, values, display);
     case ForecastSlot::Noon:
-        return ShowNoonForecast(document, lstMeteo, display);
+        return showNoonSlot(document, values, display);
     case ForecastSlot::Afternoon:
-        return ShowAfternoonForecast(document, lstMeteo, display);
+        return showAfternoonSlot(document, values, display);
     case ForecastSlot::Evening:
-        return ShowEveningForecast(document, lstMeteo, display);
+        return showEveningSlot(document, values, display);
     }
     return false;
 }

@@ -16,19 +16,19 @@ const char* forecastSlotName(ForecastSlot slot);
 // The temperature as it stands in the document, followed by " °".
 QString temperatureCaption(const QString& temperature);
 
-// Each routine appends the values it extracts to lstMeteo (word then temperature; the
+// Each routine appends the values it extracts to forecastValues (word then temperature; the
 // evening one the temperature alone) and then shows them. When an element cannot be
 // extracted it stops there and the display keeps what it showed: false is returned.
 //
-// The values shown are the routine's own, not re-read from lstMeteo: touching the
+// The values shown are the routine's own, not re-read from forecastValues: touching the
 // display may load the overlay, whose load refreshes the weather again and refills
-// lstMeteo while this routine is still running.
-bool ShowMorningForecast(const QString& document, QStringList& lstMeteo, WeatherDisplay& display);
-bool ShowNoonForecast(const QString& document, QStringList& lstMeteo, WeatherDisplay& display);
-bool ShowAfternoonForecast(const QString& document, QStringList& lstMeteo, WeatherDisplay& display);
-bool ShowEveningForecast(const QString& document, QStringList& lstMeteo, WeatherDisplay& display);
+// forecastValues while this routine is still running.
+bool showMorningSlot(const QString& document, QStringList& forecastValues, WeatherDisplay& display);
+bool showNoonSlot(const QString& document, QStringList& forecastValues, WeatherDisplay& display);
+bool showAfternoonSlot(const QString& document, QStringList& forecastValues, WeatherDisplay& display);
+bool showEveningSlot(const QString& document, QStringList& forecastValues, WeatherDisplay& display);
 
 // Runs the routine of the slot the hour falls in.
-bool showForecastForHour(int hour, const QString& document, QStringList& lstMeteo, WeatherDisplay& display);
+bool showForecastForHour(int hour, const QString& document, QStringList& forecastValues, WeatherDisplay& display);
 
 }

@@ -129,8 +129,8 @@ TEST(PlayerApp, TheStartupRunsOnceThenTheTimersTheMinuteTickAndTheButtonsWork)
     EXPECT_EQ(panel.field("txtNomHotel")->text(), "lac");
     // 21:00 on the clock: the evening temperature, shown with a connection.
     ClockWeatherStrip* strip = a.app->clockWeatherStrip();
-    EXPECT_EQ(strip->lblTemp()->text(), QString::fromUtf8("14 °"));
-    EXPECT_TRUE(strip->lblTemp()->isVisibleTo(strip));
+    EXPECT_EQ(strip->temperatureLabel()->text(), QString::fromUtf8("14 °"));
+    EXPECT_TRUE(strip->temperatureLabel()->isVisibleTo(strip));
 
     // The minute tick reboots once the clock passes the configured time and refreshes
     // the texts of the settings' hotel: the panel's field is only a mirror.
@@ -180,8 +180,8 @@ TEST(PlayerApp, WithoutAConnectionTheWarningStaysReadableAndTheWeatherHidden)
     EXPECT_EQ(a.events, QStringList({"wait 40"}));
     EXPECT_EQ(a.app->timer("TimeCycleBandeau")->interval(), 5000); // not a number: design interval
     ClockWeatherStrip* strip = a.app->clockWeatherStrip();
-    EXPECT_FALSE(strip->lblTemp()->isVisibleTo(strip));
-    EXPECT_FALSE(strip->imgMeteo()->isVisibleTo(strip));
+    EXPECT_FALSE(strip->temperatureLabel()->isVisibleTo(strip));
+    EXPECT_FALSE(strip->pictogramLabel()->isVisibleTo(strip));
 }
 
 // The child side of the test below: a real run of the composition root that only

@@ -45,7 +45,7 @@ TEST(ScreenFollowing, OnXorgTheWindowsFollowTheScreenAndADarkOutputIsLit)
     // Within two seconds of a change the main screen and the video cover the screen, the
     // banner (an eighth of its height) runs along its bottom with the phrase where it
     // was, centred again, and the strip runs along its top.
-    const auto laidOut = [&, box = banner.tphraseTxt()] {
+    const auto laidOut = [&, box = banner.phraseBox()] {
         return std::tuple(main.geometry(), video->geometry(), banner.geometry(), strip.geometry().topLeft(),
                           strip.width(), box->x(), std::abs(box->geometry().center().y() - banner.height() / 2) <= 1);
     };

@@ -92,7 +92,7 @@ TEST(StartupSequence, AutomaticModeSynchronizesEachCategoryAndKeepsFailedDownloa
     run.sequence.run();
     const StartupSequence& s = run.sequence;
 
-    EXPECT_EQ(s.activeVideoDir(), "videos-auto");
+    EXPECT_EQ(s.videoFolder(), "videos-auto");
     EXPECT_EQ(dir.tree.read("videos-auto/plages/good.mp4"), video);
     EXPECT_EQ(QDir(dir.tree.path("videos-auto/plages")).entryList(QDir::Files), QStringList({"good.mp4"}));
     EXPECT_EQ(s.playable(), (std::array<QStringList, 6>{{{}, {"good.mp4"}, {"broken.mp4"}, {}, {"kept.mp4"}, {}}}));

@@ -46,9 +46,9 @@ struct FakeSurface final : BannerSurface {
 
 // The welcome texts as the main screen keeps them.
 struct Phrases final : PhraseSource {
-    int phraseIndex() const override { return index; }
-    void setPhraseIndex(int i) override { index = i; }
-    int phraseCount() const override { return int(items.size()); }
+    int currentPhrase() const override { return index; }
+    void setCurrentPhrase(int i) override { index = i; }
+    int phraseTotal() const override { return int(items.size()); }
     std::optional<QString> selectPhrase(int i) override
     {
         return i < 0 || i >= items.size() ? std::nullopt : std::optional(items[i]);
@@ -59,12 +59,12 @@ struct Phrases final : PhraseSource {
 
 struct Rig {
     explicit Rig(const QStringList& phrases) : cycle(surface, raiser, list, clock, timings) { list.items = phrases; }
-    void tick(double afterMs = 15) { clock.steady += afterMs, cycle.TimerDefilant_Timer(); }
+    void tick(double afterMs = 15) { clock.steady += afterMs, cycle.scrollTick(); }
     // Returns the ticks of the pass, on time.
     int runPass(bool start = true)
     {
         if (start)
-            cycle.TimeCycleBandeau_Timer();
+            cycle.startPass();
         int ticks = 0;
         for (; cycle.passRunning() && ticks < 100000; ++ticks)
             tick();
@@ -89,7 +89,7 @@ struct Rig {
 TEST(BannerCycle, PassesEndStrictlyBeyondMinusTheWidthOfTheirOwnPhraseInListOrder)
 {
     Rig rig({"phrase"});
-    rig.cycle.TimeCycleBandeau_Timer();
+    rig.cycle.startPass();
     EXPECT_EQ(std::pair(rig.surface.phrase.left, rig.surface.phrase.width), std::pair(19200.0, 6000.0));
     // 840 steps of 30 reach exactly minus the width, where the box still touches the edge.
     EXPECT_EQ((std::pair{rig.runPass(false), rig.cycle.passTicks()}), std::pair(841, 841));
@@ -106,7 +106,7 @@ TEST(BannerCycle, PassesEndStrictlyBeyondMinusTheWidthOfTheirOwnPhraseInListOrde
     Rig lost({"one", "two", "three"}); // an index out of range starts over instead of stalling
     lost.list.index = 7;
     EXPECT_EQ(lost.passTexts(2), QStringList({"one", "two"}));
-    lost.cycle.TimeCycleBandeau_Timer();
+    lost.cycle.startPass();
     for (int i = 0; i < 100; ++i)
         lost.tick();
     lost.list.items = {"new"}, lost.list.index = 0;
@@ -129,7 +129,7 @@ TEST(BannerCycle, ThePhraseIsWhereTheTimeSinceThePassBeganSaysAndEndsWhereCounte
     // A tick 105 ms late puts the phrase where nine ticks on time would have, and a
     // tick far beyond the end ends the pass once, on the tick counted ticks ended on.
     Rig late({"one"});
-    late.cycle.TimeCycleBandeau_Timer(), late.tick(), late.tick(120);
+    late.cycle.startPass(), late.tick(), late.tick(120);
     EXPECT_EQ(std::pair(late.surface.phrase.left, late.cycle.passTicks()), std::pair(19200 - 9 * 30.0, 9));
     QList<int> ended;
     QObject::connect(&late.cycle, &BannerCycle::passEnded, [&](int ticks) { ended << ticks; });
@@ -145,8 +145,8 @@ TEST(BannerCycle, ASurfaceThatDrawsAheadIsHandedEveryTickOnceAndTheCycleWakesEve
     QList<int> ended;
     QObject::connect(&rig.cycle, &BannerCycle::passEnded, [&](int ticks) { ended << ticks; });
     const double start = rig.clock.steady;
-    rig.cycle.TimeCycleBandeau_Timer();
-    EXPECT_EQ(rig.cycle.timerDefilant().interval(), 90);
+    rig.cycle.startPass();
+    EXPECT_EQ(rig.cycle.scrollTimer().interval(), 90);
     // Wake-ups on time and one far too late: each tick is handed over once, before it is
     // due and at most twelve ticks before, at the left its time gives, up to the one on
     // which counted ticks ended. Only the ticks already past at the late wake-up are left out.
@@ -171,7 +171,7 @@ TEST(BannerCycle, StackingOverOneCycle)
     Rig rig({"one"});
     rig.surface.step = 13000; // two ticks to cross
     rig.raiser.raise(W::Overlay); // first showing of the overlay
-    rig.cycle.TimeCycleBandeau_Timer();
+    rig.cycle.startPass();
     EXPECT_EQ(rig.raiser.order.topFirst(), QList<W>({W::Overlay, W::Banner}));
     rig.tick();
     EXPECT_EQ(rig.raiser.order.topFirst(), QList<W>({W::Banner, W::Overlay}));
@@ -186,21 +186,21 @@ TEST(BannerCycle, WithoutPhrasesNoPassStartsAndThePauseGoesOn)
 {
     Rig rig({});
     rig.cycle.start();
-    rig.cycle.TimeCycleBandeau_Timer();
-    EXPECT_EQ(std::tuple(rig.cycle.timeCycleBandeau().isActive(), rig.cycle.passRunning(), rig.raiser.raised.size()),
+    rig.cycle.startPass();
+    EXPECT_EQ(std::tuple(rig.cycle.pauseTimer().isActive(), rig.cycle.passRunning(), rig.raiser.raised.size()),
               std::tuple(true, false, 0));
 }
 
 TEST(BannerCycle, ExactlyOneTimerRunsAndTheRealTimersDriveTheCycle)
 {
     Rig rig({"one", "two"});
-    const QTimer& pause = rig.cycle.timeCycleBandeau();
-    const QTimer& scroll = rig.cycle.timerDefilant();
+    const QTimer& pause = rig.cycle.pauseTimer();
+    const QTimer& scroll = rig.cycle.scrollTimer();
     EXPECT_EQ(scroll.timerType(), Qt::PreciseTimer);
     rig.cycle.setCycleIntervalMs(12000);
     rig.cycle.start();
     EXPECT_EQ(std::pair(pause.isActive(), scroll.isActive()), std::pair(true, false));
-    rig.cycle.TimeCycleBandeau_Timer();
+    rig.cycle.startPass();
     EXPECT_EQ(std::pair(pause.isActive(), scroll.isActive()), std::pair(false, true));
     rig.runPass(false); // the pause counts from the end of the pass
     EXPECT_EQ(std::tuple(pause.isActive(), scroll.isActive(), pause.interval()), std::tuple(true, false, 12000));

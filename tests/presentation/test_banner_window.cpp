@@ -30,9 +30,9 @@ namespace {
 QRect screenRect() { return QGuiApplication::primaryScreen()->geometry(); }
 
 struct OnePhrase final : PhraseSource {
-    int phraseIndex() const override { return 0; }
-    void setPhraseIndex(int) override {}
-    int phraseCount() const override { return 1; }
+    int currentPhrase() const override { return 0; }
+    void setCurrentPhrase(int) override {}
+    int phraseTotal() const override { return 1; }
     std::optional<QString> selectPhrase(int) override { return text; }
     QString text;
 };
@@ -41,14 +41,14 @@ struct OnePhrase final : PhraseSource {
 // go would look, against what is shown: the worst grey-level difference.
 int worstDifferenceFromOneDrawing(const BannerWindow& banner, double left, const QImage& shown)
 {
-    const QRect box = banner.tphraseTxt()->geometry();
+    const QRect box = banner.phraseBox()->geometry();
     QImage expected(banner.size(), QImage::Format_RGB32);
     expected.fill(Qt::black);
     QPainter p(&expected);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setFont(banner.tphraseTxt()->font());
+    p.setFont(banner.phraseBox()->font());
     p.fillRect(QRectF(left, box.y(), banner.phraseWidth() / banner.twipsPerPixel(), box.height()), Qt::white);
-    p.drawStaticText(QPointF(left, box.y()), QStaticText(banner.tphraseTxt()->text()));
+    p.drawStaticText(QPointF(left, box.y()), QStaticText(banner.phraseBox()->text()));
     p.end();
     const QImage rgb = shown.convertToFormat(QImage::Format_RGB32);
     int worst = 0;
@@ -90,20 +90,20 @@ void passEveryKindOfPhrase(BannerWindow& banner)
                                 u(u"WELCOME \u0645\u0631\u062d \u6b22\u8fce \u200f\u0414\u043e!"),
                                 u(u"\u0645\u0631\u062d\u0628\u0627 WELCOME \u0301").repeated(300)}) {
         phrase.text = text;
-        cycle.TimeCycleBandeau_Timer();
+        cycle.startPass();
         const double width = banner.phraseWidth();
         // Woken every fortieth tick, as a busy thread would be; the pass goes by the time.
         for (int wakeUps = 0; cycle.passRunning() && wakeUps < 10'000; ++wakeUps)
-            clock.steady += 600, cycle.TimerDefilant_Timer();
+            clock.steady += 600, cycle.scrollTick();
         const int ticks = int(std::floor((banner.screenWidth() + width) / banner.scrollStep())) + 1;
         while (strip && strip->waiting()) // drawings of the pass handed over ahead
             QTest::qWait(20);
         // Placed at 100 pixels: the logo, the box's top left corner, the backdrop before it.
         banner.setPhraseGeometry(banner.referenceGeometry());
         banner.setPhraseLeft(100 * tpp);
-        const int boxWidth = int(std::ceil(width / tpp)), y = banner.tphraseTxt()->y();
+        const int boxWidth = int(std::ceil(width / tpp)), y = banner.phraseBox()->y();
         const QImage image = shown();
-        EXPECT_EQ(std::tuple(passTicks, banner.tphraseTxt()->width(), image.pixelColor(20, banner.height() / 2),
+        EXPECT_EQ(std::tuple(passTicks, banner.phraseBox()->width(), image.pixelColor(20, banner.height() / 2),
                              image.pixelColor(101, y), image.pixelColor(98, y + 2)),
                   std::tuple(ticks, boxWidth, QColor(Qt::blue), QColor(boxWidth >= 3 ? Qt::white : Qt::black),
                              QColor(Qt::black)))
@@ -129,10 +129,10 @@ TEST_F(BannerWindowTest, LoadLaysTheStripAlongTheBottomWithNothingButTheBackgrou
     const int h = qRound(s.height() / 6.0);
     // Shown, along the bottom, the reference hidden and the design text cleared.
     EXPECT_EQ(std::tuple(banner.isVisible(), banner.geometry(), banner.backdropLabel()->geometry(),
-                         banner.tphrase()->isHidden(), banner.tphraseTxt()->text()),
+                         banner.referenceLabel()->isHidden(), banner.phraseBox()->text()),
               std::tuple(true, QRect(s.left(), s.bottom() + 1 - h, s.width(), h), QRect(0, 0, s.width(), h), true,
                          QString()));
-    EXPECT_LE(std::abs(banner.tphraseTxt()->geometry().center().y() - h / 2), 1);
+    EXPECT_LE(std::abs(banner.phraseBox()->geometry().center().y() - h / 2), 1);
     banner.setTextColours(false); // a white box would show on the black background
     EXPECT_EQ(banner.grab().toImage().pixelColor(s.width() - 5, h / 2), QColor(Qt::black));
 
@@ -148,9 +148,9 @@ TEST_F(BannerWindowTest, LoadLaysTheStripAlongTheBottomWithNothingButTheBackgrou
 TEST_F(BannerWindowTest, OnXTheServerDrawsThePhraseAsOneDrawingWould)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    ASSERT_TRUE(banner.tphraseTxt()->drawnByServer());
+    ASSERT_TRUE(banner.phraseBox()->drawnByServer());
     // The hidden box only holds the geometry: no window of its own to move every tick.
-    EXPECT_EQ(banner.tphraseTxt()->internalWinId(), 0u);
+    EXPECT_EQ(banner.phraseBox()->internalWinId(), 0u);
     // Kept above the video even under a window manager: the server hands it to none.
     xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
@@ -209,7 +209,7 @@ TEST_F(BannerWindowTest, OnXTheServerDrawsThePhraseAsOneDrawingWould)
     banner.setSkin(QString(), tree.path("logo.png"));
     banner.setPhraseLeft(0);
     QTest::qWait(50);
-    EXPECT_EQ(shown().pixelColor(20, banner.tphraseTxt()->geometry().center().y()), QColor(Qt::blue));
+    EXPECT_EQ(shown().pixelColor(20, banner.phraseBox()->geometry().center().y()), QColor(Qt::blue));
 }
 
 TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesItShort)
@@ -226,18 +226,18 @@ TEST_F(BannerWindowTest, APassLastsAsLongAsItsShownPhraseIsWideAndTheLogQuotesIt
         SCOPED_TRACE(text.size());
         phrase.text = text;
         log.lines.clear();
-        cycle.TimeCycleBandeau_Timer();
-        EXPECT_TRUE(banner.tphraseTxt()->text() == shown) << banner.tphraseTxt()->text().size() << " characters";
+        cycle.startPass();
+        EXPECT_TRUE(banner.phraseBox()->text() == shown) << banner.phraseBox()->text().size() << " characters";
         const double tpp = banner.twipsPerPixel();
         const double width = banner.phraseWidth();
-        const double advance = QFontMetricsF(banner.tphraseTxt()->font(), &banner).horizontalAdvance(shown) * tpp;
+        const double advance = QFontMetricsF(banner.phraseBox()->font(), &banner).horizontalAdvance(shown) * tpp;
         EXPECT_NEAR(width, advance, advance * 1e-3);
         EXPECT_DOUBLE_EQ(banner.phraseLeft(), screenRect().width() * tpp);
-        EXPECT_EQ(std::pair(banner.tphraseTxt()->x(), banner.tphraseTxt()->width()),
+        EXPECT_EQ(std::pair(banner.phraseBox()->x(), banner.phraseBox()->width()),
                   std::pair(screenRect().width(), int(std::ceil(width / tpp))));
         int ticks = 0;
         for (; cycle.passRunning() && ticks < 1'000'000; ++ticks)
-            clock.steady += 15, cycle.TimerDefilant_Timer();
+            clock.steady += 15, cycle.scrollTick();
         EXPECT_EQ(ticks, int(std::floor((screenRect().width() * tpp + width) / banner.scrollStep())) + 1);
         ASSERT_FALSE(log.lines.isEmpty());
         for (const QString& line : log.lines)
@@ -267,7 +267,7 @@ TEST_F(BannerWindowTest, SkinPicturesAndBadOnes)
     EXPECT_TRUE(std::abs(middle.red() - 200) <= 12 && std::abs(middle.blue() - 30) <= 12) << qPrintable(middle.name());
     EXPECT_NEAR(logoPixel.blue(), 200, 12);
     // The logo at the left end, centred vertically, at its own size.
-    EXPECT_EQ(banner.pboxLogo()->geometry(), QRect(0, (banner.height() - 40) / 2, 40, 40));
+    EXPECT_EQ(banner.logoLabel()->geometry(), QRect(0, (banner.height() - 40) / 2, 40, 40));
 
     // A picture that cannot be read leaves the previous one in place.
     banner.setSkin(tree.path("missing.jpg"), tree.write("broken.jpg", "not a picture"));
@@ -278,6 +278,6 @@ TEST_F(BannerWindowTest, SkinPicturesAndBadOnes)
     // A logo taller than the banner is scaled down to its height.
     ASSERT_TRUE(jpeg("tall.jpg", 300, 600, Qt::green));
     banner.setSkin(QString(), tree.path("tall.jpg"));
-    EXPECT_EQ(banner.pboxLogo()->height(), banner.height());
-    EXPECT_NEAR(banner.pboxLogo()->width(), banner.height() / 2.0, 1);
+    EXPECT_EQ(banner.logoLabel()->height(), banner.height());
+    EXPECT_NEAR(banner.logoLabel()->width(), banner.height() / 2.0, 1);
 }

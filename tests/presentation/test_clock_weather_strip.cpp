@@ -49,21 +49,21 @@ TEST(ClockWeatherStrip, TheTopStripKeepsKeyColourPixelsOutsideItsMaskWhateverIsS
     EXPECT_EQ(form.geometry(), QRect(s.left(), s.top(), s.width(), 86)); // 1290 twips
     EXPECT_FALSE(form.isVisible()); // the first raise shows it
     // At 300 and 1300 twips; the sun until the weather says otherwise; a refresh asked at once.
-    EXPECT_EQ(std::tuple(form.lblTime()->text(), form.lblTime()->geometry().right(), form.imgMeteo()->x(),
-                         form.lblTemp()->x(), form.pictogram(), refreshes, form.timerHorloge().isActive()),
+    EXPECT_EQ(std::tuple(form.timeLabel()->text(), form.timeLabel()->geometry().right(), form.pictogramLabel()->x(),
+                         form.temperatureLabel()->x(), form.pictogram(), refreshes, form.clockTimer().isActive()),
               std::tuple(QString("09:05"), s.width() - 1, 20, 87, 1, 1, true));
     const QRegion before = form.mask();
     clock.time = at(9, 6, 1);
-    EXPECT_EQ(form.lblTime()->text(), "09:05"); // no tick yet, the clock lags
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form.lblTime()->text() == "09:06"; }, 5000));
+    EXPECT_EQ(form.timeLabel()->text(), "09:05"); // no tick yet, the clock lags
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.timeLabel()->text() == "09:06"; }, 5000));
     EXPECT_NE(form.mask(), before);
     form.setTemperatureText("-3°C");
-    EXPECT_EQ(form.lblTemp()->text(), "-3°C");
-    EXPECT_GT(form.lblTemp()->width(), 10);
+    EXPECT_EQ(form.temperatureLabel()->text(), "-3°C");
+    EXPECT_GT(form.temperatureLabel()->width(), 10);
 
     // The key square inside the sun pictogram shows the video through.
-    const QPoint inSquare = form.imgMeteo()->geometry().center();
-    const QPoint pictogramEdge = form.imgMeteo()->geometry().topLeft() + QPoint(2, 2);
+    const QPoint inSquare = form.pictogramLabel()->geometry().center();
+    const QPoint pictogramEdge = form.pictogramLabel()->geometry().topLeft() + QPoint(2, 2);
     EXPECT_EQ(form.renderContent().pixelColor(inSquare), ClockWeatherStrip::transparencyKey());
     const auto inMask = [&](QPoint p) { return form.mask().contains(p); };
     const QPoint middle(form.width() / 2, form.height() / 2);
@@ -72,14 +72,14 @@ TEST(ClockWeatherStrip, TheTopStripKeepsKeyColourPixelsOutsideItsMaskWhateverIsS
     // A stock pictogram without a key square; indices with no stock picture are ignored.
     for (const int index : {4, 6, -1})
         form.setPictogram(index);
-    EXPECT_EQ(std::tuple(form.pictogram(), form.imgMeteo()->pixmap().toImage().pixelColor(2, 2), inMask(inSquare)),
+    EXPECT_EQ(std::tuple(form.pictogram(), form.pictogramLabel()->pixmap().toImage().pixelColor(2, 2), inMask(inSquare)),
               std::tuple(4, QColor(160, 100, 95), true));
     EXPECT_EQ(maskMismatches(form), 0);
     form.setWeatherVisible(false);
     EXPECT_FALSE(inMask(pictogramEdge));
     EXPECT_EQ(maskMismatches(form), 0);
     // Nothing left to show: an empty mask would mean no mask at all, a solid strip.
-    form.lblTime()->hide();
+    form.timeLabel()->hide();
     form.updateColourKey();
     EXPECT_EQ(std::tuple(form.mask().isEmpty(), form.mask().intersects(form.rect())), std::tuple(false, false));
 }

@@ -27,8 +27,8 @@ TEST(TextsRefresh, OutcomesOfARefresh)
         const auto fetch = [&] { return ++fetches, r.fetchOk; };
         EXPECT_EQ(refreshTexts(state, probe, fetch, [&] { return r.reloaded; }), r.outcome);
         EXPECT_EQ(fetches, r.connected ? 1 : 0);
-        EXPECT_EQ(state.lstPhrase, r.phrases);
-        EXPECT_EQ(state.phraseCount, r.phrases.size());
-        EXPECT_EQ(state.phraseIndex, r.phrases == old ? 1 : 0); // new texts start at the first
+        EXPECT_EQ(state.texts, r.phrases);
+        EXPECT_EQ(state.count, r.phrases.size());
+        EXPECT_EQ(state.current, r.phrases == old ? 1 : 0); // new texts start at the first
     }
 }

@@ -26,13 +26,13 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
     test::FakeClock clock(QDateTime(QDate(2026, 7, 14), QTime(9, 30))); // the morning slot
     test::FakeProbe probe;
     test::RecordingDisplay display;
-    QStringList lstMeteo;
-    QString txtMeteo;
+    QStringList values;
+    QString panelText;
     int tickCount = 0;
     test::TestHttpServer server;
     const auto makeFeed = [&](const QString& at, WeatherFetch fetch = httpWeatherFetch({1000, 2000})) {
         return std::make_unique<WeatherFeed>(clock, probe, ProgramPaths(tree.root()), parseServerAddress(at, "http"),
-                                             std::move(fetch), display, WeatherFields{lstMeteo, txtMeteo, tickCount});
+                                             std::move(fetch), display, WeatherFields{values, panelText, tickCount});
     };
     auto feed = makeFeed(server.baseUrl());
     const auto ticks = [&](int n) {
@@ -48,7 +48,7 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
     const QStringList shown = QStringList(59, "show") << "temperature 12 \u00B0" << "pictogram 3" << "show" << "show";
     EXPECT_EQ(ticks(60), shown);
     EXPECT_EQ(server.requests().value(0).target, "/api/api/rss_simple.php?id=32704&");
-    EXPECT_EQ(std::tuple(tree.read("cfg/meteo.xml"), txtMeteo, lstMeteo),
+    EXPECT_EQ(std::tuple(tree.read("cfg/meteo.xml"), panelText, values),
               std::tuple(body, QString::fromLatin1(body.left(kPanelExtractChars)), QStringList{"averse", "12"}));
 
     // Hidden at once while disconnected; the 60th tick is spent then, the next attempt comes 60 ticks later.
@@ -81,11 +81,11 @@ TEST(WeatherFeed, EverySixtiethTickRefreshesAndAFailedFetchKeepsWhatTheStripShow
     });
     server.serve(path, forecast("averse", "12"), 200, "text/xml");
     feed->refresh();
-    EXPECT_EQ(std::pair(fetches, lstMeteo), std::pair(2, QStringList{"averse", "12"}));
+    EXPECT_EQ(std::pair(fetches, values), std::pair(2, QStringList{"averse", "12"}));
 
     // A fetch that leaves no file at all stops the refresh before it touches anything.
     feed = makeFeed("meteo.example.org", [](const QString&, const QString&) { return FetchResult{false, 0, 0, "no"}; });
-    lstMeteo = {"voile", "18"}, txtMeteo = "previous";
+    values = {"voile", "18"}, panelText = "previous";
     feed->refresh();
-    EXPECT_EQ(std::pair(lstMeteo, txtMeteo), std::pair(QStringList{"voile", "18"}, QString("previous")));
+    EXPECT_EQ(std::pair(values, panelText), std::pair(QStringList{"voile", "18"}, QString("previous")));
 }

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 // Each hour at a slot's boundary shows that slot's values (each slot has its own, so a mix-up shows); a
-// malformed element shows nothing and leaves in lstMeteo only what was extracted before it.
+// malformed element shows nothing and leaves in forecastValues only what was extracted before it.
 TEST(WeatherSlots, HoursFallInTheirSlotAndAMalformedElementLeavesTheDisplayAsItWas)
 {
     const QString d = QStringLiteral(
@@ -23,10 +23,10 @@ TEST(WeatherSlots, HoursFallInTheirSlotAndAMalformedElementLeavesTheDisplayAsItW
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.hour << " " << c.document.toStdString());
-        QStringList lstMeteo;
+        QStringList forecastValues;
         zepril::test::RecordingDisplay display;
-        EXPECT_EQ(zepril::showForecastForHour(c.hour, c.document, lstMeteo, display), c.pictogram >= 0);
-        EXPECT_EQ(lstMeteo, c.listed);
+        EXPECT_EQ(zepril::showForecastForHour(c.hour, c.document, forecastValues, display), c.pictogram >= 0);
+        EXPECT_EQ(forecastValues, c.listed);
         const QStringList shown{"temperature " + c.listed.value(c.listed.size() - 1) + " \u00B0",
                                 QStringLiteral("pictogram %1").arg(c.pictogram)};
         EXPECT_EQ(display.calls, c.pictogram < 0 ? QStringList() : shown);
