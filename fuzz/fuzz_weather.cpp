@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     CheckingDisplay display;
-    QStringList lstMeteo;
-    showForecastForHour(hour, document, lstMeteo, display);
-    FUZZ_CHECK(lstMeteo.size() <= 2);
+    QStringList forecastValues;
+    showForecastForHour(hour, document, forecastValues, display);
+    FUZZ_CHECK(forecastValues.size() <= 2);
     return 0;
 }

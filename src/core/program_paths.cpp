@@ -34,14 +34,14 @@ QString ProgramPaths::skinFile(const QString& name) const
 {
     return joinPath(joinPath(m_root, QStringLiteral("skin")), name);
 }
-QString ProgramPaths::videoRoot(const QString& activeVideoDir) const { return joinPath(m_root, activeVideoDir); }
-QString ProgramPaths::categoryDir(const QString& activeVideoDir, const QString& category) const
+QString ProgramPaths::videoRoot(const QString& videoFolder) const { return joinPath(m_root, videoFolder); }
+QString ProgramPaths::categoryDir(const QString& videoFolder, const QString& category) const
 {
-    return joinPath(videoRoot(activeVideoDir), category);
+    return joinPath(videoRoot(videoFolder), category);
 }
-QString ProgramPaths::itemPath(const QString& activeVideoDir, const QString& item) const
+QString ProgramPaths::itemPath(const QString& videoFolder, const QString& item) const
 {
-    return joinPath(videoRoot(activeVideoDir), item);
+    return joinPath(videoRoot(videoFolder), item);
 }
 
 }

@@ -21,10 +21,10 @@ public:
     QString urlDat() const;
     QString categoryListFile(const QString& category) const;
     QString skinFile(const QString& name) const;
-    QString videoRoot(const QString& activeVideoDir) const;
-    QString categoryDir(const QString& activeVideoDir, const QString& category) const;
+    QString videoRoot(const QString& videoFolder) const;
+    QString categoryDir(const QString& videoFolder, const QString& category) const;
     // Full path of a playlist item ("night/clip.avi", "index/index_ga.avi").
-    QString itemPath(const QString& activeVideoDir, const QString& item) const;
+    QString itemPath(const QString& videoFolder, const QString& item) const;
 
 private:
     QString m_root;

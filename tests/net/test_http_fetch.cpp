@@ -5,7 +5,7 @@
 
 // The body is stored byte for byte, replacing the old file; whatever goes wrong, an
 // existing file keeps its content and a missing one is created empty.
-TEST(HttpGetToFile, StoresTheBodyByteForByteAndNeverTakesAFailureForContent)
+TEST(FetchToFile, StoresTheBodyByteForByteAndNeverTakesAFailureForContent)
 {
     QByteArray binary("line one\r\nline two\nno end");
     binary.append('\0').append(char(0xE9)).append(char(0xFF)).append(QByteArray(5000, 'x')); // several reads
