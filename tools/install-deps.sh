@@ -10,7 +10,7 @@ packages=(
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev googletest
   libcpp-httplib-dev libmagic-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   python3 python3-pyftpdlib python3-prometheus-client
   ffmpeg xvfb xauth x11-utils imagemagick faketime
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Checks every tracked C++ file against the tree's .clang-format and names the files
+# that clang-format would change; exits 1 when there is one, 2 when the check cannot run.
+# Another version of clang-format formats differently, so only Debian 12's (14) is used.
+#
+#   tools/check-format.sh             every tracked .cpp and .h
+#   tools/check-format.sh FILE...     only these
+#   clang-format -i FILE...           fixes them
+set -uo pipefail
+cd "$(dirname "$0")/.."
+formatter="${CLANG_FORMAT:-clang-format}"
+if ! command -v "$formatter" >/dev/null; then
+    echo "check-format: $formatter is missing; tools/install-deps.sh installs it (Debian package clang-format)" >&2
+    exit 2
+fi
+version=$("$formatter" --version | grep -oE 'version [0-9]+' | grep -oE '[0-9]+')
+if [ "$version" != 14 ]; then
+    echo "check-format: $formatter is version ${version:-unknown}, the tree is formatted with 14 (Debian 12's)" >&2
+    exit 2
+fi
+if [ $# -gt 0 ]; then
+    files=("$@")
+else
+    mapfile -t files < <(git ls-files '*.cpp' '*.h')
+fi
+offending=()
+for f in "${files[@]}"; do
+    "$formatter" --style=file --dry-run --Werror "$f" >/dev/null 2>&1 || offending+=("$f")
+done
+if [ ${#offending[@]} -gt 0 ]; then
+    echo "check-format: ${#offending[@]} of ${#files[@]} files are not formatted as .clang-format says:"
+    printf '  %s\n' "${offending[@]}"
+    echo "see what would change with: clang-format --dry-run FILE; fix with: clang-format -i FILE"
+    exit 1
+fi
+echo "check-format: all ${#files[@]} files are formatted as .clang-format says"
