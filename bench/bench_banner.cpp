@@ -11,8 +11,8 @@
 #include "core/clock.h"
 #include "core/timings.h"
 #include "presentation/banner_cycle.h"
-#include "presentation/clock_weather_strip.h"
 #include "presentation/banner_window.h"
+#include "presentation/clock_weather_strip.h"
 #include "presentation/mpv_player.h"
 #include "presentation/window_raiser.h"
 #include "support/temp_tree.h"
@@ -154,13 +154,14 @@ int main(int argc, char** argv)
     // The test videos are tiny; a channel's are not, and the video is what the banner's
     // cost is weighed against.
     const QString size = args.indexOf(QLatin1String("--video-size")) > 0
-                             ? args.value(args.indexOf(QLatin1String("--video-size")) + 1)
-                             : QString();
-    const bool made = size.isEmpty() ? test::makeVideo(video, 10)
-                                     : QProcess::execute(QStringLiteral("ffmpeg"),
-                                                         {"-v", "error", "-y", "-f", "lavfi", "-i",
-                                                          "testsrc2=size=" + size + ":rate=25:duration=10", "-pix_fmt",
-                                                          "yuv420p", video}) == 0;
+        ? args.value(args.indexOf(QLatin1String("--video-size")) + 1)
+        : QString();
+    const bool made = size.isEmpty()
+        ? test::makeVideo(video, 10)
+        : QProcess::execute(QStringLiteral("ffmpeg"),
+                            {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=" + size + ":rate=25:duration=10",
+                             "-pix_fmt", "yuv420p", video})
+            == 0;
     if (!made) {
         std::fprintf(stderr, "ffmpeg could not make the sample video\n");
         return 1;
@@ -219,7 +220,8 @@ int main(int argc, char** argv)
     PhraseState phraseState{{QStringLiteral("BIENVENUE A L'HOTEL - WELCOME TO THE HOTEL - Petit déjeuner de 7h à 10h - "
                                             "Restaurant ouvert de 12h à 14h30 et de 19h à 22h"),
                              QStringLiteral("Piscine ouverte de 9h à 19h - Swimming pool open from 9 am to 7 pm")},
-                            2, 0};
+                            2,
+                            0};
     PhraseStateSource phrases(phraseState);
     BannerCycle cycle(banner, raiser, phrases, clock, timings);
     cycle.setCycleIntervalMs(int(option("--cycle-ms", 30000)));
@@ -281,7 +283,8 @@ int main(int argc, char** argv)
     const std::vector<double> scrollIntervals = intervals;
 
     std::printf("video: %s %s, screen %dx%d, step %.1f twips (%.2f px) per tick\n", nullVideo ? "null output" : "shown",
-                size.isEmpty() ? "160x120" : qPrintable(size), main.width(), main.height(), banner.scrollStep(), banner.scrollStep() / banner.twipsPerPixel());
+                size.isEmpty() ? "160x120" : qPrintable(size), main.width(), main.height(), banner.scrollStep(),
+                banner.scrollStep() / banner.twipsPerPixel());
     std::printf("scroll timer: %zu intervals over %d s\n", scrollIntervals.size(), seconds);
     std::printf("interval ms: p50 %.2f  p90 %.2f  p99 %.2f  max %.2f  min %.2f\n", percentile(scrollIntervals, 50),
                 percentile(scrollIntervals, 90), percentile(scrollIntervals, 99), percentile(scrollIntervals, 100),
@@ -307,8 +310,8 @@ int main(int argc, char** argv)
     intervals.clear();
     last = -1;
     const std::vector<QByteArray> frames = captureFrames(area, captureSeconds);
-    const bool covered
-        = cycle.passRunning() && banner.phraseLeft() + banner.phraseWidth() > banner.width() * banner.twipsPerPixel();
+    const bool covered =
+        cycle.passRunning() && banner.phraseLeft() + banner.phraseWidth() > banner.width() * banner.twipsPerPixel();
     cycle.scrollTimer().stop();
     // A frame whose content moved less than a quarter of a pixel shows no step.
     std::map<double, int> steps; // by quarters of a pixel

@@ -68,7 +68,9 @@ bool makeSource(const QString& path, qint64 bytes)
             memcpy(block.data() + i, &n, sizeof n), block[i + 7] = char(i);
         // The download keeps only what starts like a video: an MP4 file-type box.
         if (n == 0) {
-            static const char kFileType[] = "\0\0\0\x18" "ftypisom\0\0\x02\0" "isomiso2";
+            static const char kFileType[] = "\0\0\0\x18"
+                                            "ftypisom\0\0\x02\0"
+                                            "isomiso2";
             memcpy(block.data(), kFileType, sizeof kFileType - 1);
         }
         const qint64 size = std::min<qint64>(block.size(), bytes - written);
@@ -127,17 +129,19 @@ int main(int argc, char** argv)
     // The server reads the file piece by piece, so its memory stays out of the figures.
     test::TestHttpServer server;
     const int fd = ::open(QFile::encodeName(source).constData(), O_RDONLY);
-    server.handle(QStringLiteral("/videos/night/big.bin"), [fd, size](const httplib::Request&, httplib::Response& response) {
-        response.set_content_provider(size_t(size), "application/octet-stream",
-                                      [fd](size_t offset, size_t length, httplib::DataSink& sink) {
-                                          std::vector<char> buffer(std::min<size_t>(length, 256 * 1024));
-                                          const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), off_t(offset));
-                                          if (got <= 0)
-                                              return false;
-                                          sink.write(buffer.data(), size_t(got));
-                                          return true;
-                                      });
-    });
+    server.handle(QStringLiteral("/videos/night/big.bin"),
+                  [fd, size](const httplib::Request&, httplib::Response& response) {
+                      response.set_content_provider(size_t(size), "application/octet-stream",
+                                                    [fd](size_t offset, size_t length, httplib::DataSink& sink) {
+                                                        std::vector<char> buffer(std::min<size_t>(length, 256 * 1024));
+                                                        const ssize_t got =
+                                                            ::pread(fd, buffer.data(), buffer.size(), off_t(offset));
+                                                        if (got <= 0)
+                                                            return false;
+                                                        sink.write(buffer.data(), size_t(got));
+                                                        return true;
+                                                    });
+                  });
     const QString url = server.baseUrl() + QStringLiteral("/videos/night/big.bin");
 
     // Each load runs in a process group of its own, so that the dd a shell loop started
@@ -154,11 +158,14 @@ int main(int argc, char** argv)
         for (int core = 0; core < QThread::idealThreadCount(); ++core)
             startLoad(QStringLiteral("while :; do :; done"));
     } else if (load == u"disk") {
-        startLoad(QStringLiteral("while :; do dd if=/dev/zero of='%1' bs=1M count=1024 conv=fdatasync 2>/dev/null; done")
-                      .arg(dir.filePath(QStringLiteral("load.bin"))));
+        startLoad(
+            QStringLiteral("while :; do dd if=/dev/zero of='%1' bs=1M count=1024 conv=fdatasync 2>/dev/null; done")
+                .arg(dir.filePath(QStringLiteral("load.bin"))));
     }
-    std::printf("load: %s\n", load.isEmpty() ? "none" : load == u"cpu" ? qPrintable(QStringLiteral("%1 busy shell loops").arg(loads.size()))
-                                                                           : "dd writing and flushing 1 GB files");
+    std::printf("load: %s\n",
+                load.isEmpty()       ? "none"
+                    : load == u"cpu" ? qPrintable(QStringLiteral("%1 busy shell loops").arg(loads.size()))
+                                     : "dd writing and flushing 1 GB files");
 
     // downloadVideo flushes each finished file to the disk before it leaves the journal;
     // the plain curl figure does not, so the same flush is also timed after curl.
@@ -288,8 +295,9 @@ int main(int argc, char** argv)
     std::printf("peak memory growth during downloadVideo: %.1f MB (target < 32)\n", double(growthKb) / 1024.0);
     std::sort(latenesses.begin(), latenesses.end());
     auto percentile = [&](double p) { return latenesses[size_t(p * double(latenesses.size() - 1))]; };
-    std::printf("lateness of a 15 ms UI timer during downloadVideo: median %lld ms, 99th percentile %lld ms over %zu ticks\n",
-                static_cast<long long>(percentile(0.5)), static_cast<long long>(percentile(0.99)), latenesses.size());
+    std::printf(
+        "lateness of a 15 ms UI timer during downloadVideo: median %lld ms, 99th percentile %lld ms over %zu ticks\n",
+        static_cast<long long>(percentile(0.5)), static_cast<long long>(percentile(0.99)), latenesses.size());
     std::printf("worst lateness of a 15 ms UI timer during downloadVideo: %lld ms at %.2f s of %.2f s (target < 20)\n",
                 static_cast<long long>(worstLatenessMs), worstAtS, worstOfS);
     std::printf("worst lateness of the same timer with the UI thread idle, as long after each download: %lld ms\n",

@@ -140,8 +140,8 @@ int main(int argc, char** argv)
         }
         wait(spacingMs);
     }
-    const double xExtraMs
-        = std::max(0.0, (processCpuSeconds(xPid) - x0) - xIdlePerSecond * (span.elapsed() / 1000.0)) * 1000 / grabs;
+    const double xExtraMs =
+        std::max(0.0, (processCpuSeconds(xPid) - x0) - xIdlePerSecond * (span.elapsed() / 1000.0)) * 1000 / grabs;
     const QSize size = QGuiApplication::primaryScreen()->geometry().size();
     const double perGrabMs = median(cpuMs) + xExtraMs;
     const double intervalS = Timings::production().screenGrabMs / 1000.0;

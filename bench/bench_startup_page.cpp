@@ -106,8 +106,7 @@ int main(int argc, char** argv)
     }
 
     test::TestHttpServer server;
-    server.serve("/page.html",
-                 "<html><body style='margin:0;background:#00a000'><h1>Bienvenue</h1></body></html>", 200,
+    server.serve("/page.html", "<html><body style='margin:0;background:#00a000'><h1>Bienvenue</h1></body></html>", 200,
                  "text/html");
     server.serve("/zeprilia/url.txt", (server.baseUrl() + "/page.html\r\n").toUtf8());
 

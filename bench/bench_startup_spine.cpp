@@ -25,9 +25,9 @@ using namespace zepril;
 
 namespace {
 
-const char* const kIndexVideos[] = {"index_ga.avi",    "index_hotel.avi", "index_hotel_a.avi", "index_hotel_b.mp4",
+const char* const kIndexVideos[] = {"index_ga.avi",      "index_hotel.avi", "index_hotel_a.avi", "index_hotel_b.mp4",
                                     "index_hotel_c.avi", "index_rub_a.avi", "index_rub_b.mp4",   "index_rub_c.avi",
-                                    "index_rub_d.avi", "index_rub_e.avi", "index_rub_f.mp4"};
+                                    "index_rub_d.avi",   "index_rub_e.avi", "index_rub_f.mp4"};
 
 struct Figures {
     std::vector<double> ms;
@@ -98,7 +98,8 @@ int main(int argc, char** argv)
         zepril::test::FakeMediaPlayer player;
         int insertIndex = 0;
         const qsizetype ok = handOverPlaylist(
-            playlist, [&](const QString& item) { return paths.itemPath(active, item); }, ordinaryFileMatches, player, insertIndex);
+            playlist, [&](const QString& item) { return paths.itemPath(active, item); }, ordinaryFileMatches, player,
+            insertIndex);
         existence.ms.push_back(msSince(t));
         total.ms.push_back(listing.ms.back() + composition.ms.back() + existence.ms.back());
 

@@ -35,7 +35,8 @@ int main(int argc, char** argv)
     const zepril::ProgramLock lock(paths);
     if (!lock.acquired()) {
         qCCritical(lcStartup).noquote() << "another player already runs on" << paths.root() << "(pid"
-                                        << (lock.holderPid() ? QString::number(lock.holderPid()) : QStringLiteral("unknown"))
+                                        << (lock.holderPid() ? QString::number(lock.holderPid())
+                                                             : QStringLiteral("unknown"))
                                         << "holds" << lock.filePath() + "): this one ends";
         return 1;
     }

@@ -25,7 +25,10 @@ int checkConfig(const ProgramPaths& paths, QTextStream& out)
         out << (f.severity == TreeFinding::Error ? "error: " : "warning: ") << f.text << '\n';
     const bool bad = hasErrors(findings);
     out << paths.root() << ": "
-        << (bad ? "the channel cannot run" : findings.isEmpty() ? "ready" : "the channel can run") << '\n';
+        << (bad                      ? "the channel cannot run"
+                : findings.isEmpty() ? "ready"
+                                     : "the channel can run")
+        << '\n';
     return bad ? 1 : 0;
 }
 

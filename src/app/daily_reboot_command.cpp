@@ -12,8 +12,9 @@ namespace zepril {
 int dailyRebootDueCommand(const ProgramPaths& paths, const QString& unitState, QTextStream& out)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    const DailyRebootDecision decision = decideDailyReboot(
-        {now, bootTime(now), readLastDailyReboot(paths), rebootTimeOfDay(readSettings(paths.configIni()).majvid_heure), unitState});
+    const DailyRebootDecision decision =
+        decideDailyReboot({now, bootTime(now), readLastDailyReboot(paths),
+                           rebootTimeOfDay(readSettings(paths.configIni()).majvid_heure), unitState});
     out << (decision.due ? "due: " : "not due: ") << decision.reason << '\n';
     return decision.due ? 0 : 1;
 }

@@ -21,11 +21,13 @@
 namespace zepril {
 
 FleetReports::FleetReports(const ProgramPaths& paths, const Timings& timings, FleetSources sources)
-    : m_root(paths.root()), m_memoryFile(joinPath(paths.root(), QStringLiteral("monitoring.json"))),
+    : m_root(paths.root()),
+      m_memoryFile(joinPath(paths.root(), QStringLiteral("monitoring.json"))),
       m_settings(readMonitoringSettings(paths.configIni())),
       m_memory(countStart(readRunMemory(m_memoryFile), currentBootId())),
       m_export(joinPath(paths.root(), QLatin1String(kTreeMetricsName)), m_settings.textfileDir),
-      m_sources(std::move(sources)), m_grabber(std::make_unique<RootWindowGrabber>())
+      m_sources(std::move(sources)),
+      m_grabber(std::make_unique<RootWindowGrabber>())
 {
     writeRunMemory(m_memoryFile, m_memory);
     if (m_memory.startsThisBoot > 1)
@@ -73,8 +75,8 @@ void FleetReports::startupDone(const StartupSequence& sequence, const QDateTime&
         return;
     }
     const auto& fetched = sequence.serverListFetched();
-    const bool complete
-        = std::all_of(fetched.begin(), fetched.end(), [](bool f) { return f; }) && sequence.failedDownloads().isEmpty();
+    const bool complete =
+        std::all_of(fetched.begin(), fetched.end(), [](bool f) { return f; }) && sequence.failedDownloads().isEmpty();
     m_syncOutcome = complete ? QStringLiteral("synced") : QStringLiteral("incomplete");
     if (complete) {
         m_memory.lastSuccessfulSync = now;

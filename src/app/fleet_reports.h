@@ -29,10 +29,10 @@ struct Timings;
 struct FleetSources {
     Clock& clock;
     MediaPlayer& player;
-    std::function<void()> writeStatus; // the status file and the metrics, brought up to date
+    std::function<void()> writeStatus;      // the status file and the metrics, brought up to date
     std::function<QByteArray()> statusJson; // the status as the file holds it
-    std::function<QRect()> videoArea; // the screen's part that only the video covers
-    std::function<bool()> busy; // a grab now could delay what is drawn
+    std::function<QRect()> videoArea;       // the screen's part that only the video covers
+    std::function<bool()> busy;             // a grab now could delay what is drawn
 };
 
 class FleetReports final {

@@ -55,7 +55,8 @@ void MainScreen::setupButtons()
         b->setAttribute(Qt::WA_NativeWindow);
         b->setFocusPolicy(Qt::NoFocus);
         b->setFixedSize(26, 26);
-        b->setStyleSheet(QStringLiteral("QPushButton { background: rgba(40,40,40,200); color: #bbbbbb; border: 1px solid #555; font: bold 11px; }"));
+        b->setStyleSheet(QStringLiteral(
+            "QPushButton { background: rgba(40,40,40,200); color: #bbbbbb; border: 1px solid #555; font: bold 11px; }"));
         m_buttons[i] = b;
     }
     connect(m_buttons[0], &QPushButton::clicked, this, &MainScreen::togglePanel);

@@ -17,8 +17,8 @@ class ShellOpener;
 struct MainScreenActions {
     ShellOpener& shell;
     QString downloadPageUrl;
-    std::function<void()> endProgram;                  // ends at once; no further handler runs
-    std::function<void(const QString&)> messageBox;    // the playlist's double-click
+    std::function<void()> endProgram;               // ends at once; no further handler runs
+    std::function<void(const QString&)> messageBox; // the playlist's double-click
 };
 
 class MainScreen final : public QWidget {

@@ -27,7 +27,8 @@ OperatorPanel::OperatorPanel(QWidget* parent) : QWidget(parent)
 
     auto* working = new QGroupBox(tr("Listes"), this);
     auto* workingGrid = new QGridLayout(working);
-    const char* workingLists[] = {"lstPlayList", "lstPhrase", "lstTemp", "lstCat", "lstSyncSupp", "failedDownloads", "lstMeteo"};
+    const char* workingLists[] = {"lstPlayList", "lstPhrase",       "lstTemp", "lstCat",
+                                  "lstSyncSupp", "failedDownloads", "lstMeteo"};
     int column = 0;
     for (const char* name : workingLists) {
         workingGrid->addWidget(new QLabel(QLatin1String(name), working), 0, column);
@@ -52,7 +53,8 @@ OperatorPanel::OperatorPanel(QWidget* parent) : QWidget(parent)
     settingsBox->setObjectName(QStringLiteral("Picture1"));
     auto* form = new QFormLayout(settingsBox);
     // Captions are the configuration keys, as the operator knows them from config.ini.
-    const char* keys[] = {"vitesse_affphrase", "cycle_phrase", "ratio_taillebandeau", "majvid_heure", "taille_police", "majphr_heure"};
+    const char* keys[] = {"vitesse_affphrase", "cycle_phrase",  "ratio_taillebandeau",
+                          "majvid_heure",      "taille_police", "majphr_heure"};
     int labelNumber = 1;
     for (const char* key : keys) {
         auto* label = new QLabel(QLatin1String(key), settingsBox);

@@ -14,10 +14,12 @@ namespace zepril {
 
 PanelMirror::PanelMirror(OperatorPanel& panel, const StartupSequence& sequence, const PhraseState& phrases,
                          const QStringList& forecastValues, const QString& forecastText)
-    : m_panel(panel), m_sequence(sequence), m_phrases(phrases), m_forecastValues(forecastValues),
+    : m_panel(panel),
+      m_sequence(sequence),
+      m_phrases(phrases),
+      m_forecastValues(forecastValues),
       m_forecastText(forecastText)
-{
-}
+{}
 
 void PanelMirror::followFtp(FtpSession& ftp)
 {
@@ -35,10 +37,7 @@ void PanelMirror::followFtp(FtpSession& ftp)
                      });
 }
 
-void PanelMirror::showPhrases()
-{
-    m_panel.showList(QStringLiteral("lstPhrase"), m_phrases.texts);
-}
+void PanelMirror::showPhrases() { m_panel.showList(QStringLiteral("lstPhrase"), m_phrases.texts); }
 
 void PanelMirror::showWeather()
 {

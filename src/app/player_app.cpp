@@ -12,6 +12,7 @@
 #include "app/startup_sequence.h"
 #include "app/startup_window.h"
 #include "app/web_view.h"
+#include "core/boot_id.h"
 #include "core/categories.h"
 #include "core/clock.h"
 #include "core/connection_probe.h"
@@ -34,7 +35,6 @@
 #include "presentation/window_raiser.h"
 #include "system/daily_reboot.h"
 #include "system/daily_scheduler.h"
-#include "core/boot_id.h"
 #include "system/reboot.h"
 #include "system/startup_keep_alive.h"
 #include "system/texts_refresh.h"
@@ -98,7 +98,7 @@ struct PlayerApp::Parts {
     std::unique_ptr<BannerWindow> banner;
     std::unique_ptr<ClockWeatherStrip> strip;
     std::unique_ptr<ScreenFollower> screenFollower; // goes before the windows it lays out
-    std::unique_ptr<BannerCycle> cycle; // its timers stop before the windows they drive go
+    std::unique_ptr<BannerCycle> cycle;             // its timers stop before the windows they drive go
     std::unique_ptr<StripDisplay> stripDisplay;
     std::unique_ptr<WeatherFeed> weather;
     std::unique_ptr<DailyScheduler> scheduler;
@@ -131,7 +131,6 @@ PlayerPlatform::PlayerPlatform() = default;
 PlayerPlatform::~PlayerPlatform() = default;
 PlayerPlatform::PlayerPlatform(PlayerPlatform&&) noexcept = default;
 PlayerPlatform& PlayerPlatform::operator=(PlayerPlatform&&) noexcept = default;
-
 
 PlayerApp::PlayerApp(ProgramPaths paths, Timings timings, PlayerPlatform platform)
     : m(std::make_unique<Parts>(std::move(paths), timings, std::move(platform)))
@@ -195,7 +194,9 @@ void PlayerApp::Parts::setupPlatform()
         };
     }
     if (!p.messageBox)
-        p.messageBox = [](const QString& text) { QMessageBox::information(nullptr, QApplication::applicationName(), text); };
+        p.messageBox = [](const QString& text) {
+            QMessageBox::information(nullptr, QApplication::applicationName(), text);
+        };
     if (!p.blockingWait)
         p.blockingWait = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
 }
@@ -244,8 +245,8 @@ void PlayerApp::Parts::setupPlayer()
 void PlayerApp::Parts::setupStartup()
 {
     reports = std::make_unique<ServiceReports>(paths, timings, *platform.clock, reporter, bootId);
-    StartupSeams seams{*platform.probe, reports->keepAlive(), *platform.httpEngine, *player, *platform.random,
-                       letEventsRun};
+    StartupSeams seams{*platform.probe, reports->keepAlive(), *platform.httpEngine,
+                       *player,         *platform.random,     letEventsRun};
     sequence = std::make_unique<StartupSequence>(paths, servers, timings, std::move(seams));
     QObject::connect(sequence.get(), &StartupSequence::settingsRead, mainScreen.get(),
                      [this](const Settings& s) { applySettings(s); });
@@ -254,8 +255,7 @@ void PlayerApp::Parts::setupStartup()
 void PlayerApp::Parts::setupFtp()
 {
     ftp = std::make_unique<FtpSession>(*platform.ftpEngine);
-    panelMirror =
-        std::make_unique<PanelMirror>(*mainScreen->panel(), *sequence, phrases, forecastValues, forecastText);
+    panelMirror = std::make_unique<PanelMirror>(*mainScreen->panel(), *sequence, phrases, forecastValues, forecastText);
     panelMirror->followFtp(*ftp);
 }
 
@@ -283,7 +283,8 @@ void PlayerApp::Parts::setupScreenWindows()
     cycle->pauseTimer().setObjectName(QStringLiteral("TimeCycleBandeau"));
     raiser->setWindow(StackedWindow::Main, mainScreen.get());
     raiser->setWindow(StackedWindow::Banner, banner.get());
-    screenFollower = followScreen(*mainScreen, *banner, [this] { return strip.get(); }, timings);
+    screenFollower = followScreen(
+        *mainScreen, *banner, [this] { return strip.get(); }, timings);
     QObject::connect(stripFirstShow, &QTimer::timeout, mainScreen.get(), [this] {
         stripFirstShow->stop();
         ensureStrip();
@@ -332,7 +333,7 @@ void PlayerApp::Parts::setupServiceReports()
         return area;
     };
     reports->begin(*sequence, *mainScreen,
-                   FleetSources {*platform.clock, *player, {}, {}, videoArea, [this] { return cycle->passRunning(); }},
+                   FleetSources{*platform.clock, *player, {}, {}, videoArea, [this] { return cycle->passRunning(); }},
                    [this] { panelMirror->showLists(); });
     QObject::connect(cycle.get(), &BannerCycle::passEnded, mainScreen.get(),
                      [this] { reports->fleet().countBannerPass(); });
@@ -350,9 +351,9 @@ void PlayerApp::Parts::setupScheduler()
 void PlayerApp::Parts::setupRun()
 {
     run = std::make_unique<StartupRun>(
-        StartupRunParts {paths,       servers,      timings, platform,        reporter,   *sequence,   *ftp,
-                         *mainScreen, videoWidget,  phrases, *banner,         *cycle,     *weather,    *scheduler,
-                         *reports,    *panelMirror, bootId,  *stripFirstShow, *textsTick, *weatherTick});
+        StartupRunParts{paths,       servers,      timings, platform,        reporter,   *sequence,   *ftp,
+                        *mainScreen, videoWidget,  phrases, *banner,         *cycle,     *weather,    *scheduler,
+                        *reports,    *panelMirror, bootId,  *stripFirstShow, *textsTick, *weatherTick});
 }
 
 void PlayerApp::start() { m->run->start(); }

@@ -50,9 +50,9 @@ struct PlayerPlatform {
     // the maker gives the widget it draws into (or none).
     std::function<std::unique_ptr<MediaPlayer>(QWidget* mainScreen, QWidget*& videoWidget)> makePlayer;
     std::function<std::unique_ptr<WebView>()> makeWebView;
-    std::function<void()> endProgram;                 // ends at once; no further handler runs
-    std::function<void(const QString&)> messageBox;   // the playlist's double-click
-    std::function<void(int ms)> blockingWait;         // the connection warning's wait
+    std::function<void()> endProgram;               // ends at once; no further handler runs
+    std::function<void(const QString&)> messageBox; // the playlist's double-click
+    std::function<void(int ms)> blockingWait;       // the connection warning's wait
 };
 
 class PlayerApp final {

@@ -20,12 +20,14 @@ namespace zepril {
 
 ServiceReports::ServiceReports(ProgramPaths paths, Timings timings, Clock& clock, StartupReporter& startupReporter,
                                QString bootId)
-    : m_paths(std::move(paths)), m_timings(timings), m_clock(clock), m_bootId(std::move(bootId)),
+    : m_paths(std::move(paths)),
+      m_timings(timings),
+      m_clock(clock),
+      m_bootId(std::move(bootId)),
       m_notifier(std::make_unique<ServiceNotifier>()),
       m_keepAlive(std::make_unique<StartupKeepAlive>(startupReporter, *m_notifier, timings.startupProgressGraceMs,
                                                      timings.startupProgressNoticeMs))
-{
-}
+{}
 
 ServiceReports::~ServiceReports() = default;
 
@@ -120,10 +122,7 @@ void ServiceReports::stopping()
     m_notifier->notifyStopping();
 }
 
-QString ServiceReports::startupStatusLine() const
-{
-    return m_keepAlive->statusLine();
-}
+QString ServiceReports::startupStatusLine() const { return m_keepAlive->statusLine(); }
 
 void ServiceReports::writeStatus()
 {

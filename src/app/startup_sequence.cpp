@@ -7,11 +7,11 @@
 #include "core/logging.h"
 #include "core/startup_reporter.h"
 #include "net/http_fetch.h"
+#include "net/http_head.h"
 #include "net/update_server.h"
 #include "presentation/media_player.h"
 #include "presentation/playlist_handover.h"
 #include "sync/download_video.h"
-#include "net/http_head.h"
 #include "sync/sync_category.h"
 #include "sync/video_versions.h"
 
@@ -22,12 +22,12 @@ namespace zepril {
 
 StartupSequence::StartupSequence(ProgramPaths paths, ServerConfig servers, Timings timings, StartupSeams seams,
                                  QObject* parent)
-    : QObject(parent)
-    , m_paths(std::move(paths))
-    , m_servers(std::move(servers))
-    , m_timings(timings)
-    , m_seams(std::move(seams))
-    , m_journal(m_paths)
+    : QObject(parent),
+      m_paths(std::move(paths)),
+      m_servers(std::move(servers)),
+      m_timings(timings),
+      m_seams(std::move(seams)),
+      m_journal(m_paths)
 {
     if (!m_seams.yield)
         m_seams.yield = [] {};
@@ -53,7 +53,8 @@ void StartupSequence::runFromDisk()
     m_phrases = loadPhraseList(m_paths.textesIni());
     // The lists the last start-up fetched, for the panel; nothing here trusts them.
     for (size_t i = 0; i < kCategories.size(); ++i)
-        if (const QString list = m_paths.categoryListFile(QLatin1String(kCategories[i].name)); ordinaryFileMatches(list))
+        if (const QString list = m_paths.categoryListFile(QLatin1String(kCategories[i].name));
+            ordinaryFileMatches(list))
             readListFile(list, m_serverLists[i]);
     clearJournal();
     m_videoFolder = isManualMode(m_settings.mode_manuel) ? QStringLiteral("videos-man") : QStringLiteral("videos-auto");
@@ -97,8 +98,8 @@ void StartupSequence::loadVideoLists()
     setStatus(QStringLiteral("Téléchargement de la liste des videos de l'hotel  [ ") + m_settings.nom_hotel.toUpper()
               + QStringLiteral(" ]"));
     for (size_t i = 0; i < kCategories.size(); ++i) {
-        m_serverListFetched[i] = fetchCategoryList(m_servers.update, QLatin1String(kCategories[i].name), m_serverLists[i],
-                                                   m_paths, HttpOptions::fromTimings(m_timings));
+        m_serverListFetched[i] = fetchCategoryList(m_servers.update, QLatin1String(kCategories[i].name),
+                                                   m_serverLists[i], m_paths, HttpOptions::fromTimings(m_timings));
         m_seams.yield();
     }
 }
@@ -189,7 +190,8 @@ void StartupSequence::playerCouldNotOpen(const QString& path)
     const QString folder = QFileInfo(path).absolutePath();
     bool listed = false;
     for (const Category& c : kCategories)
-        listed = listed || QDir::cleanPath(m_paths.categoryDir(m_videoFolder, QLatin1String(c.name))) == QDir::cleanPath(folder);
+        listed = listed
+            || QDir::cleanPath(m_paths.categoryDir(m_videoFolder, QLatin1String(c.name))) == QDir::cleanPath(folder);
     if (!listed || m_journal.paths().contains(path))
         return;
     qCWarning(lcPlayer).noquote() << "cannot play" << path << "- journaled: the next start-up checks it";

@@ -1,10 +1,10 @@
 #include "app/startup_window.h"
 
+#include "app/web_view.h"
 #include "core/event_wait.h"
 #include "core/file_helpers.h"
 #include "core/list_file.h"
 #include "core/logging.h"
-#include "app/web_view.h"
 #include "net/http_fetch.h"
 #include "net/update_server.h"
 
@@ -56,9 +56,12 @@ QLabel* label(const QString& name, const QString& caption, int pointSize, QWidge
 
 }
 
-StartupWindow::StartupWindow(ProgramPaths paths, ServerConfig servers, Timings timings, std::unique_ptr<WebView> webView,
-             QWidget* parent)
-    : QWidget(parent), m_paths(std::move(paths)), m_servers(std::move(servers)), m_timings(timings),
+StartupWindow::StartupWindow(ProgramPaths paths, ServerConfig servers, Timings timings,
+                             std::unique_ptr<WebView> webView, QWidget* parent)
+    : QWidget(parent),
+      m_paths(std::move(paths)),
+      m_servers(std::move(servers)),
+      m_timings(timings),
       m_webView(std::move(webView))
 {
     setObjectName(QStringLiteral("StartupWindow"));
@@ -140,8 +143,8 @@ void StartupWindow::load()
     if (!alive)
         return;
     if (!fetched.ok)
-        qCWarning(lcStartup).noquote() << "URL list not fetched from" << url << "-" << fetched.error
-                                       << "- using" << m_paths.urlDat() << "as it is";
+        qCWarning(lcStartup).noquote() << "URL list not fetched from" << url << "-" << fetched.error << "- using"
+                                       << m_paths.urlDat() << "as it is";
     letEventsRun();
     if (!alive)
         return;

@@ -26,7 +26,7 @@ class StartupWindow final : public QWidget, public StartupReporter {
     Q_DISABLE_COPY_MOVE(StartupWindow)
 public:
     StartupWindow(ProgramPaths paths, ServerConfig servers, Timings timings, std::unique_ptr<WebView> webView,
-          QWidget* parent = nullptr);
+                  QWidget* parent = nullptr);
     ~StartupWindow() override;
 
     // The load handler: starts m_pageTimer, fetches the URL list into cfg/url.dat, opens the

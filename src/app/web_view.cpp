@@ -131,8 +131,7 @@ void StartupPageView::start(const QString& url)
     if (m_area && canHostForeignWindow())
         arguments << QStringLiteral("--into") << QString::number(m_area->winId());
     if (m_area)
-        arguments << QStringLiteral("--size")
-                  << QStringLiteral("%1x%2").arg(m_area->width()).arg(m_area->height());
+        arguments << QStringLiteral("--size") << QStringLiteral("%1x%2").arg(m_area->width()).arg(m_area->height());
     arguments << url;
 
     m_process = new QProcess;

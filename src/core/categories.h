@@ -7,10 +7,10 @@
 namespace zepril {
 
 struct Category {
-    const char* name;          // directory, list-file and server path component
-    const char* playableList;  // name of the list of videos present on disk
-    const char* indexSlot;     // the category's own index video
-    int stage;                 // start-up stage mark shown once it is synchronized
+    const char* name;         // directory, list-file and server path component
+    const char* playableList; // name of the list of videos present on disk
+    const char* indexSlot;    // the category's own index video
+    int stage;                // start-up stage mark shown once it is synchronized
 };
 
 inline constexpr std::array<Category, 6> kCategories{{

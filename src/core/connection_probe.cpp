@@ -35,8 +35,7 @@ bool SystemConnectionProbe::isConnected(QString& kind)
     bool connected = false;
     if (m_backend && QNetworkInformation::instance()) {
         const auto r = QNetworkInformation::instance()->reachability();
-        connected = r == QNetworkInformation::Reachability::Online
-            || r == QNetworkInformation::Reachability::Site
+        connected = r == QNetworkInformation::Reachability::Online || r == QNetworkInformation::Reachability::Site
             || (r == QNetworkInformation::Reachability::Unknown && anyInterfaceUp());
     } else {
         connected = anyInterfaceUp();

@@ -8,10 +8,7 @@
 
 namespace zepril {
 
-void letEventsRun()
-{
-    QCoreApplication::processEvents();
-}
+void letEventsRun() { QCoreApplication::processEvents(); }
 
 EventSleeper::End EventSleeper::sleep(int timeoutMs)
 {

@@ -14,19 +14,19 @@ namespace zepril {
 
 namespace {
 
-std::atomic<int> g_phase {int(RunPhase::Starting)};
-std::atomic<qint64> g_watchdogPeriodMs {0};
-std::atomic<qint64> g_lastPingMs {0};
-std::atomic<bool> g_fatalReported {false};
-std::atomic<bool> g_displayLost {false};
-std::atomic<bool> g_plannedExit {false};
+std::atomic<int> g_phase{int(RunPhase::Starting)};
+std::atomic<qint64> g_watchdogPeriodMs{0};
+std::atomic<qint64> g_lastPingMs{0};
+std::atomic<bool> g_fatalReported{false};
+std::atomic<bool> g_displayLost{false};
+std::atomic<bool> g_plannedExit{false};
 bool g_toJournal = false;
 QtMessageHandler g_previousHandler = nullptr;
 bool g_noDisplay = false;
 
 qint64 monotonicMs()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
@@ -78,9 +78,9 @@ void onFatalSignal(int signalNumber)
         const int prefix = g_toJournal ? 3 : 0;
         std::memcpy(buffer, "<2>", 3);
         const qint64 lastPing = g_lastPingMs.load();
-        const int length
-            = formatExitLine(buffer + prefix, int(sizeof buffer) - prefix, signalNumber, RunPhase(g_phase.load()),
-                             lastPing ? monotonicMs() - lastPing : -1, g_watchdogPeriodMs.load());
+        const int length =
+            formatExitLine(buffer + prefix, int(sizeof buffer) - prefix, signalNumber, RunPhase(g_phase.load()),
+                           lastPing ? monotonicMs() - lastPing : -1, g_watchdogPeriodMs.load());
         [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, buffer, size_t(prefix + length));
     }
     // The default action follows: the core dump and the status the service manager records.
@@ -100,8 +100,8 @@ void reportFatalMessage(QtMsgType type, const QMessageLogContext& context, const
             ? QStringLiteral("no X display at DISPLAY=") + QString::fromLocal8Bit(display)
                 + QStringLiteral(" (the X server is not running or refuses the player)")
             : message;
-        const QByteArray line
-            = QByteArray(g_toJournal ? "<2>" : "") + "zepril.system: the player ends: " + reason.toUtf8() + '\n';
+        const QByteArray line =
+            QByteArray(g_toJournal ? "<2>" : "") + "zepril.system: the player ends: " + reason.toUtf8() + '\n';
         [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.constData(), size_t(line.size()));
     }
     if (g_previousHandler)
@@ -117,7 +117,7 @@ void onUnplannedExit()
         : "zepril.system: the player ends with status 1: a library ended the process (the X server may have gone away)\n";
     char buffer[160] = "<3>";
     const int prefix = g_toJournal ? 3 : 0;
-    Line out {buffer + prefix, buffer + sizeof buffer - 1};
+    Line out{buffer + prefix, buffer + sizeof buffer - 1};
     out.add(line);
     [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, buffer, size_t(out.at - buffer));
     std::_Exit(1);
@@ -128,10 +128,10 @@ void onUnplannedExit()
 int formatExitLine(char* buffer, int size, int signalNumber, RunPhase phase, qint64 sinceLastPingMs,
                    qint64 watchdogPeriodMs)
 {
-    Line line {buffer, buffer + size - 1};
+    Line line{buffer, buffer + size - 1};
     line.add("zepril.system: the player ends: ");
-    const bool starved
-        = signalNumber == SIGABRT && watchdogPeriodMs > 0 && sinceLastPingMs > watchdogPeriodMs / 2 + 1000;
+    const bool starved =
+        signalNumber == SIGABRT && watchdogPeriodMs > 0 && sinceLastPingMs > watchdogPeriodMs / 2 + 1000;
     if (starved) {
         line.add("aborted by the service manager's watchdog: the UI thread sent no ping for ");
         line.add(sinceLastPingMs / 1000);
@@ -156,27 +156,12 @@ void installExitReports(bool toJournal)
         std::signal(signalNumber, onFatalSignal);
 }
 
-void endAtOnceOnUnplannedExit()
-{
-    std::atexit(onUnplannedExit);
-}
+void endAtOnceOnUnplannedExit() { std::atexit(onUnplannedExit); }
 
-void notePlannedExit()
-{
-    g_plannedExit.store(true);
-}
+void notePlannedExit() { g_plannedExit.store(true); }
 
-void setRunPhase(RunPhase phase)
-{
-    g_phase.store(int(phase));
-}
-void noteWatchdogPeriod(qint64 periodMs)
-{
-    g_watchdogPeriodMs.store(periodMs);
-}
-void noteWatchdogPing()
-{
-    g_lastPingMs.store(monotonicMs());
-}
+void setRunPhase(RunPhase phase) { g_phase.store(int(phase)); }
+void noteWatchdogPeriod(qint64 periodMs) { g_watchdogPeriodMs.store(periodMs); }
+void noteWatchdogPing() { g_lastPingMs.store(monotonicMs()); }
 
 }

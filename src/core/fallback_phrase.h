@@ -7,9 +7,6 @@ namespace zepril {
 
 inline constexpr char kFallbackPhrase[] = "BIENVENUE - WELCOME";
 
-inline QString fallbackPhrase()
-{
-    return QString::fromLatin1(kFallbackPhrase);
-}
+inline QString fallbackPhrase() { return QString::fromLatin1(kFallbackPhrase); }
 
 }

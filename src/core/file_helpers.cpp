@@ -13,10 +13,7 @@ namespace fs = std::filesystem;
 
 namespace zepril {
 
-static fs::path toFsPath(const QString& path)
-{
-    return fs::path(QFile::encodeName(path).toStdString());
-}
+static fs::path toFsPath(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
 
 static bool isOrdinary(const fs::path& path, const QString& name)
 {

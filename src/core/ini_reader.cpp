@@ -23,7 +23,7 @@ static QString unquote(QString value)
 // Calls visit(key, value) for each key=value line of the section, in file order,
 // and visit("", line) for any other line in it that is no comment, until visit
 // returns false.
-template<typename Visit>
+template <typename Visit>
 static void forEachLine(const QString& text, const QString& section, Visit visit)
 {
     bool inSection = false;
@@ -43,16 +43,15 @@ static void forEachLine(const QString& text, const QString& section, Visit visit
         if (!inSection)
             continue;
         const qsizetype eq = line.indexOf(u'=');
-        const bool more = eq < 0 ? visit(QString(), line)
-                                 : visit(line.left(eq).trimmed(),
-                                         unquote(line.mid(eq + 1).trimmed()).left(kMaxValueLength));
+        const bool more = eq < 0
+            ? visit(QString(), line)
+            : visit(line.left(eq).trimmed(), unquote(line.mid(eq + 1).trimmed()).left(kMaxValueLength));
         if (!more)
             return;
     }
 }
 
-QString iniValueFromText(const QString& text, const QString& section, const QString& key,
-                         const QString& defaultValue)
+QString iniValueFromText(const QString& text, const QString& section, const QString& key, const QString& defaultValue)
 {
     std::optional<QString> found;
     forEachLine(text, section, [&](const QString& k, const QString& v) {
@@ -82,8 +81,7 @@ QString readIniText(const QString& path)
     return decodeText(file.readAll());
 }
 
-QString iniValue(const QString& section, const QString& key, const QString& path,
-                     const QString& defaultValue)
+QString iniValue(const QString& section, const QString& key, const QString& path, const QString& defaultValue)
 {
     return iniValueFromText(readIniText(path), section, key, defaultValue);
 }

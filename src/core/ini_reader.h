@@ -8,12 +8,10 @@
 
 namespace zepril {
 
-QString iniValue(const QString& section, const QString& key, const QString& path,
-                     const QString& defaultValue);
+QString iniValue(const QString& section, const QString& key, const QString& path, const QString& defaultValue);
 
 // The same on text already in memory.
-QString iniValueFromText(const QString& text, const QString& section, const QString& key,
-                         const QString& defaultValue);
+QString iniValueFromText(const QString& text, const QString& section, const QString& key, const QString& defaultValue);
 
 struct IniEntry {
     QString key;   // as written

@@ -12,10 +12,7 @@ Q_LOGGING_CATEGORY(lcScheduler, "zepril.scheduler")
 Q_LOGGING_CATEGORY(lcSystem, "zepril.system")
 
 namespace zepril {
-bool loggingToJournal()
-{
-    return qEnvironmentVariableIsSet("JOURNAL_STREAM");
-}
+bool loggingToJournal() { return qEnvironmentVariableIsSet("JOURNAL_STREAM"); }
 
 void installLogFormat(bool toJournal)
 {

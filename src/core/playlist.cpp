@@ -12,8 +12,7 @@ namespace zepril {
 RandomSource::RandomSource()
     : m_engine(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())
                ^ std::random_device{}())
-{
-}
+{}
 
 int RandomSource::between(int upper, int lower)
 {
@@ -23,8 +22,8 @@ int RandomSource::between(int upper, int lower)
     return dist(m_engine);
 }
 
-void drawCategoryVideos(const QStringList& source, QStringList& scratch, const QString& category,
-                          QStringList& playlist, RandomSource& random)
+void drawCategoryVideos(const QStringList& source, QStringList& scratch, const QString& category, QStringList& playlist,
+                        RandomSource& random)
 {
     scratch.clear();
     const qsizetype n = std::min<qsizetype>(source.size(), 5);
@@ -70,7 +69,7 @@ QStringList composePlaylist(const IndexSlots& index, const std::array<QStringLis
 {
     QStringList playlist;
     for (size_t i = 0; i < kCategories.size(); ++i) {
-        const QString slotsInOrder[] = {index.index_ga, index.index_hotel, index.index_hotel_a,
+        const QString slotsInOrder[] = {index.index_ga,      index.index_hotel,   index.index_hotel_a,
                                         index.index_hotel_b, index.index_hotel_c, index.index_rub[i]};
         for (const QString& slot : slotsInOrder) {
             if (fileExists(joinPath(videoRoot, slot)))

@@ -24,8 +24,8 @@ private:
 
 // Appends at most five entries of source to playlist as category + separator + entry,
 // in drawing order; scratch receives the drawn indices as decimal texts.
-void drawCategoryVideos(const QStringList& source, QStringList& scratch, const QString& category,
-                          QStringList& playlist, RandomSource& random);
+void drawCategoryVideos(const QStringList& source, QStringList& scratch, const QString& category, QStringList& playlist,
+                        RandomSource& random);
 
 // The eleven index videos, in their fixed order.
 struct IndexSlots {

@@ -63,8 +63,8 @@ ServerConfig readServerConfig(const QString& configIniPath)
             return;
         const ServerAddress parsed = parseServerAddress(v, QLatin1String(scheme));
         if (parsed.host.isEmpty()) {
-            qCWarning(lcConfig).noquote() << "[Serveurs]" << key << "is no host[:port]:" << v
-                                          << "- keeping" << into.baseUrl();
+            qCWarning(lcConfig).noquote()
+                << "[Serveurs]" << key << "is no host[:port]:" << v << "- keeping" << into.baseUrl();
             return;
         }
         into = parsed;

@@ -8,7 +8,7 @@ namespace zepril {
 struct ServerAddress {
     QString scheme; // "http", "https", "ftp", "ftps"
     QString host;
-    int port = -1;  // -1: the scheme's default
+    int port = -1; // -1: the scheme's default
 
     // "scheme://host[:port]" without a trailing slash.
     QString baseUrl() const;
@@ -21,13 +21,13 @@ struct ServerAddress {
 ServerAddress parseServerAddress(const QString& value, const QString& defaultScheme);
 
 struct ServerConfig {
-    ServerAddress update;   // maj
-    ServerAddress content;  // videos
-    ServerAddress weather;  // meteo
-    ServerAddress ftp;      // ftp
+    ServerAddress update;  // maj
+    ServerAddress content; // videos
+    ServerAddress weather; // meteo
+    ServerAddress ftp;     // ftp
     QString ftpUser;
-    QString ftpPassword;    // never logged
-    QString rebootCommand;  // [Systeme] reboot; empty: the system's own reboot
+    QString ftpPassword;          // never logged
+    QString rebootCommand;        // [Systeme] reboot; empty: the system's own reboot
     qint64 downloadRateLimit = 0; // [Serveurs] debit_max (kbit/s) in bytes per second; 0: no cap
 };
 

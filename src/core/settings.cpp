@@ -55,10 +55,7 @@ std::optional<bool> parseBoolean(const QString& text)
     return std::nullopt;
 }
 
-bool isManualMode(const QString& modeManuel)
-{
-    return parseBoolean(modeManuel).value_or(true);
-}
+bool isManualMode(const QString& modeManuel) { return parseBoolean(modeManuel).value_or(true); }
 
 std::optional<int> cycleIntervalMs(const QString& cyclePhrase)
 {
@@ -72,8 +69,9 @@ std::optional<int> cycleIntervalMs(const QString& cyclePhrase)
 
 namespace {
 
-const char* const kKeys[] = {"cycle_phrase", "vitesse_affphrase", "majvid_heure", "majphr_heure",
-                             "ratio_taillebandeau", "taille_police", "nom_hotel", "mode_manuel", "couleur_texte"};
+const char* const kKeys[] = {"cycle_phrase", "vitesse_affphrase",   "majvid_heure",
+                             "majphr_heure", "ratio_taillebandeau", "taille_police",
+                             "nom_hotel",    "mode_manuel",         "couleur_texte"};
 
 ConfigWarning warn(const QString& key, const QString& value, const QString& what, bool critical = false)
 {
@@ -86,10 +84,7 @@ bool inRange(const QString& text, const SettingRange& range)
     return value && *value >= range.lowest && *value <= range.highest;
 }
 
-QString rangeText(const SettingRange& range)
-{
-    return QStringLiteral("%1..%2").arg(range.lowest).arg(range.highest);
-}
+QString rangeText(const SettingRange& range) { return QStringLiteral("%1..%2").arg(range.lowest).arg(range.highest); }
 
 // The banner must never be laid out with a number it cannot draw, so such a value
 // is replaced here, where the technician is told, rather than deep in the layout.
@@ -126,7 +121,8 @@ void checkKeys(const QString& text, QList<ConfigWarning>& warnings)
     QStringList seen;
     for (const IniEntry& entry : iniEntries(text, kSection)) {
         if (entry.key.isEmpty()) {
-            warnings.append(warn(QStringLiteral("[Variables_Setup]"), entry.value, QStringLiteral("is no key=value line; ignored")));
+            warnings.append(warn(QStringLiteral("[Variables_Setup]"), entry.value,
+                                 QStringLiteral("is no key=value line; ignored")));
             continue;
         }
         // Compared as the reader compares names, so what it reads is what is checked.
@@ -201,10 +197,7 @@ void checkValues(const QString& text, Settings& s, QList<ConfigWarning>& warning
 
 } // namespace
 
-SettingsRead loadSettings(const QString& configIniPath)
-{
-    return settingsFromText(readIniText(configIniPath));
-}
+SettingsRead loadSettings(const QString& configIniPath) { return settingsFromText(readIniText(configIniPath)); }
 
 SettingsRead settingsFromText(const QString& text)
 {
@@ -228,10 +221,7 @@ SettingsRead settingsFromText(const QString& text)
     return result;
 }
 
-QList<ConfigWarning> settingsWarnings(const QString& configIniPath)
-{
-    return loadSettings(configIniPath).warnings;
-}
+QList<ConfigWarning> settingsWarnings(const QString& configIniPath) { return loadSettings(configIniPath).warnings; }
 
 Settings readSettings(const QString& configIniPath)
 {
@@ -243,7 +233,8 @@ Settings readSettings(const QString& configIniPath)
             qCWarning(lcConfig).noquote() << w.text;
     }
     const Settings& s = read.settings;
-    qCInfo(lcConfig).noquote() << "settings from" << (configIniPath.isEmpty() ? QStringLiteral("(defaults)") : configIniPath)
+    qCInfo(lcConfig).noquote() << "settings from"
+                               << (configIniPath.isEmpty() ? QStringLiteral("(defaults)") : configIniPath)
                                << "cycle_phrase=" + s.cycle_phrase << "vitesse_affphrase=" + s.vitesse_affphrase
                                << "majvid_heure=" + s.majvid_heure << "majphr_heure=" + s.majphr_heure
                                << "ratio_taillebandeau=" + s.ratio_taillebandeau << "taille_police=" + s.taille_police

@@ -15,7 +15,7 @@ struct Settings {
     QString majphr_heure = QStringLiteral("60");
     QString ratio_taillebandeau = QStringLiteral("6");
     QString taille_police = QStringLiteral("40");
-    QString nom_hotel;        // built-in name unless configured
+    QString nom_hotel; // built-in name unless configured
     QString mode_manuel = QStringLiteral("True");
     bool couleur_texte = true; // true: white on black
 };

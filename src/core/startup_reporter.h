@@ -8,12 +8,12 @@ namespace zepril {
 class StartupReporter {
 public:
     virtual ~StartupReporter() = default;
-    virtual void setStatus(const QString& text) = 0;            // lblStatus
-    virtual void showStage(int index) = 0;                      // img1(index), 0..8
-    virtual void setFileSize(const QString& text) = 0;          // lblFilesize
+    virtual void setStatus(const QString& text) = 0;                   // lblStatus
+    virtual void showStage(int index) = 0;                             // img1(index), 0..8
+    virtual void setFileSize(const QString& text) = 0;                 // lblFilesize
     virtual void setProgressRange(double minimum, double maximum) = 0; // pb1
     virtual void setProgressValue(double value) = 0;
-    virtual void showConnectionWarning() = 0;                   // lblConnected
+    virtual void showConnectionWarning() = 0; // lblConnected
     virtual bool connectionWarningShown() const = 0;
 };
 

@@ -4,8 +4,8 @@
 
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
 

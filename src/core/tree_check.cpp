@@ -13,15 +13,9 @@ namespace zepril {
 
 namespace {
 
-void add(QList<TreeFinding>& out, TreeFinding::Severity severity, const QString& text)
-{
-    out.append({severity, text});
-}
+void add(QList<TreeFinding>& out, TreeFinding::Severity severity, const QString& text) { out.append({severity, text}); }
 
-bool isDirectory(const QString& path)
-{
-    return QFileInfo(path).isDir();
-}
+bool isDirectory(const QString& path) { return QFileInfo(path).isDir(); }
 
 }
 
@@ -42,11 +36,11 @@ QList<TreeFinding> checkProgramTree(const QString& root, const QStringList& conf
             QStringLiteral("%1 is missing: no config, texts, lists or journal can be kept").arg(paths.cfg()));
     const QFileInfo config(paths.configIni());
     if (!config.isFile()) {
-        add(out, TreeFinding::Warning, QStringLiteral("%1 is missing: built-in settings and servers are used")
-                                           .arg(paths.configIni()));
+        add(out, TreeFinding::Warning,
+            QStringLiteral("%1 is missing: built-in settings and servers are used").arg(paths.configIni()));
     } else {
-        const QString password = iniValue(QStringLiteral("Serveurs"), QStringLiteral("ftp_password"),
-                                              paths.configIni(), QString());
+        const QString password =
+            iniValue(QStringLiteral("Serveurs"), QStringLiteral("ftp_password"), paths.configIni(), QString());
         if (!password.isEmpty() && (config.permissions() & QFileDevice::ReadOther))
             add(out, TreeFinding::Warning,
                 QStringLiteral("%1 holds the FTP account and every user of this PC can read it (chmod 600)")
@@ -71,15 +65,15 @@ QList<TreeFinding> checkProgramTree(const QString& root, const QStringList& conf
         const QString dir = paths.categoryDir(videoDir, folder);
         if (!isDirectory(dir)) {
             // Downloads are never written into a folder the player would have to create.
-            add(out, manual ? TreeFinding::Warning : TreeFinding::Error,
-                QStringLiteral("%1 is missing").arg(dir));
+            add(out, manual ? TreeFinding::Warning : TreeFinding::Error, QStringLiteral("%1 is missing").arg(dir));
             continue;
         }
         videos += int(listOrdinaryFiles(dir).size());
     }
     if (manual && videos == 0)
         add(out, TreeFinding::Error,
-            QStringLiteral("manual mode and no video in %1: the screen would stay black").arg(paths.videoRoot(videoDir)));
+            QStringLiteral("manual mode and no video in %1: the screen would stay black")
+                .arg(paths.videoRoot(videoDir)));
     else if (!manual && videos == 0)
         add(out, TreeFinding::Warning,
             QStringLiteral("automatic mode and no video in %1 yet: the first start-up downloads them")

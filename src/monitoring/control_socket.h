@@ -48,7 +48,7 @@ private:
 struct ControlAnswer {
     enum Kind { NoPlayer, NotAnswered, Answered, Failed } kind = NoPlayer;
     QByteArray body; // Answered
-    QString error; // Failed: what the player said; NotAnswered: what went wrong
+    QString error;   // Failed: what the player said; NotAnswered: what went wrong
 };
 
 // Asks the player listening on socketPath; blocks up to timeoutMs.

@@ -20,8 +20,7 @@ bool replaceFile(const QString& path, const QByteArray& bytes, QString& error)
 
 MetricsExport::MetricsExport(QString treeFile, QString textfileDir)
     : m_treeFile(std::move(treeFile)), m_textfileDir(std::move(textfileDir))
-{
-}
+{}
 
 QString MetricsExport::textfilePath() const
 {

@@ -10,8 +10,8 @@ MonitoringSettings readMonitoringSettings(const QString& configIniPath)
 {
     static const QString kSection = QStringLiteral("Supervision");
     MonitoringSettings s;
-    s.textfileDir
-        = iniValue(kSection, QStringLiteral("textfile_dir"), configIniPath, QLatin1String(kDebianTextfileDir));
+    s.textfileDir =
+        iniValue(kSection, QStringLiteral("textfile_dir"), configIniPath, QLatin1String(kDebianTextfileDir));
     const QString minutes = iniValue(kSection, QStringLiteral("capture_minutes"), configIniPath, QString());
     if (minutes.isEmpty())
         return s;

@@ -26,11 +26,11 @@ class PictureJudge final {
 public:
     // frozenAfter: grabs in a row that show the same picture, while the position
     // moves, before the picture is called frozen.
-    explicit PictureJudge(int frozenAfter = 3) : m_frozenAfter(frozenAfter) { }
+    explicit PictureJudge(int frozenAfter = 3) : m_frozenAfter(frozenAfter) {}
 
     PictureVerdict judge(const QImage& thumbnail, const PlaybackState& playback);
 
-    static constexpr double kBlackShare = 0.98; // dark pixels of a black screen
+    static constexpr double kBlackShare = 0.98;    // dark pixels of a black screen
     static constexpr double kChangedShare = 0.005; // changed pixels below which two grabs are the same
 
 private:

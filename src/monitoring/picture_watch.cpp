@@ -14,10 +14,7 @@ PictureWatch::PictureWatch(QString thumbnailPath, int intervalMs, PictureWatchSe
     connect(&m_timer, &QTimer::timeout, this, &PictureWatch::onTimer);
 }
 
-void PictureWatch::start()
-{
-    m_timer.start();
-}
+void PictureWatch::start() { m_timer.start(); }
 
 void PictureWatch::onTimer()
 {

@@ -17,26 +17,26 @@ struct CategoryUsage {
 };
 
 struct PictureReport {
-    QDateTime grabbed; // the last grab of the screen
-    bool black = false; // almost all black while a video is said to play
+    QDateTime grabbed;   // the last grab of the screen
+    bool black = false;  // almost all black while a video is said to play
     bool frozen = false; // the same picture for several grabs while the position moves
 };
 
 struct PlayerSnapshot {
     QDateTime now;
     QString version;
-    QString state; // "starting", "playing", "no video", "stopping"
-    QString currentItem; // "" when none
+    QString state;          // "starting", "playing", "no video", "stopping"
+    QString currentItem;    // "" when none
     qint64 itemsPlayed = 0; // items that loaded and were shown this run
     int playlistSize = 0;
 
     QDateTime textsLastSuccess; // when the texts file was last replaced by a fetch
     QDateTime textsLastRefresh; // the last refresh this run, whatever its outcome
-    QString textsOutcome; // "refreshed", "fetch failed", "no connection"; "" before the first
+    QString textsOutcome;       // "refreshed", "fetch failed", "no connection"; "" before the first
 
-    QDateTime syncLast; // the synchronization of this run; invalid in manual mode
+    QDateTime syncLast;        // the synchronization of this run; invalid in manual mode
     QDateTime syncLastSuccess; // the last one that fetched every list and every video, any run
-    QString syncOutcome; // "synced", "incomplete", "manual"; "" before the start-up ends
+    QString syncOutcome;       // "synced", "incomplete", "manual"; "" before the start-up ends
     int failedDownloads = 0;
     QList<CategoryUsage> categories;
 
@@ -51,8 +51,8 @@ struct PlayerSnapshot {
 // The sound state labels, in the order the metrics list them.
 inline const QStringList& playerStates()
 {
-    static const QStringList states {QStringLiteral("starting"), QStringLiteral("playing"), QStringLiteral("no video"),
-                                     QStringLiteral("stopping")};
+    static const QStringList states{QStringLiteral("starting"), QStringLiteral("playing"), QStringLiteral("no video"),
+                                    QStringLiteral("stopping")};
     return states;
 }
 

@@ -27,16 +27,10 @@ QByteArray escapedLabelValue(const QString& value)
     return out;
 }
 
-QByteArray number(double value)
-{
-    return QByteArray::number(value, 'g', 17);
-}
+QByteArray number(double value) { return QByteArray::number(value, 'g', 17); }
 
 // Unix time to the millisecond, written as a decimal, never as 1796720843.2420001.
-QByteArray seconds(const QDateTime& t)
-{
-    return QByteArray::number(double(t.toMSecsSinceEpoch()) / 1000.0, 'f', 3);
-}
+QByteArray seconds(const QDateTime& t) { return QByteArray::number(double(t.toMSecsSinceEpoch()) / 1000.0, 'f', 3); }
 
 class MetricsWriter {
 public:
@@ -50,8 +44,8 @@ public:
         if (!labels.isEmpty()) {
             m_text += '{';
             for (qsizetype i = 0; i < labels.size(); ++i)
-                m_text
-                    += (i ? "," : "") + QByteArray(labels[i].first) + "=\"" + escapedLabelValue(labels[i].second) + '"';
+                m_text +=
+                    (i ? "," : "") + QByteArray(labels[i].first) + "=\"" + escapedLabelValue(labels[i].second) + '"';
             m_text += '}';
         }
         m_text += ' ' + value + '\n';
@@ -75,10 +69,7 @@ private:
     QByteArray m_text;
 };
 
-QByteArray flag(bool value)
-{
-    return value ? "1" : "0";
-}
+QByteArray flag(bool value) { return value ? "1" : "0"; }
 
 }
 

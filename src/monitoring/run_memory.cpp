@@ -27,8 +27,8 @@ RunMemory readRunMemory(const QString& path)
     RunMemory memory;
     memory.bootId = o.value(QStringLiteral("boot_id")).toString();
     memory.startsThisBoot = qMax(0, o.value(QStringLiteral("starts_this_boot")).toInt());
-    memory.lastSuccessfulSync
-        = QDateTime::fromString(o.value(QStringLiteral("last_successful_sync")).toString(), Qt::ISODate);
+    memory.lastSuccessfulSync =
+        QDateTime::fromString(o.value(QStringLiteral("last_successful_sync")).toString(), Qt::ISODate);
     return memory;
 }
 

@@ -7,10 +7,7 @@ namespace zepril {
 
 namespace {
 
-QByteArray declaredType(const QByteArray& contentType)
-{
-    return contentType.split(';').value(0).trimmed().toLower();
-}
+QByteArray declaredType(const QByteArray& contentType) { return contentType.split(';').value(0).trimmed().toLower(); }
 
 // The first line of the body, short enough for a log line.
 QString opening(const QByteArray& body)
@@ -59,10 +56,7 @@ bool cannotBeAName(const QString& line)
 
 }
 
-QString notTextsReason(const QByteArray& contentType, const QByteArray& body)
-{
-    return htmlReason(contentType, body);
-}
+QString notTextsReason(const QByteArray& contentType, const QByteArray& body) { return htmlReason(contentType, body); }
 
 QString notAListReason(const QByteArray& contentType, const QByteArray& body)
 {

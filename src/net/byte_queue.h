@@ -14,7 +14,7 @@ namespace zepril {
 class ByteQueue final {
     Q_DISABLE_COPY_MOVE(ByteQueue)
 public:
-    explicit ByteQueue(qint64 limit) : m_limit(limit) { }
+    explicit ByteQueue(qint64 limit) : m_limit(limit) {}
 
     // Receiving side. Waits while the piece would take the queue past its limit (an
     // empty queue takes any piece, so a piece larger than the limit cannot block for

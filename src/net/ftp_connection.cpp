@@ -87,10 +87,18 @@ FtpResult FtpConnection::run(const FtpSettings& settings, const FtpCommand& comm
         if (!m_connected)
             emitState(TransferState::Resolving);
         switch (command.kind) {
-        case CommandKind::Ls: r = list(); break;
-        case CommandKind::Cd: r = changeDirectory(command.argument); break;
-        case CommandKind::Pwd: r = printDirectory(); break;
-        case CommandKind::Get: r = fetch(command.argument, command.local); break;
+        case CommandKind::Ls:
+            r = list();
+            break;
+        case CommandKind::Cd:
+            r = changeDirectory(command.argument);
+            break;
+        case CommandKind::Pwd:
+            r = printDirectory();
+            break;
+        case CommandKind::Get:
+            r = fetch(command.argument, command.local);
+            break;
         }
     }
     r.workingDirectory = m_cwd;
@@ -127,10 +135,7 @@ QString FtpConnection::urlOfName(const QString& name, bool directory) const
     return baseUrl() + u'/' + parts.join(u'/') + (directory ? QStringLiteral("/") : QString());
 }
 
-QString FtpConnection::currentDirectoryUrl() const
-{
-    return m_cwd.isEmpty() ? baseUrl() + u'/' : urlOf(m_cwd, true);
-}
+QString FtpConnection::currentDirectoryUrl() const { return m_cwd.isEmpty() ? baseUrl() + u'/' : urlOf(m_cwd, true); }
 
 void FtpConnection::prepare(const QString& url)
 {

@@ -76,8 +76,8 @@ QList<FtpEntry> parseMlsd(const QByteArray& listing)
 QList<FtpEntry> parseList(const QByteArray& listing, bool* ok)
 {
     // Unix: permissions, links, owner, group, size, three date fields, name.
-    static const QRegularExpression unixLine(QStringLiteral(
-        R"(^([\-dlbcps])[rwxsStTl\-]{9}[+@.]?\s+\d+\s+\S+\s+(?:\S+\s+)?\d+\s+\S+\s+\S+\s+\S+\s(.+)$)"));
+    static const QRegularExpression unixLine(
+        QStringLiteral(R"(^([\-dlbcps])[rwxsStTl\-]{9}[+@.]?\s+\d+\s+\S+\s+(?:\S+\s+)?\d+\s+\S+\s+\S+\s+\S+\s(.+)$)"));
     static const QRegularExpression dosLine(
         QStringLiteral(R"(^\d{2}-\d{2}-\d{2,4}\s+\d{1,2}:\d{2}(?:[AaPp][Mm])?\s+(<DIR>|\d+)\s+(.+)$)"));
     QList<FtpEntry> entries;

@@ -22,10 +22,7 @@ constexpr int kWaitGraceMs = 500;
 
 const QString kPleaseWait = QStringLiteral(". Please wait...");
 
-bool endsWithSeparator(const QString& dir)
-{
-    return dir.endsWith(u'/') || dir.endsWith(QDir::separator());
-}
+bool endsWithSeparator(const QString& dir) { return dir.endsWith(u'/') || dir.endsWith(QDir::separator()); }
 
 }
 

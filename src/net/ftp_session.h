@@ -18,9 +18,9 @@ struct FtpCommand;
 struct Timings;
 
 struct FtpSessionSettings {
-    ServerAddress server;   // scheme "ftp" or "ftps", host, port (-1: 21)
+    ServerAddress server; // scheme "ftp" or "ftps", host, port (-1: 21)
     QString user;
-    QString password;       // never logged
+    QString password; // never logged
     int requestTimeoutS = 4;
 };
 

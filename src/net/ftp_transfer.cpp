@@ -12,10 +12,14 @@ namespace {
 QString commandName(CommandKind kind)
 {
     switch (kind) {
-    case CommandKind::Cd: return QStringLiteral("CD");
-    case CommandKind::Ls: return QStringLiteral("LS");
-    case CommandKind::Pwd: return QStringLiteral("PWD");
-    case CommandKind::Get: return QStringLiteral("GET");
+    case CommandKind::Cd:
+        return QStringLiteral("CD");
+    case CommandKind::Ls:
+        return QStringLiteral("LS");
+    case CommandKind::Pwd:
+        return QStringLiteral("PWD");
+    case CommandKind::Get:
+        return QStringLiteral("GET");
     }
     return {};
 }
@@ -95,14 +99,16 @@ bool FtpTransfer::execute(const FtpCommand& command)
     // The sink runs on the worker thread; each state is delivered on ours, and is
     // dropped with the posted event if this object is gone by then.
     auto sink = [this](TransferState state) {
-        QMetaObject::invokeMethod(this, [this, state] { emit stateReached(state); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, state] { emit stateReached(state); }, Qt::QueuedConnection);
     };
     FtpConnection* connection = m_connection;
     QMetaObject::invokeMethod(
         m_workerContext,
         [this, connection, settings, command, sink] {
             const FtpResult result = connection->run(settings, command, sink);
-            QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, result] { finish(result); }, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
     return true;

@@ -49,7 +49,7 @@ private:
     FtpResult m_result;
 
     QThread m_thread;
-    QObject* m_workerContext = nullptr; // lives in m_thread; runs the commands
+    QObject* m_workerContext = nullptr;    // lives in m_thread; runs the commands
     FtpConnection* m_connection = nullptr; // used on m_thread only
 };
 

@@ -9,11 +9,11 @@
 namespace zepril {
 
 struct RemoteHead {
-    bool ok = false;       // a success status came back
+    bool ok = false; // a success status came back
     int status = 0;
-    qint64 length = -1;    // Content-Length; -1: not announced
-    QString etag;          // as sent, quotes included
-    QString lastModified;  // as sent
+    qint64 length = -1;   // Content-Length; -1: not announced
+    QString etag;         // as sent, quotes included
+    QString lastModified; // as sent
     QString error;
 };
 

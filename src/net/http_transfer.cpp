@@ -32,11 +32,11 @@ struct HttpRun {
     std::mutex mutex;
     ByteQueue body{HttpTransfer::kBufferLimit};
     qint64 received = 0;
-    std::vector<State> states;     // not yet emitted, in order
+    std::vector<State> states;                        // not yet emitted, in order
     QList<std::pair<QByteArray, QByteArray>> headers; // of the final response, as libcurl parsed them
     bool headersDone = false;
     bool finished = false;
-    bool newData = false;          // bytes buffered since the last notice
+    bool newData = false; // bytes buffered since the last notice
     bool startLogged = false;
     int httpCode = 0;
     CURLcode curlCode = CURLE_OK;
@@ -48,8 +48,7 @@ struct HttpRun {
 
 }
 
-HttpTransfer::HttpTransfer(const Timings& timings, QObject* parent)
-    : TransferControl(parent), m_timings(timings)
+HttpTransfer::HttpTransfer(const Timings& timings, QObject* parent) : TransferControl(parent), m_timings(timings)
 {
     curl::globalInit();
 }
@@ -118,7 +117,8 @@ void HttpTransfer::postNotice(const std::shared_ptr<Run>& run)
     // since, so a fast body does not flood the UI thread's queue.
     if (run->noticePosted.exchange(true))
         return;
-    QMetaObject::invokeMethod(this, [this, run] { onNotice(run); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, run] { onNotice(run); }, Qt::QueuedConnection);
 }
 
 void HttpTransfer::onNotice(const std::shared_ptr<Run>& run)
@@ -145,17 +145,17 @@ void HttpTransfer::onNotice(const std::shared_ptr<Run>& run)
             ended = true;
             std::lock_guard lock(run->mutex);
             if (run->curlCode == CURLE_OK)
-                qCInfo(lcNet) << "GET" << m_url << "status" << run->httpCode << "bytes" << run->received
-                              << "in" << run->clock.elapsed() << "ms";
+                qCInfo(lcNet) << "GET" << m_url << "status" << run->httpCode << "bytes" << run->received << "in"
+                              << run->clock.elapsed() << "ms";
             else
-                qCWarning(lcNet) << "GET" << m_url << "failed:" << run->error << "status" << run->httpCode
-                                 << "bytes" << run->received;
+                qCWarning(lcNet) << "GET" << m_url << "failed:" << run->error << "status" << run->httpCode << "bytes"
+                                 << run->received;
         }
     }
     m_bodyWait.wake();
     // The final state comes after the last data, then the end of the request.
-    const bool hasFinal
-        = ended && !states.empty() && (states.back() == State::Completed || states.back() == State::Failed);
+    const bool hasFinal =
+        ended && !states.empty() && (states.back() == State::Completed || states.back() == State::Failed);
     const State finalState = hasFinal ? states.back() : State::Idle;
     if (hasFinal)
         states.pop_back();
@@ -338,8 +338,7 @@ static int onPreRequest(void* user, char*, char*, int, int)
     return CURL_PREREQFUNC_OK;
 }
 
-void HttpTransfer::work(std::shared_ptr<Run> run, TransferRequest request, curl::Limits limits,
-                        qint64 maxReceiveRate)
+void HttpTransfer::work(std::shared_ptr<Run> run, TransferRequest request, curl::Limits limits, qint64 maxReceiveRate)
 {
     curl::Easy easy;
     CallbackContext ctx;

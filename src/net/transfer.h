@@ -28,8 +28,8 @@ struct TransferRequest {
     QString method = QStringLiteral("GET");
     QString url = {};
     qint64 rangeFrom = -1; // the bytes from this offset on; -1: no range asked for
-    QString ifRange = {}; // the range only while the resource still has this ETag or date
-    int timeoutS = 0; // to connect, and the longest silence; 0: the engine's timings
+    QString ifRange = {};  // the range only while the resource still has this ETag or date
+    int timeoutS = 0;      // to connect, and the longest silence; 0: the engine's timings
 };
 
 struct TransferResult {
@@ -41,7 +41,7 @@ struct TransferResult {
     QString etag;
     QString lastModified;
     qint64 bytes = 0; // body bytes received so far
-    QString error; // why it failed or was refused; empty otherwise
+    QString error;    // why it failed or was refused; empty otherwise
     bool ended = false;
     bool cut = false; // ended before the whole response arrived
     bool succeeded() const { return ended && !cut && status >= 200 && status < 300; }

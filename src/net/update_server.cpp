@@ -15,10 +15,7 @@ namespace zepril {
 
 namespace {
 
-QString encodedName(const QString& name)
-{
-    return QString::fromLatin1(QUrl::toPercentEncoding(name));
-}
+QString encodedName(const QString& name) { return QString::fromLatin1(QUrl::toPercentEncoding(name)); }
 
 // Moves the fetched file over the texts file in one step, so a reader sees either the
 // old texts or the new ones.
@@ -33,10 +30,7 @@ bool replaceFile(const QString& from, const QString& to, QString& error)
 
 }
 
-QString urlListUrl(const ServerAddress& update)
-{
-    return update.baseUrl() + QStringLiteral("/zeprilia/url.txt");
-}
+QString urlListUrl(const ServerAddress& update) { return update.baseUrl() + QStringLiteral("/zeprilia/url.txt"); }
 
 QString textsUrl(const ServerAddress& update, const QString& hotel)
 {
@@ -71,8 +65,8 @@ FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel
     QTemporaryFile incoming(destination + QStringLiteral(".XXXXXX"));
     if (!incoming.open()) {
         FetchResult failed;
-        failed.error
-            = QStringLiteral("cannot create a temporary file beside %1: %2").arg(destination, incoming.errorString());
+        failed.error =
+            QStringLiteral("cannot create a temporary file beside %1: %2").arg(destination, incoming.errorString());
         qCWarning(lcNet).noquote() << "texts of" << nomHotel << "not fetched:" << failed.error;
         keepOrCreateEmpty(destination);
         return failed;

@@ -30,7 +30,7 @@ FetchResult fetchUrlList(const ServerAddress& update, const QString& destination
 // fetch succeeded; after a failure the previous texts stay (a missing file is created
 // empty).
 FetchResult fetchHotelTexts(const ServerAddress& update, const QString& nomHotel, const ProgramPaths& paths,
-                             HttpOptions options = {});
+                            HttpOptions options = {});
 
 // The phrases of the texts file, or the single fallback phrase when the file is
 // missing or holds no line.

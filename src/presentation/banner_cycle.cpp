@@ -50,15 +50,9 @@ BannerCycle::BannerCycle(BannerSurface& banner, WindowRaiser& raiser, PhraseSour
     connect(&m_scrollTimer, &QTimer::timeout, this, &BannerCycle::scrollTick);
 }
 
-void BannerCycle::setCycleIntervalMs(int ms)
-{
-    m_pauseTimer.setInterval(ms);
-}
+void BannerCycle::setCycleIntervalMs(int ms) { m_pauseTimer.setInterval(ms); }
 
-void BannerCycle::start()
-{
-    m_pauseTimer.start();
-}
+void BannerCycle::start() { m_pauseTimer.start(); }
 
 void BannerCycle::startPass()
 {
@@ -100,8 +94,8 @@ void BannerCycle::startPass()
     if (ahead)
         drawAhead(0);
     // A quote of the phrase only: a text of any length must not flood the log on every pass.
-    qCDebug(lcBanner).nospace().noquote() << "pass " << index << " starts: \"" << phraseForLog(*text) << "\" "
-                                          << m_banner.phraseWidth() << " twips wide";
+    qCDebug(lcBanner).nospace().noquote()
+        << "pass " << index << " starts: \"" << phraseForLog(*text) << "\" " << m_banner.phraseWidth() << " twips wide";
     emit passStarted(*text);
 }
 

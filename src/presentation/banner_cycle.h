@@ -87,7 +87,7 @@ public:
     int passTicks() const { return m_passTicks; }
 
 public slots:
-    void startPass(); // starts one pass
+    void startPass();  // starts one pass
     void scrollTick(); // moves the phrase to where the time says; ends the pass when it is gone
 
 signals:

@@ -8,18 +8,14 @@
 
 namespace zepril {
 
-double twipsPerPixel(double logicalDpi)
-{
-    return logicalDpi > 0 ? kTwipsPerInch / logicalDpi : 15.0;
-}
+double twipsPerPixel(double logicalDpi) { return logicalDpi > 0 ? kTwipsPerInch / logicalDpi : 15.0; }
 
 static double positiveOr(const QString& text, double fallback, const char* key)
 {
     const auto value = parseSettingNumber(text);
     if (value && *value > 0)
         return *value;
-    qCWarning(lcBanner).nospace() << key << " \"" << text << "\" is not a positive number; using "
-                                  << fallback;
+    qCWarning(lcBanner).nospace() << key << " \"" << text << "\" is not a positive number; using " << fallback;
     return fallback;
 }
 

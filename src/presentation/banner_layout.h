@@ -22,9 +22,9 @@ struct TwipsRect {
 // freeze the banner in a pass (step) or divide by zero (ratio); it gives way to the
 // key's default, and the substitution is logged.
 struct BannerSettings {
-    double scrollStep = 10;  // vitesse_affphrase, twips per tick
-    double fontPoints = 40;  // taille_police
-    double heightRatio = 6;  // ratio_taillebandeau
+    double scrollStep = 10; // vitesse_affphrase, twips per tick
+    double fontPoints = 40; // taille_police
+    double heightRatio = 6; // ratio_taillebandeau
 };
 BannerSettings resolveBannerSettings(const QString& scrollStepText, const QString& fontPointsText,
                                      const QString& heightRatioText);

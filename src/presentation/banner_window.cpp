@@ -113,8 +113,8 @@ void BannerWindow::load(const BannerSettings& settings, QScreen* screen)
     m_reference = m_layout.reference;
     m_referenceLabel->setGeometry(twipsToPixels(m_reference, m_tpp));
     m_phraseBox->setTwipsGeometry(m_layout.phrase);
-    qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints
-                     << "pt, step" << m_scrollStep << "twips per tick";
+    qCInfo(lcBanner) << "banner laid out at" << geometry() << "font" << settings.fontPoints << "pt, step"
+                     << m_scrollStep << "twips per tick";
     raiseWindow(this);
 }
 
@@ -177,9 +177,8 @@ void BannerWindow::setSkin(const QString& backJpgPath, const QString& logoJpgPat
         // Cover the whole strip without distorting the picture; the overflow is cut
         // evenly on both sides.
         const QPixmap scaled = m_back.scaled(area, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-        m_backdrop->setPixmap(scaled.copy(QRect(QPoint((scaled.width() - area.width()) / 2,
-                                                       (scaled.height() - area.height()) / 2),
-                                                area)));
+        m_backdrop->setPixmap(scaled.copy(
+            QRect(QPoint((scaled.width() - area.width()) / 2, (scaled.height() - area.height()) / 2), area)));
     }
     placeLogo();
     m_phraseBox->backdropChanged();
@@ -217,24 +216,12 @@ void BannerWindow::setPhraseText(const QString& text)
     m_phraseBox->setText(shown);
 }
 
-void BannerWindow::setPhraseGeometry(const TwipsRect& rect)
-{
-    m_phraseBox->setTwipsGeometry(rect);
-}
+void BannerWindow::setPhraseGeometry(const TwipsRect& rect) { m_phraseBox->setTwipsGeometry(rect); }
 
-double BannerWindow::phraseLeft() const
-{
-    return m_phraseBox->twipsGeometry().left;
-}
+double BannerWindow::phraseLeft() const { return m_phraseBox->twipsGeometry().left; }
 
-void BannerWindow::setPhraseLeft(double left)
-{
-    m_phraseBox->setLeftTwips(left);
-}
+void BannerWindow::setPhraseLeft(double left) { m_phraseBox->setLeftTwips(left); }
 
-double BannerWindow::phraseWidth() const
-{
-    return m_phraseBox->twipsGeometry().width;
-}
+double BannerWindow::phraseWidth() const { return m_phraseBox->twipsGeometry().width; }
 
 }

@@ -142,21 +142,26 @@ void ClockWeatherStrip::layOut(QScreen* screen)
     const double screenWidth = sg.width() * m_tpp;
 
     const QFontMetricsF timeMetrics(m_timeLabel->font(), this);
-    const double timeWidth = (std::ceil(timeMetrics.horizontalAdvance(QStringLiteral("00:00"))) + 2 * kTimePaddingPx) * m_tpp;
+    const double timeWidth =
+        (std::ceil(timeMetrics.horizontalAdvance(QStringLiteral("00:00"))) + 2 * kTimePaddingPx) * m_tpp;
     m_layout = layoutOverlay(screenWidth, kPictogramTwips, timeWidth);
 
     setGeometry(twipsToPixels(m_layout.window, m_tpp).translated(sg.topLeft()));
     const double strip = m_layout.window.height;
-    m_pictogramLabel->setGeometry(twipsToPixels({m_layout.pictogramLeft, (strip - kPictogramTwips) / 2, kPictogramTwips, kPictogramTwips}, m_tpp));
+    m_pictogramLabel->setGeometry(twipsToPixels(
+        {m_layout.pictogramLeft, (strip - kPictogramTwips) / 2, kPictogramTwips, kPictogramTwips}, m_tpp));
 
     const double timeHeight = std::ceil(timeMetrics.height()) * m_tpp;
-    m_timeLabel->setGeometry(twipsToPixels({m_layout.timeLeft, (strip - timeHeight) / 2, timeWidth, timeHeight}, m_tpp));
+    m_timeLabel->setGeometry(
+        twipsToPixels({m_layout.timeLeft, (strip - timeHeight) / 2, timeWidth, timeHeight}, m_tpp));
     m_timeLabel->setText(clockText(m_clock.now()));
 
     const QFontMetricsF tempMetrics(m_temperatureLabel->font(), this);
     const double tempHeight = std::ceil(tempMetrics.height()) * m_tpp;
-    const double tempWidth = std::ceil(tempMetrics.horizontalAdvance(m_temperatureLabel->text()) + 2 * kOutlinePx + 2) * m_tpp;
-    m_temperatureLabel->setGeometry(twipsToPixels({m_layout.temperatureLeft, (strip - tempHeight) / 2, tempWidth, tempHeight}, m_tpp));
+    const double tempWidth =
+        std::ceil(tempMetrics.horizontalAdvance(m_temperatureLabel->text()) + 2 * kOutlinePx + 2) * m_tpp;
+    m_temperatureLabel->setGeometry(
+        twipsToPixels({m_layout.temperatureLeft, (strip - tempHeight) / 2, tempWidth, tempHeight}, m_tpp));
 
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -172,8 +177,8 @@ void ClockWeatherStrip::layOut(QScreen* screen)
 void ClockWeatherStrip::setStockPictures(const std::array<QPixmap, 6>& pictures)
 {
     const QSize size = m_pictogramLabel->size().isEmpty()
-                           ? QSize(int(kPictogramTwips / m_tpp), int(kPictogramTwips / m_tpp))
-                           : m_pictogramLabel->size();
+        ? QSize(int(kPictogramTwips / m_tpp), int(kPictogramTwips / m_tpp))
+        : m_pictogramLabel->size();
     for (size_t i = 0; i < pictures.size(); ++i)
         m_stock[i] = keyReady(pictures[i], size);
     showPictogram(m_pictogram);
@@ -188,15 +193,16 @@ void ClockWeatherStrip::showPictogram(int index)
     if (picture.isNull())
         return;
     m_pictogramLabel->setPixmap(picture.size() == m_pictogramLabel->size() || m_pictogramLabel->size().isEmpty()
-                              ? picture
-                              : keyReady(picture, m_pictogramLabel->size()));
+                                    ? picture
+                                    : keyReady(picture, m_pictogramLabel->size()));
 }
 
 void ClockWeatherStrip::setTemperatureText(const QString& text)
 {
     m_temperatureLabel->setText(text);
     const QFontMetricsF metrics(m_temperatureLabel->font(), this);
-    m_temperatureLabel->resize(int(std::ceil(metrics.horizontalAdvance(text))) + 2 * kOutlinePx + 2, m_temperatureLabel->height());
+    m_temperatureLabel->resize(int(std::ceil(metrics.horizontalAdvance(text))) + 2 * kOutlinePx + 2,
+                               m_temperatureLabel->height());
     if (m_loaded)
         updateColourKey();
 }

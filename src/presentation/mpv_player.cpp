@@ -109,12 +109,9 @@ struct MpvPlayer::PropertyHandler {
 };
 
 const MpvPlayer::EventHandler MpvPlayer::kEventHandlers[] = {
-    {MPV_EVENT_START_FILE, &MpvPlayer::onStartFile},
-    {MPV_EVENT_FILE_LOADED, &MpvPlayer::onFileLoaded},
-    {MPV_EVENT_END_FILE, &MpvPlayer::onEndFile},
-    {MPV_EVENT_PROPERTY_CHANGE, &MpvPlayer::onPropertyChange},
-    {MPV_EVENT_LOG_MESSAGE, &MpvPlayer::onLogMessage},
-    {MPV_EVENT_SHUTDOWN, &MpvPlayer::onShutdown},
+    {MPV_EVENT_START_FILE, &MpvPlayer::onStartFile},   {MPV_EVENT_FILE_LOADED, &MpvPlayer::onFileLoaded},
+    {MPV_EVENT_END_FILE, &MpvPlayer::onEndFile},       {MPV_EVENT_PROPERTY_CHANGE, &MpvPlayer::onPropertyChange},
+    {MPV_EVENT_LOG_MESSAGE, &MpvPlayer::onLogMessage}, {MPV_EVENT_SHUTDOWN, &MpvPlayer::onShutdown},
 };
 
 // The index in this table is the reply id of the observation.
@@ -148,7 +145,8 @@ MpvPlayer::MpvPlayer(QWidget* videoParent, const MpvPlayerOptions& options, QObj
         for (const OptionValue& o : table) {
             const int rc = mpv_set_option_string(m_mpv, o.name, o.value);
             if (rc < 0)
-                qCWarning(lcPlayer).noquote() << "mpv option" << o.name << "=" << o.value << "refused:" << errorText(rc);
+                qCWarning(lcPlayer).noquote()
+                    << "mpv option" << o.name << "=" << o.value << "refused:" << errorText(rc);
         }
     };
     setOptions(kKioskOptions);
@@ -258,12 +256,13 @@ void MpvPlayer::onEndFile(const mpv_event& event)
     const auto* end = static_cast<const mpv_event_end_file*>(event.data);
     const QString path = m_pathById.value(end->playlist_entry_id);
     // A broken file may also end with "end of file" without ever loading.
-    const bool failed = end->reason == MPV_END_FILE_REASON_ERROR
-        || (end->reason == MPV_END_FILE_REASON_EOF && !m_currentLoaded);
+    const bool failed =
+        end->reason == MPV_END_FILE_REASON_ERROR || (end->reason == MPV_END_FILE_REASON_EOF && !m_currentLoaded);
     if (failed) {
         ++m_failuresInARow;
-        const QString reason = end->reason == MPV_END_FILE_REASON_ERROR ? errorText(end->error)
-                                                                        : QStringLiteral("nothing playable in the file");
+        const QString reason = end->reason == MPV_END_FILE_REASON_ERROR
+            ? errorText(end->error)
+            : QStringLiteral("nothing playable in the file");
         qCWarning(lcPlayer).noquote() << "cannot play" << path << "-" << reason << "- skipped";
         emit playbackFailed(path, reason);
         reportFailure(path);
@@ -313,7 +312,8 @@ void MpvPlayer::onIdleActive(const mpv_event_property& property)
     if (count <= 0)
         return;
     if (m_failuresInARow >= count) {
-        qCWarning(lcPlayer).noquote() << QStringLiteral("every item of the playlist failed (%1 items); trying again in %2 ms")
+        qCWarning(lcPlayer).noquote() << QStringLiteral(
+                                             "every item of the playlist failed (%1 items); trying again in %2 ms")
                                              .arg(count)
                                              .arg(m_options.retryAfterAllFailedMs);
         emit allItemsFailed();

@@ -22,8 +22,8 @@ class QWidget;
 namespace zepril {
 
 struct MpvPlayerOptions {
-    bool nullOutputs = false;            // vo=null, ao=null: tests and headless runs
-    int retryAfterAllFailedMs = 60000;   // pass Timings::playerRetryMs
+    bool nullOutputs = false;          // vo=null, ao=null: tests and headless runs
+    int retryAfterAllFailedMs = 60000; // pass Timings::playerRetryMs
 };
 
 class MpvPlayer final : public QObject, public MediaPlayer {
@@ -92,12 +92,12 @@ private:
     bool m_ownsVideo = false;
     std::atomic_bool m_drainQueued{false};
 
-    bool m_wantPlaying = false;       // play() asked for and not paused since
-    bool m_currentLoaded = false;     // the file started last got as far as loading
-    QString m_currentPath;            // the file started last
-    bool m_hwdecChosen = false;       // hardware decoding settled after the first file
-    int m_failuresInARow = 0;         // items that failed since one last loaded
-    int m_endedSinceStart = 0;        // files ended since playback last started from the top
+    bool m_wantPlaying = false;   // play() asked for and not paused since
+    bool m_currentLoaded = false; // the file started last got as far as loading
+    QString m_currentPath;        // the file started last
+    bool m_hwdecChosen = false;   // hardware decoding settled after the first file
+    int m_failuresInARow = 0;     // items that failed since one last loaded
+    int m_endedSinceStart = 0;    // files ended since playback last started from the top
     QHash<qint64, QString> m_pathById;
     static constexpr qsizetype kMaxToldLogTexts = 500;
     QSet<QString> m_toldLogTexts;

@@ -76,7 +76,7 @@ private:
     bool m_drawnByServer = false;
     double m_tpp = 15;
     TwipsRect m_rect;
-    int m_phase = 0; // eighths of a pixel the box lies right of the widget's left
+    int m_phase = 0;               // eighths of a pixel the box lies right of the widget's left
     QHash<qint64, QImage> m_tiles; // by tile index and phase
     qreal m_tilesRatio = 0;
     QString m_text;

@@ -6,8 +6,7 @@
 namespace zepril {
 
 int handOverPlaylist(const QStringList& items, const std::function<QString(const QString& item)>& fullPathOf,
-                     const std::function<bool(const QString& path)>& fileExists, MediaPlayer& player,
-                     int& nextPosition)
+                     const std::function<bool(const QString& path)>& fileExists, MediaPlayer& player, int& nextPosition)
 {
     if (items.isEmpty()) {
         qCInfo(lcPlayer) << "the playlist is empty: the player is not started";

@@ -17,10 +17,7 @@ ServerPhraseRenderer::ServerPhraseRenderer(PhraseTextBox& box, ServerPictureStri
     m_strip->setRedraw([this] { redraw(m_box.placement()); });
 }
 
-void ServerPhraseRenderer::setShown(bool shown)
-{
-    m_strip->setVisible(shown);
-}
+void ServerPhraseRenderer::setShown(bool shown) { m_strip->setVisible(shown); }
 
 void ServerPhraseRenderer::moved(const PhrasePlacement& from, const PhrasePlacement& to)
 {
@@ -38,15 +35,9 @@ void ServerPhraseRenderer::redraw(const PhrasePlacement& at)
     m_strip->flush();
 }
 
-void ServerPhraseRenderer::forgetTile(qint64 key)
-{
-    m_strip->forget(key);
-}
+void ServerPhraseRenderer::forgetTile(qint64 key) { m_strip->forget(key); }
 
-bool ServerPhraseRenderer::drawsAhead() const
-{
-    return m_strip->drawsAhead();
-}
+bool ServerPhraseRenderer::drawsAhead() const { return m_strip->drawsAhead(); }
 
 void ServerPhraseRenderer::drawAhead(const std::vector<std::pair<double, PhrasePlacement>>& frames)
 {

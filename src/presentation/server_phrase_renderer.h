@@ -31,10 +31,10 @@ private:
 
     PhraseTextBox& m_box;
     ServerPictureStrip* m_strip;
-    QImage m_stripBackdrop; // what the strip shows beside the box, as kept by the server
+    QImage m_stripBackdrop;        // what the strip shows beside the box, as kept by the server
     qint64 m_stripBackdropKey = 0; // the backdrop picture and the strip's place it was cut for
     QRect m_stripBackdropRow;
-    QImage m_edgeColumn; // one of the box's edge columns, blended for the strip
+    QImage m_edgeColumn;       // one of the box's edge columns, blended for the strip
     PhrasePlacement m_onStrip; // what the requests sent so far leave on the strip
 };
 

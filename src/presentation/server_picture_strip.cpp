@@ -41,7 +41,7 @@ bool takesRgb32(xcb_connection_t* c, xcb_window_t window, quint8 depth)
             for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
                 if (v.data->visual_id == attributes->visual)
                     return v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR && v.data->red_mask == 0xff0000
-                           && v.data->green_mask == 0xff00 && v.data->blue_mask == 0xff;
+                        && v.data->green_mask == 0xff00 && v.data->blue_mask == 0xff;
     return false;
 }
 
@@ -53,8 +53,8 @@ xcb_connection_t* connectionSeeing(xcb_window_t window, const xcb_get_geometry_r
     if (!xcb_connection_has_error(c)) {
         ReplyPtr<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr),
                                                     &std::free);
-        if (geometry && geometry->root == seen.root && geometry->depth == seen.depth
-            && geometry->width == seen.width && geometry->height == seen.height)
+        if (geometry && geometry->root == seen.root && geometry->depth == seen.depth && geometry->width == seen.width
+            && geometry->height == seen.height)
             return c;
     }
     xcb_disconnect(c);
@@ -187,11 +187,13 @@ ServerPictureStrip::~ServerPictureStrip()
     xcb_flush(m_uploads);
 }
 
-void ServerPictureStrip::upload(quint32 drawable, const QImage& image, const QPoint& to, xcb_connection_t* c, quint32 gc)
+void ServerPictureStrip::upload(quint32 drawable, const QImage& image, const QPoint& to, xcb_connection_t* c,
+                                quint32 gc)
 {
-    const QImage pixels = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied
-                              ? image
-                              : image.convertToFormat(QImage::Format_RGB32);
+    const QImage pixels =
+        image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied
+        ? image
+        : image.convertToFormat(QImage::Format_RGB32);
     const uint32_t rowBytes = uint32_t(pixels.bytesPerLine());
     // A request has a size limit; a tall or wide picture goes in bands of rows.
     const uint32_t limit = xcb_get_maximum_request_length(c) * 4 - 64;
@@ -245,8 +247,8 @@ void ServerPictureStrip::copy(qint64 key, const QRect& source, const QPoint& to)
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     }
     m_uploaded = false;
-    xcb_copy_area(m_draws, *found, m_window, m_drawGc, int16_t(source.x()), int16_t(source.y()),
-                  int16_t(to.x()), int16_t(to.y()), uint16_t(source.width()), uint16_t(source.height()));
+    xcb_copy_area(m_draws, *found, m_window, m_drawGc, int16_t(source.x()), int16_t(source.y()), int16_t(to.x()),
+                  int16_t(to.y()), uint16_t(source.width()), uint16_t(source.height()));
 }
 
 void ServerPictureStrip::put(const QImage& image, const QPoint& to)
@@ -316,10 +318,7 @@ void ServerPictureStrip::waitUntil(double dueMs)
     m_waitsUntilMs = std::max(m_waitsUntilMs, dueMs);
 }
 
-bool ServerPictureStrip::waiting() const
-{
-    return m_clock.steadyMs() < m_waitsUntilMs;
-}
+bool ServerPictureStrip::waiting() const { return m_clock.steadyMs() < m_waitsUntilMs; }
 
 void ServerPictureStrip::finish()
 {

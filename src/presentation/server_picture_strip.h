@@ -72,13 +72,13 @@ private:
     xcb_connection_t* m_uploads = nullptr;
     xcb_connection_t* m_draws = nullptr;
     quint32 m_uploadGc = 0;
-    quint32 m_drawGc = 0; // the upload one when both connections are Qt's
+    quint32 m_drawGc = 0;    // the upload one when both connections are Qt's
     bool m_uploaded = false; // pictures went up that the drawing connection may not see yet
     const Clock& m_clock;
     std::optional<qint64> m_serverClockOffsetMs; // the server's clock less the steady clock
-    quint32 m_serverClock = 0; // the server's counter of milliseconds
-    double m_clockCheckedAtMs = 0; // steady clock
-    double m_waitsUntilMs = 0; // steady clock
+    quint32 m_serverClock = 0;                   // the server's counter of milliseconds
+    double m_clockCheckedAtMs = 0;               // steady clock
+    double m_waitsUntilMs = 0;                   // steady clock
     bool m_errorSeen = false;
     quint32 m_window = 0;
     quint8 m_depth = 0;

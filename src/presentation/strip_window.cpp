@@ -10,7 +10,7 @@ namespace zepril {
 Qt::WindowFlags stripWindowFlags()
 {
     return Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
-           | Qt::X11BypassWindowManagerHint;
+        | Qt::X11BypassWindowManagerHint;
 }
 
 int clampedPixels(double pixels)

@@ -9,10 +9,7 @@
 
 namespace zepril {
 
-void WidgetPhraseRenderer::setShown(bool shown)
-{
-    m_box.setVisible(shown);
-}
+void WidgetPhraseRenderer::setShown(bool shown) { m_box.setVisible(shown); }
 
 void WidgetPhraseRenderer::moved(const PhrasePlacement& from, const PhrasePlacement& to)
 {
@@ -21,10 +18,7 @@ void WidgetPhraseRenderer::moved(const PhrasePlacement& from, const PhrasePlacem
         m_box.update();
 }
 
-void WidgetPhraseRenderer::redraw(const PhrasePlacement&)
-{
-    m_box.update();
-}
+void WidgetPhraseRenderer::redraw(const PhrasePlacement&) { m_box.update(); }
 
 void WidgetPhraseRenderer::paint(QPainter& p, const QRect& area)
 {

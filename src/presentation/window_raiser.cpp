@@ -4,17 +4,20 @@
 
 #include <QGuiApplication>
 #include <QTimer>
-#include <QWindow>
 #include <QWidget>
+#include <QWindow>
 
 namespace zepril {
 
 const char* windowName(StackedWindow window)
 {
     switch (window) {
-    case StackedWindow::Banner: return "banner";
-    case StackedWindow::Overlay: return "overlay";
-    case StackedWindow::Main: return "main window";
+    case StackedWindow::Banner:
+        return "banner";
+    case StackedWindow::Overlay:
+        return "overlay";
+    case StackedWindow::Main:
+        return "main window";
     }
     return "?";
 }
@@ -49,18 +52,27 @@ QtWindowRaiser::QtWindowRaiser()
 void QtWindowRaiser::setWindow(StackedWindow which, QWidget* window)
 {
     switch (which) {
-    case StackedWindow::Banner: m_banner = window; break;
-    case StackedWindow::Overlay: m_overlay = window; break;
-    case StackedWindow::Main: m_main = window; break;
+    case StackedWindow::Banner:
+        m_banner = window;
+        break;
+    case StackedWindow::Overlay:
+        m_overlay = window;
+        break;
+    case StackedWindow::Main:
+        m_main = window;
+        break;
     }
 }
 
 QWidget* QtWindowRaiser::widgetFor(StackedWindow which) const
 {
     switch (which) {
-    case StackedWindow::Banner: return m_banner;
-    case StackedWindow::Overlay: return m_overlay;
-    case StackedWindow::Main: return m_main;
+    case StackedWindow::Banner:
+        return m_banner;
+    case StackedWindow::Overlay:
+        return m_overlay;
+    case StackedWindow::Main:
+        return m_main;
     }
     return nullptr;
 }

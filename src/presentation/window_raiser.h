@@ -35,8 +35,7 @@ private:
 // raise of a managed window cannot cover a bypassing one. Given the order the raises
 // asked for, these are the bypassing windows that must go to the bottom instead,
 // top first, so that what is seen is the same.
-QList<StackedWindow> windowsToLower(const QList<StackedWindow>& topFirst,
-                                    const QList<StackedWindow>& managed);
+QList<StackedWindow> windowsToLower(const QList<StackedWindow>& topFirst, const QList<StackedWindow>& managed);
 
 // The production raiser over the real windows; a window not set yet is skipped. A
 // window already shown on top of the ones raised here is left where it is: the banner
@@ -55,7 +54,7 @@ private:
 
     bool m_lowerQueued = false;
     bool m_orderHolds = false; // nothing but this raiser has restacked since its last raise
-    QObject m_lifetime; // ends a queued lowering together with the raiser
+    QObject m_lifetime;        // ends a queued lowering together with the raiser
 
     QWidget* m_banner = nullptr;
     QWidget* m_overlay = nullptr;

@@ -20,7 +20,10 @@ template <typename Reply>
 using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
 
 template <typename Reply>
-ReplyPtr<Reply> owned(Reply* reply) { return ReplyPtr<Reply>(reply, &std::free); }
+ReplyPtr<Reply> owned(Reply* reply)
+{
+    return ReplyPtr<Reply>(reply, &std::free);
+}
 
 // The millimetres the server reports for a size in pixels, at 96 dots per inch.
 uint32_t millimetres(int pixels) { return uint32_t(pixels * 25.4 / 96 + 0.5); }
@@ -34,8 +37,8 @@ XOutputLighter* XOutputLighter::create(QObject* parent)
     const xcb_query_extension_reply_t* randr =
         c && !xcb_connection_has_error(c) ? xcb_get_extension_data(c, &xcb_randr_id) : nullptr;
     auto version = randr && randr->present
-                       ? owned(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 2), nullptr))
-                       : owned<xcb_randr_query_version_reply_t>(nullptr);
+        ? owned(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 2), nullptr))
+        : owned<xcb_randr_query_version_reply_t>(nullptr);
     if (!version || (version->major_version == 1 && version->minor_version < 2)) {
         qCInfo(lcPlayer) << "the X server cannot set outputs (no RandR 1.2); outputs that light later are not followed";
         xcb_disconnect(c);
@@ -134,14 +137,14 @@ int XOutputLighter::lightConnectedOutputs()
                                       XCB_RANDR_ROTATION_ROTATE_0, 1, &outputs[i]),
             nullptr));
         if (!set || set->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
-            qCWarning(lcPlayer).noquote() << "output" << QString::fromStdString(name)
-                                          << "is connected but dark; the X server refused to light it at"
-                                          << mode->width << "x" << mode->height;
+            qCWarning(lcPlayer).noquote()
+                << "output" << QString::fromStdString(name)
+                << "is connected but dark; the X server refused to light it at" << mode->width << "x" << mode->height;
             continue;
         }
-        qCInfo(lcPlayer).noquote().nospace() << "output " << QString::fromStdString(name)
-                                             << " was connected but dark: lit at " << mode->width << "x"
-                                             << mode->height;
+        qCInfo(lcPlayer).noquote().nospace()
+            << "output " << QString::fromStdString(name) << " was connected but dark: lit at " << mode->width << "x"
+            << mode->height;
         ++lit;
     }
     xcb_flush(c);

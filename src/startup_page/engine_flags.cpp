@@ -16,7 +16,9 @@ QByteArray webEngineFlags(const QByteArray& existing, bool runningAsRoot)
         wanted << "--no-sandbox";
     // No GPU on the kiosks; no background traffic or updates for a page shown for
     // half a minute.
-    wanted << "--disable-gpu" << "--disable-background-networking" << "--disable-component-update"
+    wanted << "--disable-gpu"
+           << "--disable-background-networking"
+           << "--disable-component-update"
            << "--no-first-run";
 
     const QList<QByteArray> present = existing.simplified().split(' ');

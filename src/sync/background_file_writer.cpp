@@ -41,10 +41,7 @@ int writeAll(int fd, const QByteArray& bytes)
 
 }
 
-BackgroundFileWriter::BackgroundFileWriter(qint64 maxQueued)
-    : m_maxQueued(maxQueued)
-{
-}
+BackgroundFileWriter::BackgroundFileWriter(qint64 maxQueued) : m_maxQueued(maxQueued) {}
 
 BackgroundFileWriter::~BackgroundFileWriter() { abandon(); }
 

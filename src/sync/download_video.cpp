@@ -341,7 +341,7 @@ bool downloadVideo(DownloadContext& ctx, const QString& url, const QString& dest
     if (ctx.versions)
         ctx.versions->record(destination, version);
     qCInfo(lcSync).noquote() << "downloaded" << url << "->" << destination << onDisk << "bytes"
-                   << (writeFrom > 0 ? QStringLiteral("(%1 resumed)").arg(received) : QString());
+                             << (writeFrom > 0 ? QStringLiteral("(%1 resumed)").arg(received) : QString());
     return true;
 }
 

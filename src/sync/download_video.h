@@ -27,7 +27,7 @@ struct DownloadContext {
     int progressRefreshMs = 100;       // the progress follows the bytes at least this often
     VideoVersions* versions = nullptr; // what the server said of each whole download; none: not kept
     qint64 freeSpaceMargin = kFreeSpaceMargin;
-    int requestTimeoutS = 0;           // to connect and the longest silence; 0: the control's timings
+    int requestTimeoutS = 0; // to connect and the longest silence; 0: the control's timings
 };
 
 // Streams url into destination. True when the body arrived whole with a success

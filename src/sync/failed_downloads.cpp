@@ -60,10 +60,7 @@ bool isInVideoStore(const ProgramPaths& paths, const QString& path)
     return false;
 }
 
-FailedDownloads::FailedDownloads(ProgramPaths paths)
-    : m_paths(std::move(paths))
-{
-}
+FailedDownloads::FailedDownloads(ProgramPaths paths) : m_paths(std::move(paths)) {}
 
 namespace {
 
@@ -277,10 +274,7 @@ void FailedDownloads::dropPartialsNotListed(const QString& directory, const QStr
         save();
 }
 
-void FailedDownloads::noteFailedDownload(const QString& destination)
-{
-    m_failedDownloads.append(destination);
-}
+void FailedDownloads::noteFailedDownload(const QString& destination) { m_failedDownloads.append(destination); }
 
 void FailedDownloads::recordPlaybackFailure(const QString& path)
 {

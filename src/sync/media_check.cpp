@@ -17,8 +17,7 @@ constexpr char kUnknown[] = "application/octet-stream";
 // (HTML, XML, JSON, scripts, archives, images), than a list written once would.
 class MagicCookie final {
 public:
-    MagicCookie()
-        : m_cookie(magic_open(MAGIC_MIME_TYPE))
+    MagicCookie() : m_cookie(magic_open(MAGIC_MIME_TYPE))
     {
         if (m_cookie && magic_load(m_cookie, nullptr) != 0) {
             qCWarning(lcSync) << "cannot load the file type database:" << magic_error(m_cookie)

@@ -5,8 +5,8 @@
 #include "core/file_helpers.h"
 #include "core/logging.h"
 #include "core/startup_reporter.h"
-#include "sync/failed_downloads.h"
 #include "net/http_head.h"
+#include "sync/failed_downloads.h"
 #include "sync/sync_plan.h"
 #include "sync/video_versions.h"
 

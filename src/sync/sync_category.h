@@ -20,11 +20,11 @@ struct RemoteHead;
 
 struct SyncContext {
     ProgramPaths paths;
-    QString videoDir; // "videos-auto" or "videos-man": the tree the videos go to
-    ServerAddress content;       // the content server the videos come from
+    QString videoDir;      // "videos-auto" or "videos-man": the tree the videos go to
+    ServerAddress content; // the content server the videos come from
     ConnectionProbe& probe;
     StartupReporter& reporter;
-    FailedDownloads& failedDownloads;   // the partial files of videos no longer listed leave it
+    FailedDownloads& failedDownloads; // the partial files of videos no longer listed leave it
     // Fetches one video (downloadVideo in production); true on success.
     std::function<bool(const QString& url, const QString& destination, const QString& name)> download;
     // What the server says of a listed video that is on disk already (fetchHead in

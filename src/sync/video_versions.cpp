@@ -6,8 +6,7 @@
 
 namespace zepril {
 
-VideoVersions::VideoVersions(QString file)
-    : m_file(std::move(file))
+VideoVersions::VideoVersions(QString file) : m_file(std::move(file))
 {
     QStringList lines;
     readListFile(m_file, lines);

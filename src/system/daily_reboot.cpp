@@ -13,10 +13,7 @@
 namespace zepril {
 
 namespace {
-QString at(const QDateTime& t)
-{
-    return t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-}
+QString at(const QDateTime& t) { return t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")); }
 }
 
 DailyRebootDecision decideDailyReboot(const DailyRebootFacts& f)
@@ -46,8 +43,8 @@ DailyRebootDecision decideDailyReboot(const DailyRebootFacts& f)
                     + hhmm};
     if (f.unitState == QLatin1String("active") || f.unitState == QLatin1String("reloading"))
         return {false, QStringLiteral("the channel runs and reboots by itself")};
-    const QString who
-        = f.unitState.isEmpty() ? QStringLiteral("the player") : QStringLiteral("the channel is ") + f.unitState;
+    const QString who =
+        f.unitState.isEmpty() ? QStringLiteral("the player") : QStringLiteral("the channel is ") + f.unitState;
     return {true, who + QStringLiteral(", up since ") + at(f.bootedAt) + QStringLiteral(": daily reboot at ") + hhmm};
 }
 
@@ -93,8 +90,7 @@ void askDailyRebootOnce(const ProgramPaths& paths, const QDateTime& now, Reboote
 void askMissedDailyReboot(const ProgramPaths& paths, const QDateTime& now, const QDateTime& bootedAt,
                           std::optional<QTime> rebootTime, Rebooter& rebooter)
 {
-    const DailyRebootDecision decision
-        = decideDailyReboot({now, bootedAt, readLastDailyReboot(paths), rebootTime, {}});
+    const DailyRebootDecision decision = decideDailyReboot({now, bootedAt, readLastDailyReboot(paths), rebootTime, {}});
     if (!decision.due)
         return;
     qCInfo(lcScheduler).noquote() << "daily reboot missed while the player restarted:" << decision.reason;
@@ -103,7 +99,7 @@ void askMissedDailyReboot(const ProgramPaths& paths, const QDateTime& now, const
 
 QDateTime bootTime(const QDateTime& now)
 {
-    timespec sinceBoot {};
+    timespec sinceBoot{};
     if (clock_gettime(CLOCK_BOOTTIME, &sinceBoot) != 0)
         return {};
     return now.addMSecs(-(qint64(sinceBoot.tv_sec) * 1000 + sinceBoot.tv_nsec / 1000000));

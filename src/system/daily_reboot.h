@@ -17,9 +17,9 @@ class Rebooter;
 
 struct DailyRebootFacts {
     QDateTime now;
-    QDateTime bootedAt; // invalid when unknown
+    QDateTime bootedAt;                   // invalid when unknown
     std::optional<QDate> lastDailyReboot; // from the record; nothing when there is none
-    std::optional<QTime> rebootTime; // majvid_heure; nothing when it names no time
+    std::optional<QTime> rebootTime;      // majvid_heure; nothing when it names no time
     // The channel's unit as `systemctl is-active` names it; empty when the player itself asks.
     QString unitState;
 };

@@ -31,8 +31,7 @@ DailyScheduler::DailyScheduler(const Clock& clock, std::function<void()> reboot,
       m_refresh(std::move(refresh)),
       m_previousTick(clock.now()),
       m_seenUntil(m_previousTick)
-{
-}
+{}
 
 void DailyScheduler::configure(const QString& majvidHeure, const QString& majphrHeure)
 {
@@ -48,7 +47,8 @@ void DailyScheduler::configure(const QString& majvidHeure, const QString& majphr
     if (every > 0)
         qCInfo(lcScheduler) << "texts refresh every" << every << "ticks";
     else
-        qCInfo(lcScheduler) << "texts refresh never: majphr_heure" << majphrHeure << "does not begin with a number above 0";
+        qCInfo(lcScheduler) << "texts refresh never: majphr_heure" << majphrHeure
+                            << "does not begin with a number above 0";
 }
 
 void DailyScheduler::onTick()
@@ -64,8 +64,8 @@ void DailyScheduler::onTick()
     const QDateTime now = m_clock.now();
     const bool rebootNow = m_rebootTime && rebootDue(m_previousTick, now, m_seenUntil, *m_rebootTime);
     if (now < m_previousTick)
-        qCWarning(lcScheduler).noquote() << "the clock went back from" << m_previousTick.toString(Qt::ISODate)
-                                         << "to" << now.toString(Qt::ISODate);
+        qCWarning(lcScheduler).noquote() << "the clock went back from" << m_previousTick.toString(Qt::ISODate) << "to"
+                                         << now.toString(Qt::ISODate);
     m_previousTick = now;
     m_seenUntil = std::max(m_seenUntil, now);
 

@@ -15,7 +15,7 @@ namespace zepril {
 class ProgramPaths;
 
 struct ChannelStartRecord {
-    QString bootId; // the boot in which the channel last played
+    QString bootId;      // the boot in which the channel last played
     int quickStarts = 0; // quick starts since it last played
 };
 

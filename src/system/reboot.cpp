@@ -120,13 +120,11 @@ RebootActions systemRebootActions()
 
 SystemRebooter::SystemRebooter(QString command, RebootActions actions)
     : SystemRebooter(std::move(command), std::move(actions), systemRebootForbidden())
-{
-}
+{}
 
 SystemRebooter::SystemRebooter(QString command, RebootActions actions, bool forbidSystemReboot)
     : m_command(std::move(command)), m_actions(std::move(actions)), m_forbidden(forbidSystemReboot)
-{
-}
+{}
 
 bool SystemRebooter::requestReboot()
 {
@@ -146,7 +144,8 @@ bool SystemRebooter::requestReboot()
     }
 
     if (m_forbidden) {
-        qCWarning(lcSystem) << "reboot requested: refused, ZEPRIL_FORBID_REBOOT is set and no reboot command is configured";
+        qCWarning(lcSystem)
+            << "reboot requested: refused, ZEPRIL_FORBID_REBOOT is set and no reboot command is configured";
         return false;
     }
 

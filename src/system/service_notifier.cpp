@@ -29,7 +29,7 @@ ServiceNotifier::ServiceNotifier(QObject* parent) : QObject(parent)
 
 bool ServiceNotifier::send(const QByteArray& socketPath, const QByteArray& message)
 {
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (socketPath.isEmpty() || size_t(socketPath.size()) >= sizeof(address.sun_path))
         return false;

@@ -15,7 +15,10 @@ bool ProgressNoticeGate::progressed(qint64 nowMs)
 
 StartupKeepAlive::StartupKeepAlive(StartupReporter& next, ServiceNotifier& notifier, int graceMs, int noticeEveryMs,
                                    std::function<qint64()> monotonicMs)
-    : m_next(next), m_notifier(notifier), m_graceMs(graceMs), m_gate(noticeEveryMs),
+    : m_next(next),
+      m_notifier(notifier),
+      m_graceMs(graceMs),
+      m_gate(noticeEveryMs),
       m_monotonicMs(std::move(monotonicMs))
 {
     m_elapsed.start();

@@ -25,7 +25,7 @@ class ServiceNotifier;
 // notice period, and only for progress made since the last notice.
 class ProgressNoticeGate final {
 public:
-    explicit ProgressNoticeGate(int noticeEveryMs) : m_noticeEveryMs(noticeEveryMs) { }
+    explicit ProgressNoticeGate(int noticeEveryMs) : m_noticeEveryMs(noticeEveryMs) {}
     // A sign of progress at nowMs (monotonic): true when a notice goes now.
     bool progressed(qint64 nowMs);
 

@@ -12,8 +12,8 @@ namespace zepril {
 
 struct ChannelStatus {
     QString version;
-    QString state;              // "starting", "playing", "no video", "stopping"
-    QString currentItem;        // the playlist item on screen, "" when none
+    QString state;       // "starting", "playing", "no video", "stopping"
+    QString currentItem; // the playlist item on screen, "" when none
     int playlistSize = 0;
     QDateTime lastTextsRefresh; // invalid: none yet this run
     QString lastTextsOutcome;   // "refreshed", "fetch failed", "no connection"

@@ -12,8 +12,7 @@ RefreshOutcome refreshTexts(PhraseState& state, ConnectionProbe& probe, const st
 {
     QString kind;
     if (!hasInternetConnection(probe, kind)) {
-        qCInfo(lcScheduler) << "texts refresh skipped: no connection; the" << state.texts.size()
-                            << "phrases stay";
+        qCInfo(lcScheduler) << "texts refresh skipped: no connection; the" << state.texts.size() << "phrases stay";
         return RefreshOutcome::NoConnection;
     }
 

@@ -6,9 +6,9 @@ namespace zepril {
 
 class WeatherDisplay;
 
-inline constexpr int kMistPictogram = 0;   // any word the table does not know
-inline constexpr int kSunPictogram = 1;    // also what the strip shows before the first refresh
-inline constexpr int kNightPictogram = 5;  // evening and night; never chosen from a word
+inline constexpr int kMistPictogram = 0;  // any word the table does not know
+inline constexpr int kSunPictogram = 1;   // also what the strip shows before the first refresh
+inline constexpr int kNightPictogram = 5; // evening and night; never chosen from a word
 
 // Exact, whole-word, case-sensitive lookup without trimming: " soleil" is not "soleil".
 int pictogramForWord(const QString& word);

@@ -6,10 +6,7 @@
 
 // Resources compiled into a static library are only registered when something refers
 // to their initialiser; the macro must be used outside any namespace.
-static void registerPictogramResource()
-{
-    Q_INIT_RESOURCE(pictograms);
-}
+static void registerPictogramResource() { Q_INIT_RESOURCE(pictograms); }
 
 namespace zepril {
 

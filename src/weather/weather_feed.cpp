@@ -30,15 +30,14 @@ QString weatherFeedUrl(const ServerAddress& weatherServer)
 
 WeatherFeed::WeatherFeed(Clock& clock, ConnectionProbe& probe, ProgramPaths paths, ServerAddress weatherServer,
                          WeatherFetch fetch, WeatherDisplay& display, WeatherFields fields)
-    : m_clock(clock)
-    , m_probe(probe)
-    , m_paths(std::move(paths))
-    , m_server(std::move(weatherServer))
-    , m_fetch(std::move(fetch))
-    , m_display(display)
-    , m_fields(fields)
-{
-}
+    : m_clock(clock),
+      m_probe(probe),
+      m_paths(std::move(paths)),
+      m_server(std::move(weatherServer)),
+      m_fetch(std::move(fetch)),
+      m_display(display),
+      m_fields(fields)
+{}
 
 void WeatherFeed::refresh()
 {

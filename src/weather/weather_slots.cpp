@@ -22,8 +22,8 @@ std::optional<QString> extractInto(const QString& document, const QString& name,
     return value;
 }
 
-bool showDaytime(const QString& document, QStringList& values, WeatherDisplay& display,
-                 const QString& wordElement, const QString& temperatureElement)
+bool showDaytime(const QString& document, QStringList& values, WeatherDisplay& display, const QString& wordElement,
+                 const QString& temperatureElement)
 {
     const std::optional<QString> word = extractInto(document, wordElement, values);
     if (!word)
@@ -67,10 +67,7 @@ const char* forecastSlotName(ForecastSlot slot)
     return "?";
 }
 
-QString temperatureCaption(const QString& temperature)
-{
-    return temperature + QStringLiteral(" \u00B0");
-}
+QString temperatureCaption(const QString& temperature) { return temperature + QStringLiteral(" \u00B0"); }
 
 bool showMorningSlot(const QString& document, QStringList& values, WeatherDisplay& display)
 {
