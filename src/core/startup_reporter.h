@@ -8,12 +8,12 @@ namespace zepril {
 class StartupReporter {
 public:
     virtual ~StartupReporter() = default;
-    virtual void setStatus(const QString& text) = 0;                   // lblStatus
-    virtual void showStage(int index) = 0;                             // img1(index), 0..8
-    virtual void setFileSize(const QString& text) = 0;                 // lblFilesize
-    virtual void setProgressRange(double minimum, double maximum) = 0; // pb1
+    virtual void setStatus(const QString& text) = 0;                   // the status line
+    virtual void showStage(int index) = 0;                             // the stage's mark, 0..8
+    virtual void setFileSize(const QString& text) = 0;                 // the download's size
+    virtual void setProgressRange(double minimum, double maximum) = 0; // the progress bar's
     virtual void setProgressValue(double value) = 0;
-    virtual void showConnectionWarning() = 0; // lblConnected
+    virtual void showConnectionWarning() = 0; // "no Internet connection" in red
     virtual bool connectionWarningShown() const = 0;
 };
 

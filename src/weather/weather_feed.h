@@ -54,7 +54,7 @@ public:
     // start-up's weather step, and the timer once an hour.
     void refreshWhenConnected();
 
-    // Handler of the main screen's TimeMajMeteo timer (every Timings::weatherTickMs):
+    // Each tick of the main screen's weather timer (every Timings::weatherTickMs):
     // a refresh every kTicksPerRefresh ticks, the visibility on every tick.
     void onWeatherTick();
 
