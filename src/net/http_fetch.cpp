@@ -10,15 +10,9 @@
 #include <QSaveFile>
 #include <QUrl>
 
-#include <memory>
-
 namespace zepril {
 
 namespace {
-
-struct ListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
 
 struct Body {
     QByteArray bytes;
@@ -74,9 +68,9 @@ FetchResult fetchInPlace(const QString& url, const QString& destination, const H
 
     // The local cache of a proxy or of the system must never answer in place of the
     // server: both headers, for HTTP/1.1 and for HTTP/1.0 caches.
-    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    headers = curl_slist_append(headers, "Pragma: no-cache");
-    std::unique_ptr<curl_slist, ListDeleter> headerList(headers);
+    curl::StringList headerList;
+    headerList.append("Cache-Control: no-cache");
+    headerList.append("Pragma: no-cache");
 
     Body body;
     body.maxBytes = options.maxBytes;
