@@ -9,28 +9,48 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+// The real player on the tree, with this platform and display; its log on standard error.
+void startPlayer(QProcess& player, const ProgramDir& dir, const char* platform, const QString& display)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ZEPRIL_HOME", dir.tree.root());
+    environment.insert("QT_QPA_PLATFORM", platform);
+    environment.insert("DISPLAY", display);
+    environment.remove("XAUTHORITY");
+    player.setProcessEnvironment(environment);
+    player.setReadChannel(QProcess::StandardError);
+    player.start(QStringLiteral(ZEPRIL_CLIENT_PATH));
+}
+
+// The log up to the start-up window's first step, or up to 10 s of silence.
+QString logUntilStartupWindow(QProcess& player)
+{
+    QString log;
+    while (!log.contains("URL list") && player.waitForReadyRead(10000))
+        log += QString::fromUtf8(player.readAllStandardError());
+    return log;
+}
+
+}
+
 TEST(ExitReasons, EachWayThePlayerEndsLeavesOneLineThatSaysWhy)
 {
     ProgramDir dir;
     dir.config("mode_manuel=True\r\nmajvid_heure=xx\r\n");
     const auto lastWords = [&](const char* platform, int signalNumber = 0) {
         QProcess player;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("ZEPRIL_HOME", dir.tree.root());
-        environment.insert("QT_QPA_PLATFORM", platform);
-        environment.insert("DISPLAY", ":9931");
-        player.setProcessEnvironment(environment);
         player.setChildProcessModifier([] { // the crash is on purpose: no core file
             const rlimit noCore {0, 0};
             setrlimit(RLIMIT_CORE, &noCore);
         });
-        player.setReadChannel(QProcess::StandardError);
-        player.start(QStringLiteral(ZEPRIL_CLIENT_PATH));
+        startPlayer(player, dir, platform, QStringLiteral(":9931"));
         QString log;
-        while (signalNumber && !log.contains("URL list") && player.waitForReadyRead(10000))
-            log += QString::fromUtf8(player.readAllStandardError()); // the start-up window is up
-        if (signalNumber)
+        if (signalNumber) {
+            log = logUntilStartupWindow(player);
             ::kill(pid_t(player.processId()), signalNumber);
+        }
         player.waitForFinished(20000);
         return log + QString::fromUtf8(player.readAllStandardError());
     };
@@ -59,17 +79,8 @@ TEST(ExitReasons, AnXServerThatGoesAwayEndsThePlayerWithStatusOneNotACrash)
     ASSERT_TRUE(server.waitForReadyRead(10000)) << "Xvfb did not start";
     const QString display = ':' + QString::fromLatin1(server.readAllStandardOutput()).trimmed();
     QProcess player;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("ZEPRIL_HOME", dir.tree.root());
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    environment.insert("DISPLAY", display);
-    environment.remove("XAUTHORITY");
-    player.setProcessEnvironment(environment);
-    player.setReadChannel(QProcess::StandardError);
-    player.start(QStringLiteral(ZEPRIL_CLIENT_PATH));
-    QString log;
-    while (!log.contains("URL list") && player.waitForReadyRead(10000))
-        log += QString::fromUtf8(player.readAllStandardError());
+    startPlayer(player, dir, "xcb", display);
+    QString log = logUntilStartupWindow(player);
     ASSERT_TRUE(log.contains("URL list")) << log.toStdString();
     server.kill();
     ASSERT_TRUE(player.waitForFinished(20000));
